@@ -1,0 +1,16 @@
+# Common settings for every target built from our own sources.
+function(vorlane_target_defaults target)
+    target_compile_features(${target} PUBLIC cxx_std_20)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+    target_compile_definitions(${target} PUBLIC QT_NO_KEYWORDS)
+endfunction()
+
+# vorlane_library(<folder> SOURCES ... [PUBLIC_LIBS ...] [PRIVATE_LIBS ...])
+# Builds src/<folder> as the static library vorlane_<folder>.
+function(vorlane_library folder)
+    cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
+    add_library(vorlane_${folder} STATIC ${ARG_SOURCES})
+    target_include_directories(vorlane_${folder} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+    target_link_libraries(vorlane_${folder} PUBLIC ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
+    vorlane_target_defaults(vorlane_${folder})
+endfunction()

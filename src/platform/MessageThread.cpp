@@ -1,0 +1,84 @@
+#include "platform/MessageThread.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+namespace vorlane {
+
+class MessageLoopThread : public QThread {
+public:
+    std::function<bool()> init;
+    std::function<void()> finish;
+    std::atomic<int> code{0};
+
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool initDone = false;
+    bool initOk = false;
+
+protected:
+    void run() override {
+        bool ok = init ? init() : true;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            initDone = true;
+            initOk = ok;
+        }
+        cv.notify_all();
+        if (!ok) {
+            code.store(0);
+            return;
+        }
+        code.store(exec());
+        if (finish)
+            finish();
+    }
+};
+
+MessageThread::MessageThread(std::string name) : name_(std::move(name)) {}
+
+MessageThread::~MessageThread() {
+    if (thread_ && thread_->isRunning()) {
+        quit(0);
+        thread_->wait(5000);
+    }
+}
+
+bool MessageThread::start(std::function<bool()> init, std::function<void()> finish, int waitMs) {
+    if (thread_ && thread_->isRunning())
+        return false;
+    thread_ = std::make_unique<MessageLoopThread>();
+    thread_->setObjectName(QString::fromStdString(name_));
+    thread_->init = std::move(init);
+    thread_->finish = std::move(finish);
+    thread_->start();
+    std::unique_lock<std::mutex> lock(thread_->mutex);
+    MessageLoopThread* t = thread_.get();
+    if (!t->cv.wait_for(lock, std::chrono::milliseconds(waitMs), [t] { return t->initDone; }))
+        return false;
+    return t->initOk;
+}
+
+void MessageThread::quit(int code) {
+    if (thread_)
+        thread_->exit(code);
+}
+
+bool MessageThread::wait(int ms) { return !thread_ || thread_->wait(QDeadlineTimer(ms)); }
+
+bool MessageThread::isRunning() const { return thread_ && thread_->isRunning(); }
+
+int MessageThread::exitCode() const { return thread_ ? thread_->code.load() : 0; }
+
+void PostQuitMessage(int code) {
+    QThread* current = QThread::currentThread();
+    if (QCoreApplication::instance() && current == QCoreApplication::instance()->thread())
+        QCoreApplication::exit(code);
+    else
+        current->exit(code);
+}
+
+} // namespace vorlane

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+
+// The one table of window message numbers, command ids and timer ids shared by the
+// program's windows. The numbers are fixed: peers and tests rely on them.
+namespace vorlane::msg {
+
+// Window-system messages that the message layer delivers itself.
+inline constexpr uint32_t Create = 0x0001;
+inline constexpr uint32_t Destroy = 0x0002;
+inline constexpr uint32_t Close = 0x0010;
+inline constexpr uint32_t Command = 0x0111;
+inline constexpr uint32_t Timer = 0x0113;
+inline constexpr uint32_t DeviceChange = 0x0219;
+// First number free for private messages.
+inline constexpr uint32_t User = 0x0400;
+
+// Messages to the main panel.
+inline constexpr uint32_t DeviceReady = 1041;      // wParam: device type code
+inline constexpr uint32_t DeviceGone = 1042;
+inline constexpr uint32_t ToolDialogClosed = 1053; // wParam: 0 task list, 1 browser, 2 settings
+inline constexpr uint32_t LanguageChanged = 1055;
+inline constexpr uint32_t ScheduledRecording = 1056; // wParam: 0 start (text: file suffix), 1 stop
+inline constexpr uint32_t BlockCaptured = 1058;
+inline constexpr uint32_t MonitorMute = 1060; // wParam: 1 mute, 0 restore
+
+// Device side.
+inline constexpr uint32_t RecordingState = 1078; // to the device target window; 1 started, 0 stopped
+inline constexpr uint32_t DeviceEnded = 1281;    // to CMainDlg; wParam: the device object
+
+// HID device manager entry point operations.
+inline constexpr uint32_t ManagerOpen = 1304;
+inline constexpr uint32_t ManagerClose = 1306;
+inline constexpr uint32_t ManagerTypeCode = 1307;
+
+// Skinned mouse buttons report press and release to their parent.
+inline constexpr uint32_t ButtonPressed = 0x500;
+inline constexpr uint32_t ButtonReleased = 0x501;
+
+} // namespace vorlane::msg
+
+// Command ids carried by msg::Command in wParam.
+namespace vorlane::cmd {
+inline constexpr uint32_t Exit = 2;
+inline constexpr uint32_t RecordStart = 1016;
+inline constexpr uint32_t RecordStop = 1017;
+inline constexpr uint32_t RecordDivide = 1018;
+inline constexpr uint32_t RecordPause = 1019;
+inline constexpr uint32_t ShowPanel = 32778;
+inline constexpr uint32_t About = 32781;
+inline constexpr uint32_t MenuExit = 32782;
+} // namespace vorlane::cmd
+
+// Fixed timer ids, per window.
+namespace vorlane::timer {
+inline constexpr uint32_t DevicePoll = 0x10000;
+inline constexpr uint32_t Connect = 0x10001;
+inline constexpr uint32_t BrowserProgress = 0x10002;
+inline constexpr uint32_t RecordingClock = 0x10003;
+inline constexpr uint32_t SchedulerCheck = 0x10004;
+inline constexpr uint32_t WaveInputWatch = 0x10005;
+} // namespace vorlane::timer

@@ -1,0 +1,68 @@
+#include "TestProgramFolder.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace vorlane::test {
+
+namespace {
+std::string getEnv(const char* name, bool& had) {
+    const char* v = std::getenv(name);
+    had = v != nullptr;
+    return v ? v : "";
+}
+void restoreEnv(const char* name, bool had, const std::string& value) {
+    if (had)
+        ::setenv(name, value.c_str(), 1);
+    else
+        ::unsetenv(name);
+}
+} // namespace
+
+TestProgramFolder::TestProgramFolder(bool copyData) {
+    std::string templ = (fs::temp_directory_path() / "vorlane-test-XXXXXX").string();
+    if (!::mkdtemp(templ.data()))
+        throw std::runtime_error("mkdtemp failed");
+    root_ = templ;
+    if (copyData)
+        fs::copy(VORLANE_SOURCE_DATA_DIR, root_, fs::copy_options::recursive);
+    fs::create_directories(configHome());
+    oldHome_ = getEnv("VORLANE_HOME", hadHome_);
+    oldConfig_ = getEnv("XDG_CONFIG_HOME", hadConfig_);
+    ::setenv("VORLANE_HOME", root_.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", configHome().c_str(), 1);
+}
+
+TestProgramFolder::~TestProgramFolder() {
+    restoreEnv("VORLANE_HOME", hadHome_, oldHome_);
+    restoreEnv("XDG_CONFIG_HOME", hadConfig_, oldConfig_);
+    std::error_code ec;
+    // Read-only files left by a test must not keep the folder alive.
+    for (auto it = fs::recursive_directory_iterator(root_, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(root_, ec);
+}
+
+std::string TestProgramFolder::readFile(const std::string& rel) const {
+    return readBytes(root_ / rel);
+}
+
+void TestProgramFolder::writeFile(const std::string& rel, const std::string& text) const {
+    fs::create_directories((root_ / rel).parent_path());
+    std::ofstream out(root_ / rel, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+std::string readBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+} // namespace vorlane::test

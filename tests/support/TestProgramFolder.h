@@ -1,0 +1,35 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace vorlane::test {
+
+// A private program folder for one test: a copy of data/ in a fresh temporary
+// directory, with VORLANE_HOME and XDG_CONFIG_HOME pointing into it so that no
+// test reads or writes the user's own files. Removed again on destruction.
+class TestProgramFolder {
+public:
+    explicit TestProgramFolder(bool copyData = true);
+    ~TestProgramFolder();
+    TestProgramFolder(const TestProgramFolder&) = delete;
+    TestProgramFolder& operator=(const TestProgramFolder&) = delete;
+
+    const std::filesystem::path& path() const { return root_; }
+    std::filesystem::path operator/(const std::string& rel) const { return root_ / rel; }
+    // The per-user configuration folder used in place of ~/.config.
+    std::filesystem::path configHome() const { return root_ / "xdg-config"; }
+
+    std::string readFile(const std::string& rel) const;
+    void writeFile(const std::string& rel, const std::string& text) const;
+
+private:
+    std::filesystem::path root_;
+    std::string oldHome_, oldConfig_;
+    bool hadHome_ = false, hadConfig_ = false;
+};
+
+// Reads a whole file as bytes; empty when it cannot be read.
+std::string readBytes(const std::filesystem::path& file);
+
+} // namespace vorlane::test
