@@ -1,0 +1,187 @@
+#include "ConfigManger.h"
+
+#include "config/IniText.h"
+#include "config/wRegistryKey.h"
+#include "platform/ProgramFolder.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace vorlane {
+
+namespace {
+
+constexpr int kGenreListSize = 148;
+
+std::string toHex(int value) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%x", static_cast<unsigned>(static_cast<std::uint32_t>(value)));
+    return buf;
+}
+
+} // namespace
+
+ConfigManger::~ConfigManger() = default;
+
+std::string ConfigManger::JoinPath(std::string_view folder, std::string_view name) {
+    while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/'))
+        folder.remove_suffix(1);
+    while (!name.empty() && (name.front() == '\\' || name.front() == '/'))
+        name.remove_prefix(1);
+    std::string out(folder);
+    out += '/';
+    out += name;
+    return out;
+}
+
+std::string ConfigManger::SettingsFilePath() {
+    return JoinPath(ProgramFolder::path() + "/Configure", "Config_LP.ini");
+}
+
+std::string ConfigManger::GenreFilePath() {
+    return JoinPath(ProgramFolder::path() + "/Configure", "idtag3.ini");
+}
+
+std::string ConfigManger::LanguageListPath() {
+    return JoinPath(ProgramFolder::path() + "/Language", "LangType_LP.ini");
+}
+
+bool ConfigManger::Load() {
+    const std::string program = ProgramFolder::path();
+    const std::string file = SettingsFilePath();
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec))
+        return false;
+
+    SetFile(file, "SoftInfo");
+    SoftWareText = ReadString("SoftWareText", "");
+    if (!SoftWareText.starts_with(kSoftWarePrefix))
+        return false;
+    Version = ReadString("Version", "");
+    if (Version != kVersion) {
+        WriteString("Version", kVersion);
+        Version = ReadString("Version", "");
+        if (Version != kVersion)
+            return false; // the file could not be brought up to date
+    }
+    CopyRight = ReadString("CopyRight", "");
+    if (CopyRight != kCopyRight)
+        return false;
+
+    SetFile(file, "Option");
+    // Read whole: a folder path cut at 259 characters would send recordings elsewhere.
+    RecordFilePath = ReadValue("RecordFilePath").value_or(std::string());
+    if (RecordFilePath.empty()) {
+        RecordFilePath = ProgramFolder::documentsFolder() + "/VorlaneLP Record Files";
+        WriteString("RecordFilePath", RecordFilePath);
+    }
+    RecordFileType = ReadInt("RecordFileType", 1);
+    RecordFileMP3BitRate = ReadInt("RecordFileMP3BitRate", 2);
+    RecordNo = ReadInt("RecordNo", 1);
+    RecordTrack = ReadInt("RecordTrack", 1);
+    RecordDiviType = ReadInt("RecordDiviType", 0);
+    RecordMuteSecond = ReadInt("RecordMuteSecond", 2);
+    RecordDiviSecondTime = ReadInt("RecordDiviSecondTime", 1800);
+    RecordVolume = ReadInt("Record Volume", 80);
+    RecordBalance = ReadInt("Record Balance", 25);
+    SilenceLevel = ReadInt("Silence Level", 2);
+    SilenceRecording = ReadInt("Silence Recording", 0);
+    RecordEndType = ReadInt("Record End Type", 0);
+    ResumeSuspendTime = ReadInt("ResumeSuspendTime", 3);
+
+    SetFile(file, "ID3V1Information");
+    MP3Title = ReadString("MP3Title", "");
+    MP3Artist = ReadString("MP3Artist", "");
+    MP3Album = ReadString("MP3Album", "");
+    MP3Year = ReadString("MP3Year", "");
+    MP3Comment = ReadString("MP3Comment", "");
+    MP3Genre = ReadInt("MP3Genre", 0);
+    // Only the year carries over from one run to the next.
+    MP3Title.clear();
+    MP3Artist.clear();
+    MP3Album.clear();
+    MP3Comment.clear();
+    MP3Genre = 0;
+
+    wRegistryKey key;
+    key.open(wRegistryKey::Root::CurrentUser, kRegistryKey);
+    LanguageID = static_cast<int>(key.readDword("LanguageID", 3));
+    UpdateLanguagePaths();
+    SkinFolder = program + "/Resource/Skin/";
+    PlayVolume = static_cast<int>(key.readDword("PlayVolume", 80));
+    return true;
+}
+
+void ConfigManger::UpdateLanguagePaths() {
+    LanguageFolder = ProgramFolder::path() + "/Language/";
+    const std::string list = LanguageListPath();
+    std::string name;
+    std::error_code ec;
+    if (fs::is_regular_file(list, ec)) {
+        wIniFile files;
+        files.SetFile(list, "Files");
+        name = files.ReadString(toHex(LanguageID.load()), "");
+    }
+    // An id missing from the list (or no list) gets the shipped English texts rather than
+    // a file that does not exist.
+    if (name.empty())
+        name = "English";
+    LanguageFolder += name + "/";
+    LanguageFile = LanguageFolder + name + ".ini";
+}
+
+bool ConfigManger::SetLanguageID(int languageId) {
+    wRegistryKey key;
+    bool stored = key.open(wRegistryKey::Root::CurrentUser, kRegistryKey) &&
+                  key.writeDword("LanguageID", static_cast<std::uint32_t>(languageId));
+    LanguageID = languageId;
+    UpdateLanguagePaths();
+    return stored;
+}
+
+bool ConfigManger::SaveCounters() {
+    wIniFile ini;
+    ini.SetFile(SettingsFilePath(), "Option");
+    bool ok = ini.WriteInt("RecordNo", RecordNo.load());
+    ok = ini.WriteInt("RecordTrack", RecordTrack.load()) && ok;
+    ok = ini.WriteInt("RecordMuteSecond", RecordMuteSecond.load()) && ok;
+    return ok;
+}
+
+bool ConfigManger::WriteSetting(std::string_view section, std::string_view key, int value) {
+    wIniFile ini;
+    ini.SetFile(SettingsFilePath(), std::string(section));
+    return ini.WriteInt(key, value);
+}
+
+bool ConfigManger::WriteSetting(std::string_view section, std::string_view key,
+                                std::string_view value) {
+    wIniFile ini;
+    ini.SetFile(SettingsFilePath(), std::string(section));
+    return ini.WriteString(key, value);
+}
+
+std::string ConfigManger::GenreName(int genre) {
+    wIniFile ini;
+    ini.SetFile(GenreFilePath(), "Genre");
+    return ini.ReadString(std::to_string(genre), "");
+}
+
+int ConfigManger::GenreNumber(std::string_view name) {
+    std::optional<ini::DecodedText> text = LoadText(GenreFilePath());
+    if (!text)
+        return kUnknownGenre;
+    for (int genre = 0; genre < kGenreListSize; ++genre) {
+        std::optional<std::string> value =
+            ini::findValue(text->text, "Genre", std::to_string(genre));
+        // Compared as ReadString gives it; a missing key matches no name, not even "".
+        if (value && ini::truncateChars(*value, kMaxValueChars) == name)
+            return genre;
+    }
+    return kUnknownGenre;
+}
+
+} // namespace vorlane

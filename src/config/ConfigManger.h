@@ -1,0 +1,98 @@
+#pragma once
+
+#include "config/wIniFile.h"
+
+#include <atomic>
+#include <string>
+#include <string_view>
+
+namespace vorlane {
+
+// The settings record of the process: one field per setting of Configure/Config_LP.ini and
+// of the registry key, plus the derived language and skin paths.
+//
+// Threads: integer fields are atomics read without locks by any thread (the capture thread
+// reads RecordVolume and RecordBalance for every block; relaxed order is enough). String
+// fields are changed only on the user-interface threads (the panel's and CMainDlg's, which
+// reloads while the panel waits for it). Load() uses the inherited wIniFile state and must
+// not run on two threads at once; the other members use private accessors.
+class ConfigManger : private wIniFile {
+public:
+    // What a valid settings file must say in section "SoftInfo".
+    static constexpr std::string_view kSoftWarePrefix = "VorlaneLP ";
+    static constexpr std::string_view kVersion = "VorlaneLP 1.0.7.0";
+    static constexpr std::string_view kCopyRight = "Copyright (C) 2026 The Vorlane developers";
+    // The registry key of the program's per-user values.
+    static constexpr std::string_view kRegistryKey = "SOFTWARE\\Tarnholt\\RivorAzururu";
+    // Genres are numbered 0 to 147; this number stands for a name not in the list.
+    static constexpr int kUnknownGenre = 148;
+
+    ConfigManger() = default;
+    ~ConfigManger() override;
+    ConfigManger(const ConfigManger&) = delete;
+    ConfigManger& operator=(const ConfigManger&) = delete;
+
+    std::string SoftWareText;
+    std::string Version;
+    std::string CopyRight;
+    std::atomic<int> LanguageID{3};
+    std::string LanguageFile;
+    std::string LanguageFolder; // ends in '/'
+    std::string SkinFolder;     // ends in '/'
+    std::atomic<int> SilenceRecording{0};
+    std::atomic<int> PlayVolume{80};
+    std::atomic<int> RecordEndType{0};
+    std::atomic<int> RecordVolume{80};
+    std::atomic<int> RecordBalance{25};
+    std::atomic<int> SilenceLevel{2};
+    std::atomic<int> RecordFileType{1};
+    std::atomic<int> RecordFileMP3BitRate{2};
+    std::string RecordFilePath;
+    std::atomic<int> RecordNo{1};
+    std::atomic<int> RecordTrack{1};
+    std::atomic<int> RecordDiviType{0};
+    std::atomic<int> RecordMuteSecond{2};
+    std::atomic<int> RecordDiviSecondTime{1800};
+    std::string MP3Title;
+    std::string MP3Artist;
+    std::string MP3Album;
+    std::string MP3Year;
+    std::string MP3Comment;
+    std::atomic<int> MP3Genre{0};
+    std::atomic<int> ResumeSuspendTime{3};
+
+    // Reads every setting from the program folder's files and the registry. False when the
+    // settings file is missing or is not this product's (the program cannot run then);
+    // fields read before the failing step keep their new values.
+    bool Load();
+
+    // Writes "RecordNo", "RecordTrack" and "RecordMuteSecond" of section "Option".
+    bool SaveCounters();
+
+    // Stores a new language in the registry and derives LanguageFolder and LanguageFile
+    // for it anew. False when the registry could not be written (the fields change anyway).
+    bool SetLanguageID(int languageId);
+    // Derives LanguageFolder and LanguageFile from LanguageID and the language list.
+    void UpdateLanguagePaths();
+
+    // Writes one key of the settings file at once.
+    static bool WriteSetting(std::string_view section, std::string_view key, int value);
+    static bool WriteSetting(std::string_view section, std::string_view key,
+                             std::string_view value);
+
+    // The genre list: the name of a number (empty when it has none) and the number of a
+    // name (the first whose name is exactly it, else kUnknownGenre).
+    static std::string GenreName(int genre);
+    static int GenreNumber(std::string_view name);
+
+    // Files below the program folder, built anew from it on each call.
+    static std::string SettingsFilePath();
+    static std::string GenreFilePath();
+    static std::string LanguageListPath();
+
+    // `name` under `folder`: trailing '\' or '/' of the folder removed (never its first
+    // character), one '/', leading '\' or '/' of the name skipped.
+    static std::string JoinPath(std::string_view folder, std::string_view name);
+};
+
+} // namespace vorlane
