@@ -28,7 +28,9 @@ Clock& Clock::current() {
     return c ? *c : g_system;
 }
 
-void Clock::install(Clock* clock) { g_installed.store(clock, std::memory_order_release); }
+void Clock::install(Clock* clock) {
+    g_installed.store(clock, std::memory_order_release);
+}
 
 LocalTime SystemClock::localTime() const {
     using namespace std::chrono;

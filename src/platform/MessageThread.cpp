@@ -67,11 +67,17 @@ void MessageThread::quit(int code) {
         thread_->exit(code);
 }
 
-bool MessageThread::wait(int ms) { return !thread_ || thread_->wait(QDeadlineTimer(ms)); }
+bool MessageThread::wait(int ms) {
+    return !thread_ || thread_->wait(QDeadlineTimer(ms));
+}
 
-bool MessageThread::isRunning() const { return thread_ && thread_->isRunning(); }
+bool MessageThread::isRunning() const {
+    return thread_ && thread_->isRunning();
+}
 
-int MessageThread::exitCode() const { return thread_ ? thread_->code.load() : 0; }
+int MessageThread::exitCode() const {
+    return thread_ ? thread_->code.load() : 0;
+}
 
 void PostQuitMessage(int code) {
     QThread* current = QThread::currentThread();

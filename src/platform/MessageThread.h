@@ -22,8 +22,7 @@ public:
 
     // Returns false when init failed (the thread then ends without a loop) or did not
     // finish within waitMs.
-    bool start(std::function<bool()> init, std::function<void()> finish = {},
-               int waitMs = 600000);
+    bool start(std::function<bool()> init, std::function<void()> finish = {}, int waitMs = 600000);
     // Ends the loop from any thread.
     void quit(int code = 0);
     // Waits for the thread to end; false when it is still running after ms.

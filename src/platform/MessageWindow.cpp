@@ -39,12 +39,16 @@ bool postEventTo(WindowHandle h, QEvent* e) {
     return true;
 }
 
-bool onOwnerThread(const WindowCore* core) { return core->thread() == QThread::currentThread(); }
+bool onOwnerThread(const WindowCore* core) {
+    return core->thread() == QThread::currentThread();
+}
 } // namespace
 
 MessageWindow::MessageWindow() = default;
 
-MessageWindow::~MessageWindow() { detachCore(); }
+MessageWindow::~MessageWindow() {
+    detachCore();
+}
 
 bool MessageWindow::create() {
     if (core_)
@@ -91,10 +95,12 @@ void MessageWindow::detachCore() {
     if (core->dispatching())
         core->deleteWhenIdle_ = true; // deleted once the running handler returns
     else
-        delete core;                  // drops pending messages, releases pending senders
+        delete core; // drops pending messages, releases pending senders
 }
 
-WindowHandle MessageWindow::handle() const { return core_ ? core_->handle() : 0; }
+WindowHandle MessageWindow::handle() const {
+    return core_ ? core_->handle() : 0;
+}
 
 bool MessageWindow::post(uint32_t m, uintptr_t w, intptr_t l) const {
     return Post(handle(), m, w, l);
@@ -116,7 +122,8 @@ void MessageWindow::setTimer(uint32_t id, int milliseconds) {
     if (onOwnerThread(core_))
         core_->startTimer(id, milliseconds);
     else
-        postEventTo(core_->handle(), new TimerControlEvent(id, milliseconds < 0 ? 0 : milliseconds));
+        postEventTo(core_->handle(),
+                    new TimerControlEvent(id, milliseconds < 0 ? 0 : milliseconds));
 }
 
 void MessageWindow::killTimer(uint32_t id) {

@@ -27,6 +27,9 @@ struct Message {
 // for what they leave to the next map; what no map handles gets the default handling
 // (a Close destroys the window).
 //
+// A QWidget that is also a message window must call MessageWindow::create() and
+// MessageWindow::destroy() qualified: QWidget has members of the same names.
+//
 // Thread contract: create(), destroy() and the object's destruction happen on the owner
 // thread. post(), send(), setTimer() and killTimer() may be called from any thread.
 class MessageWindow {

@@ -17,7 +17,7 @@ inline constexpr uint32_t DeviceChange = 0x0219;
 inline constexpr uint32_t User = 0x0400;
 
 // Messages to the main panel.
-inline constexpr uint32_t DeviceReady = 1041;      // wParam: device type code
+inline constexpr uint32_t DeviceReady = 1041; // wParam: device type code
 inline constexpr uint32_t DeviceGone = 1042;
 inline constexpr uint32_t ToolDialogClosed = 1053; // wParam: 0 task list, 1 browser, 2 settings
 inline constexpr uint32_t LanguageChanged = 1055;
@@ -26,8 +26,9 @@ inline constexpr uint32_t BlockCaptured = 1058;
 inline constexpr uint32_t MonitorMute = 1060; // wParam: 1 mute, 0 restore
 
 // Device side.
-inline constexpr uint32_t RecordingState = 1078; // to the device target window; 1 started, 0 stopped
-inline constexpr uint32_t DeviceEnded = 1281;    // to CMainDlg; wParam: the device object
+inline constexpr uint32_t RecordingState =
+    1078;                                     // to the device target window; 1 started, 0 stopped
+inline constexpr uint32_t DeviceEnded = 1281; // to CMainDlg; wParam: the device object
 
 // HID device manager entry point operations.
 inline constexpr uint32_t ManagerOpen = 1304;
@@ -39,6 +40,30 @@ inline constexpr uint32_t ButtonPressed = 0x500;
 inline constexpr uint32_t ButtonReleased = 0x501;
 
 } // namespace vorlane::msg
+
+// Messages of a HID device model's window (1303 to 1373) and of the device objects.
+namespace vorlane::devmsg {
+inline constexpr uint32_t First = 1303;
+inline constexpr uint32_t ManagerOpen = 1304;  // to the manager: wParam owner window, lParam mask
+inline constexpr uint32_t SetOwner = 1305;     // wParam: the window that gets notifications
+inline constexpr uint32_t ManagerClose = 1306; // to the manager: wParam handle or 0
+inline constexpr uint32_t TypeCode = 1307;     // result: the 16-bit type code
+inline constexpr uint32_t UsbWaveNames = 1308; // wParam/lParam: std::string* for output/input
+inline constexpr uint32_t HardwareId = 1309;   // wParam: std::string*
+inline constexpr uint32_t Nothing = 1310;
+inline constexpr uint32_t SetLed = 1326;      // wParam: on or off
+inline constexpr uint32_t PulseLed = 1327;    // wParam: on or off, lParam: ms
+inline constexpr uint32_t Switch = 1328;      // wParam: on or off (BlinkLed where not taken)
+inline constexpr uint32_t WriteUserId = 1358; // wParam: parameter, lParam: const std::string*
+inline constexpr uint32_t ReadUserId = 1359;  // wParam: parameter, lParam: std::string*
+inline constexpr uint32_t Last = 1373;
+inline constexpr uint32_t DeviceLost = 1281; // model to manager and to its owner window
+// Notifications that routines receive (1078 among them).
+inline constexpr uint32_t RoutineUserFirst = 1072;
+inline constexpr uint32_t RoutineUserLast = 1079;
+inline constexpr uint32_t RoutineReservedFirst = 1280;
+inline constexpr uint32_t RoutineReservedLast = 1302;
+} // namespace vorlane::devmsg
 
 // Command ids carried by msg::Command in wParam.
 namespace vorlane::cmd {

@@ -41,7 +41,8 @@ public:
         std::unique_lock<std::mutex> lock(mutex_);
         if (timeoutMs < 0)
             cv_.wait(lock, [this] { return done_; });
-        else if (!cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return done_; }))
+        else if (!cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                               [this] { return done_; }))
             return false;
         if (result)
             *result = result_;
@@ -59,7 +60,8 @@ private:
 class SentMessageEvent : public QEvent {
 public:
     SentMessageEvent(Message m, std::shared_ptr<SendState> s)
-        : QEvent(QEvent::Type(WindowEvents::SentType)), message(std::move(m)), state(std::move(s)) {}
+        : QEvent(QEvent::Type(WindowEvents::SentType)), message(std::move(m)), state(std::move(s)) {
+    }
     // Dropped unhandled (the window went away): release the sender.
     ~SentMessageEvent() override { state->finish(false, 0); }
     Message message;

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+
+namespace vorlane {
+
+// SQLite's column affinity, as derived from a declared column type.
+enum class Affinity { Text, Integer, Numeric, Real, Blob };
+
+struct ColumnDefinition {
+    const char* name;
+    Affinity affinity; // Text or Integer
+};
+
+struct TableDefinition {
+    const char* name;
+    std::vector<ColumnDefinition> columns;
+};
+
+// The two catalogue tables: their definition, the text that creates them, and the check
+// that an existing file holds them. Neither table has an INTEGER PRIMARY KEY, so every
+// row keeps the plain rowid that the recordset edits and deletes by.
+class CatalogueSchema {
+public:
+    enum class Verdict {
+        Usable,
+        Unusable, // not a database, or a table or column missing or of the wrong type
+        Busy,     // another connection holds a lock; may pass
+        Failed    // any other error (I/O, permissions, out of memory)
+    };
+    struct CheckResult {
+        Verdict verdict = Verdict::Failed;
+        std::string reason; // plain English, for the user and the logs
+    };
+
+    static const std::vector<TableDefinition>& tables();
+    // CREATE TABLE statements for both tables, separated by ';'.
+    static std::string createText();
+    // The affinity SQLite gives a column declared with this type.
+    static Affinity affinityOf(std::string_view declaredType);
+    // A table or column name as an SQL identifier.
+    static std::string quotedName(std::string_view name);
+
+    // Reads the schema only; never changes the file.
+    static CheckResult check(sqlite3* db);
+    // Creates both tables in one transaction; fails (and changes nothing) if either exists.
+    static bool create(sqlite3* db, std::string& error);
+};
+
+} // namespace vorlane

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "catalogue/Statement.h"
+
+#include <string>
+
+namespace vorlane {
+
+// Every select the program runs on the catalogue, in one place. Time texts are the
+// fixed-width forms "yyyy-MM-dd HH:mm" (tasks), so text order is time order.
+class CatalogueStatements {
+public:
+    // RecordFile
+    static Statement allRecordings();
+    static Statement recordingsNewestFirst();
+
+    // TaskFile
+    static Statement allTasks();
+    static Statement tasksEarliestFirst();
+    static Statement tasksLatestFirst();
+    // Tasks whose StartTime and EndTime texts are exactly these.
+    static Statement taskByTimes(const std::string& start, const std::string& end);
+    // Every task except the one carrying the edit marker.
+    static Statement tasksWithoutMarker(const std::string& editMarker);
+    // Single tasks starting after the current minute; now is "yyyy-MM-dd HH:mm".
+    static Statement singleTasksAfter(const std::string& now);
+    static Statement repeatTasks();
+    // Single tasks starting in the given minute ("yyyy-MM-dd HH:mm").
+    static Statement singleTasksAt(const std::string& minute);
+    // Repeat tasks at hhmm ("HH:mm") on weekday 0 Sunday .. 6 Saturday; any other
+    // weekday counts as Sunday.
+    static Statement repeatTasksAt(const std::string& hhmm, int weekday);
+};
+
+} // namespace vorlane

@@ -1,0 +1,93 @@
+#include "CatalogueTestSupport.h"
+#include "catalogue/CatalogueStatements.h"
+
+namespace vorlane::test {
+namespace {
+
+using S = CatalogueStatements;
+using Strings = std::vector<std::string>;
+
+constexpr int kMonday = 1 << 0, kTuesday = 1 << 1, kSunday = 1 << 6;
+
+class CatalogueStatementsTest : public CatalogueTest {};
+
+TEST_F(CatalogueStatementsTest, TimeTextsSortInTimeOrder) {
+    addTask("2026-02-01 00:00", "2026-02-01 01:00");
+    addTask("2026-01-05 10:00", "2026-01-05 11:00");
+    addTask("2026-01-05 09:00", "2026-01-05 09:30");
+    EXPECT_EQ(column(S::tasksEarliestFirst(), "StartTime"),
+              (Strings{"2026-01-05 09:00", "2026-01-05 10:00", "2026-02-01 00:00"}));
+    EXPECT_EQ(column(S::tasksLatestFirst(), "StartTime"),
+              (Strings{"2026-02-01 00:00", "2026-01-05 10:00", "2026-01-05 09:00"}));
+    EXPECT_EQ(column(S::allTasks(), "StartTime").size(), 3u);
+
+    for (const char* start :
+         {"2026-12-05 17:09:56", "2026-12-31 08:00:00", "2026-01-01 23:59:59"}) {
+        ADORecordset rs;
+        ASSERT_TRUE(rs.Open(db, S::allRecordings()));
+        rs.AddNew();
+        rs.PutText("StartTime", start);
+        ASSERT_TRUE(rs.Update());
+    }
+    EXPECT_EQ(column(S::recordingsNewestFirst(), "StartTime"),
+              (Strings{"2026-12-31 08:00:00", "2026-12-05 17:09:56", "2026-01-01 23:59:59"}));
+}
+
+TEST_F(CatalogueStatementsTest, NextSingleTaskSkipsTheCurrentMinute) {
+    addTask("2026-12-05 17:20", "2026-12-05 18:00");
+    addTask("2026-12-05 17:21", "2026-12-05 18:00");
+    addTask("2026-12-05 17:23", "2026-12-05 18:00");
+    addTask("2026-12-05 17:22", "2026-12-05 18:00");
+    addTask("2026-12-05 17:21", "2026-12-05 18:00", 1, kSunday); // repeats never count here
+    EXPECT_EQ(column(S::singleTasksAfter("2026-12-05 17:21"), "StartTime"),
+              (Strings{"2026-12-05 17:22", "2026-12-05 17:23"}));
+    EXPECT_EQ(column(S::singleTasksAfter("2026-12-05 17:23"), "StartTime"), Strings{});
+    EXPECT_EQ(column(S::repeatTasks(), "Sunday"), Strings{"1"});
+}
+
+TEST_F(CatalogueStatementsTest, TasksDueInAMinute) {
+    addTask("2026-12-05 17:30", "2026-12-05 18:00");
+    addTask("2026-01-06 08:00", "2026-01-06 09:00", 1, kTuesday);
+    addTask("2026-01-04 20:15", "2026-01-04 21:00", 1, kSunday | kMonday);
+
+    EXPECT_EQ(column(S::singleTasksAt("2026-12-05 17:30"), "EndTime"), Strings{"2026-12-05 18:00"});
+    EXPECT_EQ(column(S::singleTasksAt("2026-12-05 17:31"), "EndTime"), Strings{});
+    // A repeat task is found on its weekday only, whatever the date of its StartTime.
+    EXPECT_EQ(column(S::singleTasksAt("2026-01-06 08:00"), "EndTime"), Strings{});
+
+    EXPECT_EQ(column(S::repeatTasksAt("08:00", 2), "EndTime"), Strings{"2026-01-06 09:00"});
+    EXPECT_EQ(column(S::repeatTasksAt("08:00", 1), "EndTime"), Strings{});
+    EXPECT_EQ(column(S::repeatTasksAt("08:01", 2), "EndTime"), Strings{});
+    EXPECT_EQ(column(S::repeatTasksAt("17:30", 6), "EndTime"), Strings{}); // single task
+    EXPECT_EQ(column(S::repeatTasksAt("20:15", 1), "EndTime"), Strings{"2026-01-04 21:00"});
+    // A weekday out of range counts as Sunday.
+    EXPECT_EQ(column(S::repeatTasksAt("20:15", 9), "EndTime"), Strings{"2026-01-04 21:00"});
+    EXPECT_EQ(column(S::repeatTasksAt("20:15", -1), "EndTime"), Strings{"2026-01-04 21:00"});
+}
+
+TEST_F(CatalogueStatementsTest, EditMarkerLeavesOnlyItsOwnTaskOut) {
+    addTask("2026-03-01 10:00", "2026-03-01 11:00", 0, 0, "2026310103012345");
+    addTask("2026-03-02 10:00", "2026-03-02 11:00");
+    {
+        // A task stored without touching Test must still take part: Test is '' not NULL.
+        ADORecordset rs;
+        ASSERT_TRUE(rs.Open(db, S::tasksLatestFirst()));
+        rs.AddNew();
+        rs.PutText("StartTime", "2026-03-03 10:00");
+        ASSERT_TRUE(rs.Update());
+    }
+    EXPECT_EQ(column(S::tasksWithoutMarker("2026310103012345"), "StartTime"),
+              (Strings{"2026-03-03 10:00", "2026-03-02 10:00"}));
+    EXPECT_EQ(column(S::tasksWithoutMarker("99"), "StartTime").size(), 3u);
+}
+
+TEST_F(CatalogueStatementsTest, ValuesNeverBecomeSql) {
+    addTask("2026-03-01 10:00", "2026-03-01 11:00");
+    addTask("2026-03-01 10:00", "2026-03-01 11:00");
+    EXPECT_EQ(column(S::taskByTimes("2026-03-01 10:00", "2026-03-01 11:00"), "StartTime").size(),
+              2u);
+    EXPECT_EQ(column(S::taskByTimes("x' or '1'='1", "x' or '1'='1"), "StartTime"), Strings{});
+}
+
+} // namespace
+} // namespace vorlane::test

@@ -1,0 +1,165 @@
+#include "TestProgramFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QThread>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <set>
+#include <sqlite3.h>
+#include <string>
+
+namespace fs = std::filesystem;
+using vorlane::test::TestProgramFolder;
+
+namespace {
+
+// Column names of a table, empty when the table is missing.
+std::set<std::string> columnsOf(const fs::path& db, const std::string& table) {
+    std::set<std::string> cols;
+    sqlite3* h = nullptr;
+    if (sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        sqlite3_close(h);
+        return cols;
+    }
+    sqlite3_stmt* st = nullptr;
+    std::string sql = "PRAGMA table_info(" + table + ")";
+    if (sqlite3_prepare_v2(h, sql.c_str(), -1, &st, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(st) == SQLITE_ROW)
+            cols.insert(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(h);
+    return cols;
+}
+
+bool waitFor(const std::function<bool()>& pred, int ms) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+// Starts the real program on a private program folder, offscreen.
+class RunningProgram {
+public:
+    explicit RunningProgram(const TestProgramFolder& folder) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("VORLANE_HOME", QString::fromStdString(folder.path().string()));
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString(folder.configHome().string()));
+        env.insert("XDG_DOCUMENTS_DIR", QString::fromStdString((folder.path() / "docs").string()));
+        process.setProcessEnvironment(env);
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(VORLANE_EXECUTABLE, {});
+    }
+    ~RunningProgram() {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(2000);
+        }
+    }
+    QProcess process;
+};
+
+int elapsedMs(std::chrono::steady_clock::time_point since) {
+    return int(std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now() - since)
+                   .count());
+}
+
+} // namespace
+
+TEST(Startup, CreatesTheCatalogueAndEndsInOrderOnSigterm) {
+    TestProgramFolder folder;
+    fs::path db = folder / "Resource/NewData.mdb";
+    ASSERT_FALSE(fs::exists(db));
+    RunningProgram vorlane(folder);
+    ASSERT_TRUE(vorlane.process.waitForStarted(5000));
+    ASSERT_TRUE(waitFor([&] { return columnsOf(db, "TaskFile").size() == 13; }, 10000));
+    EXPECT_EQ(columnsOf(db, "RecordFile"),
+              (std::set<std::string>{"StartTime", "Duration", "FileFullPathName", "FileName",
+                                     "Title", "Artist", "Album", "Year", "Comment"}));
+    EXPECT_EQ(columnsOf(db, "TaskFile"),
+              (std::set<std::string>{"StartTime", "EndTime", "DayOfWeek", "Test", "FileName",
+                                     "Repeats", "Monday", "Tuesday", "Wednesday", "Thursday",
+                                     "Friday", "Saturday", "Sunday"}));
+    // The settings were loaded: the empty record folder was filled in and written back.
+    ASSERT_TRUE(waitFor(
+        [&] {
+            return folder.readFile("Configure/Config_LP.ini").find("VorlaneLP Record Files") !=
+                   std::string::npos;
+        },
+        5000));
+
+    auto start = std::chrono::steady_clock::now();
+    ::kill(pid_t(vorlane.process.processId()), SIGTERM);
+    ASSERT_TRUE(vorlane.process.waitForFinished(5000));
+    EXPECT_LT(elapsedMs(start), 5000);
+    EXPECT_EQ(vorlane.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(vorlane.process.exitCode(), 0);
+}
+
+TEST(Startup, EndsInOrderOnSigint) {
+    TestProgramFolder folder;
+    RunningProgram vorlane(folder);
+    ASSERT_TRUE(vorlane.process.waitForStarted(5000));
+    ASSERT_TRUE(waitFor([&] { return fs::exists(folder / "Resource/NewData.mdb"); }, 10000));
+    QThread::msleep(200);
+    ::kill(pid_t(vorlane.process.processId()), SIGINT);
+    ASSERT_TRUE(vorlane.process.waitForFinished(5000));
+    EXPECT_EQ(vorlane.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(vorlane.process.exitCode(), 0);
+}
+
+TEST(Startup, MissingSettingsFileEndsWithTheFileError) {
+    TestProgramFolder folder;
+    fs::remove(folder / "Configure/Config_LP.ini");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("VORLANE_HOME", QString::fromStdString(folder.path().string()));
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(VORLANE_EXECUTABLE, {});
+    ASSERT_TRUE(p.waitForStarted(5000));
+    // The error box is modal and waits for the user; the text goes to stderr too.
+    QByteArray output;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            p.waitForReadyRead(50);
+            output += p.readAll();
+            return output.contains("File Error! Please ReInstall!");
+        },
+        10000));
+    p.kill();
+    p.waitForFinished(2000);
+    EXPECT_FALSE(fs::exists(folder / "Resource/NewData.mdb"));
+}
+
+TEST(Startup, DamagedCatalogueIsSetAsideAndTheProgramGoesOn) {
+    TestProgramFolder folder;
+    folder.writeFile("Resource/NewData.mdb", "this is not a database, but someone's data");
+    RunningProgram vorlane(folder);
+    ASSERT_TRUE(vorlane.process.waitForStarted(5000));
+    fs::path db = folder / "Resource/NewData.mdb";
+    ASSERT_TRUE(waitFor([&] { return columnsOf(db, "RecordFile").size() == 9; }, 10000));
+    int setAside = 0;
+    for (auto& e : fs::directory_iterator(folder / "Resource")) {
+        if (e.path().filename() != "NewData.mdb" &&
+            e.path().filename().string().rfind("NewData.mdb", 0) == 0) {
+            ++setAside;
+            EXPECT_EQ(vorlane::test::readBytes(e.path()),
+                      "this is not a database, but someone's data");
+        }
+    }
+    EXPECT_EQ(setAside, 1);
+    ::kill(pid_t(vorlane.process.processId()), SIGTERM);
+    ASSERT_TRUE(vorlane.process.waitForFinished(5000));
+    EXPECT_EQ(vorlane.process.exitCode(), 0);
+}
