@@ -23,11 +23,13 @@ protected:
     void run() override {
         bool ok = init ? init() : true;
         {
+            // Notify under the lock: the starter may destroy this object as soon as it
+            // sees initDone.
             std::lock_guard<std::mutex> lock(mutex);
             initDone = true;
             initOk = ok;
+            cv.notify_all();
         }
-        cv.notify_all();
         if (!ok) {
             code.store(0);
             return;

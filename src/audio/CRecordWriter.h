@@ -1,0 +1,91 @@
+#pragma once
+
+#include "audio/RecordOutput.h"
+#include "audio/WaveFormat.h"
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace vorlane {
+
+// Makes the output for a file type (0 WAV, 1 MP3, 2 WMA); nullptr when the type cannot
+// be recorded.
+using RecordOutputFactory = std::function<std::unique_ptr<RecordOutput>(int fileType)>;
+
+// The record writer inside the capture engine: the open outputs of a recording, the
+// fan-out of every block to them, and the stop hand-shake.
+//
+// States: 0 constructed, 1 ready, 3 recording. The state, the "active" and the
+// "stop requested" flags share one atomic word, so that the capture thread takes a stop
+// request and the state it applies to in one step.
+//
+// Thread contract: StartRecording, RequestStop, SetOutputFactory and the queries run on
+// the controlling thread; WriteBlock and ServeStopRequest on the capture thread (or on the
+// controlling thread when no capture thread runs). The outputs belong to the controlling
+// thread while the state is not 3, and to the capture thread while it is.
+class CRecordWriter {
+public:
+    static constexpr uint32_t StateConstructed = 0;
+    static constexpr uint32_t StateReady = 1;
+    static constexpr uint32_t StateRecording = 3;
+    static constexpr int kSlots = 2;
+
+    CRecordWriter();
+    ~CRecordWriter();
+    CRecordWriter(const CRecordWriter&) = delete;
+    CRecordWriter& operator=(const CRecordWriter&) = delete;
+
+    // Replaces the outputs made for the file types; only while not recording.
+    void SetOutputFactory(RecordOutputFactory factory);
+    // WAV for type 0; nothing for the other types yet.
+    static std::unique_ptr<RecordOutput> DefaultOutput(int fileType);
+    // 0 WAV, 2 WMA, anything else MP3.
+    static int NormalizeFileType(int fileType);
+
+    // Opens slot 0 for the file and starts writing blocks to it. True when already
+    // recording (the open file is left alone). When the file cannot be opened, the writer
+    // stays ready, LastError() says why, and false is returned.
+    bool StartRecording(const std::string& fileName, int fileType);
+    // Asks the capture side to close the outputs; IsRecording() turns false once done.
+    void RequestStop();
+
+    uint32_t State() const;
+    bool IsRecording() const { return State() == StateRecording; }
+    bool StopPending() const;
+    const WaveFormat& Format() const { return format_; }
+    // Why the last recording failed to open or ended early (negative errno, 0 none) and
+    // a text for the user. Read them when IsRecording() is false.
+    int LastError() const { return lastError_.load(std::memory_order_acquire); }
+    std::string LastErrorText() const;
+
+    // Capture thread: writes the block to every open output unless `paused`, then serves
+    // a pending stop request. A failed write ends the recording: every output is closed
+    // with what it holds, and the writer returns to ready with LastError() set.
+    void WriteBlock(const uint8_t* data, uint32_t bytes, bool paused);
+    // Capture thread: serves a pending stop request without a block. True when one was
+    // pending.
+    bool ServeStopRequest();
+
+private:
+    static constexpr uint32_t kStateMask = 3;
+    static constexpr uint32_t kActive = 4;
+    static constexpr uint32_t kStopRequested = 8;
+
+    void Prepare(int stereoMode, uint32_t rate, uint16_t bits);
+    bool Open(int slot, const std::string& fileName, int fileType);
+    void CloseAll();
+    void NoteError(int error, const std::string& text);
+
+    std::atomic<uint32_t> control_{StateConstructed};
+    std::array<std::unique_ptr<RecordOutput>, kSlots> slots_;
+    WaveFormat format_;
+    int stereoMode_ = 0;
+    RecordOutputFactory factory_;
+    std::atomic<int> lastError_{0};
+    std::string lastErrorText_;
+};
+
+} // namespace vorlane

@@ -1,0 +1,114 @@
+// readBlock runs on the capture thread; open, start, stop and close on the controlling
+// thread while the capture thread is parked.
+#include "audio/FileCaptureSource.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace vorlane {
+
+FileCaptureSource::FileCaptureSource(std::string path, double speed)
+    : path_(std::move(path)), speed_(speed > 0 ? speed : 1.0) {}
+
+int FileCaptureSource::open(const std::string&, const WaveFormat& format, uint32_t periodFrames,
+                            uint32_t) {
+    close();
+    if (!reader_.open(path_)) {
+        error_ = "capture file " + reader_.errorText();
+        return -EINVAL;
+    }
+    const WaveFormat& f = reader_.layout().format;
+    if (f.bitsPerSample != 16 || f.samplesPerSec != format.samplesPerSec ||
+        (f.channels != 1 && f.channels != 2) || format.bitsPerSample != 16 ||
+        format.channels != 2) {
+        error_ = "capture file " + path_ + ": needs 16-bit PCM, mono or stereo, at " +
+                 std::to_string(format.samplesPerSec) + " Hz";
+        reader_.close();
+        return -EINVAL;
+    }
+    if (reader_.layout().dataBytes == 0) {
+        error_ = "capture file " + path_ + ": holds no samples";
+        reader_.close();
+        return -EINVAL;
+    }
+    mono_ = f.channels == 1;
+    format_ = format;
+    block_.assign(static_cast<size_t>(periodFrames) * format.blockAlign, 0);
+    monoBuffer_.assign(mono_ ? block_.size() / 2 : 0, 0);
+    period_ = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(periodFrames / (format.samplesPerSec * speed_)));
+    open_ = true;
+    error_.clear();
+    return 0;
+}
+
+int FileCaptureSource::start() {
+    if (!open_)
+        return -EBADFD;
+    wake_.consume();
+    position_ = 0;
+    due_ = std::chrono::steady_clock::now() + period_;
+    started_ = true;
+    return 0;
+}
+
+void FileCaptureSource::close() {
+    reader_.close();
+    open_ = false;
+    started_ = false;
+}
+
+// Copies the next `bytes` bytes of the looping sample data into dst.
+int FileCaptureSource::fill(uint8_t* dst, uint32_t bytes) {
+    const uint64_t size = reader_.layout().dataBytes;
+    uint32_t done = 0;
+    while (done < bytes) {
+        long got = reader_.readAt(dst + done, bytes - done, position_);
+        if (got < 0) {
+            error_ = "capture file " + path_ + ": " + std::strerror(static_cast<int>(-got));
+            return static_cast<int>(got);
+        }
+        if (got == 0 && position_ < size) {
+            error_ = "capture file " + path_ + ": shorter than its header says";
+            return -EIO;
+        }
+        done += static_cast<uint32_t>(got);
+        position_ += static_cast<uint64_t>(got);
+        if (position_ >= size)
+            position_ = 0;
+    }
+    return 0;
+}
+
+int FileCaptureSource::readBlock(uint8_t*& block, uint32_t bytes, int timeoutMs) {
+    using Clock = std::chrono::steady_clock;
+    if (!started_ || bytes != block_.size()) {
+        wake_.wait(timeoutMs);
+        return 0;
+    }
+    auto limit = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    if (wake_.waitUntil(due_ < limit ? due_ : limit) || Clock::now() < due_)
+        return 0;
+    int err;
+    if (mono_) {
+        err = fill(monoBuffer_.data(), bytes / 2);
+        auto* out = block_.data();
+        for (uint32_t i = 0; i + 1 < bytes / 2; i += 2, out += 4) {
+            std::memcpy(out, &monoBuffer_[i], 2);
+            std::memcpy(out + 2, &monoBuffer_[i], 2);
+        }
+    } else {
+        err = fill(block_.data(), bytes);
+    }
+    if (err < 0)
+        return err;
+    // A consumer that fell far behind does not get a burst of catch-up blocks.
+    due_ += period_;
+    auto now = Clock::now();
+    if (due_ + 16 * period_ < now)
+        due_ = now;
+    block = block_.data();
+    return static_cast<int>(bytes);
+}
+
+} // namespace vorlane

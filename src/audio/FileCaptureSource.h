@@ -1,0 +1,56 @@
+#pragma once
+
+#include "audio/CaptureSource.h"
+#include "audio/WakeEvent.h"
+#include "audio/WavFileReader.h"
+
+#include <chrono>
+#include <vector>
+
+namespace vorlane {
+
+// A WAV file played as the device's input, looping, at `speed` times real time, for
+// demos, benchmarks and end-to-end tests. The file must hold 16-bit PCM at the capture
+// rate; a mono file is delivered on both channels.
+//
+// Thread contract: as CaptureSource.
+class FileCaptureSource : public CaptureSource {
+public:
+    FileCaptureSource(std::string path, double speed);
+
+    // The file is the only device: the default one.
+    std::vector<CaptureDevice> listDevices() override { return {}; }
+    int open(const std::string& id, const WaveFormat& format, uint32_t periodFrames,
+             uint32_t periods) override;
+    int start() override;
+    void stop() override { started_ = false; }
+    void close() override;
+    bool isOpen() const override { return open_; }
+    int readBlock(uint8_t*& block, uint32_t bytes, int timeoutMs) override;
+    void wake() override { wake_.signal(); }
+    WaveFormat actualFormat() const override { return format_; }
+    std::string errorText() const override { return error_; }
+
+    const std::string& path() const { return path_; }
+    double speed() const { return speed_; }
+
+private:
+    int fill(uint8_t* dst, uint32_t bytes);
+
+    std::string path_;
+    double speed_;
+    WavFileReader reader_;
+    WaveFormat format_;
+    bool open_ = false;
+    bool started_ = false;
+    bool mono_ = false;
+    uint64_t position_ = 0; // next byte of the file's sample data
+    std::chrono::steady_clock::duration period_{};
+    std::chrono::steady_clock::time_point due_{};
+    std::vector<uint8_t> block_;
+    std::vector<uint8_t> monoBuffer_;
+    std::string error_;
+    WakeEvent wake_;
+};
+
+} // namespace vorlane

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "audio/WaveFormat.h"
+
+#include <cstdint>
+#include <string>
+
+namespace vorlane {
+
+// One file that a recording writes: WAV here; encoders add their own.
+//
+// Thread contract: open runs on the controlling thread before the recording is published
+// to the capture thread; writeBlock and close run on the capture thread (or on the
+// controlling thread once no capture thread exists). No two calls overlap.
+class RecordOutput {
+public:
+    virtual ~RecordOutput() = default;
+
+    // Creates the file, replacing any file of that name. Does nothing and returns true
+    // when this output is open already.
+    virtual bool open(const std::string& fileName, const WaveFormat& format) = 0;
+    // Appends one block. False when it could not be stored whole: the recording must end,
+    // and close() still completes what was stored.
+    virtual bool writeBlock(const uint8_t* data, uint32_t bytes) = 0;
+    // Completes and closes the file; false when it could not be completed.
+    virtual bool close() = 0;
+    virtual bool isOpen() const = 0;
+
+    // The first failure: a negative errno (0 when none) and a text for the user.
+    virtual int error() const = 0;
+    virtual std::string errorText() const = 0;
+};
+
+} // namespace vorlane

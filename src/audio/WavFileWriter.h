@@ -1,0 +1,55 @@
+#pragma once
+
+#include "audio/RecordOutput.h"
+
+#include <cstdint>
+
+namespace vorlane {
+
+// Writes PCM blocks into a RIFF WAVE file: an 18-byte "fmt " chunk (the whole wave format
+// record), so that the samples start at offset 46.
+//
+// The header always holds true sizes: they are written at the start, again whenever up to
+// `refreshSeconds` of sound have been appended (with the data forced to disk), and at the
+// close, so a crash or power cut loses at most those seconds and leaves a playable file.
+// A file cannot grow past the 4 GiB that RIFF sizes can express.
+//
+// Thread contract: as RecordOutput.
+class WavFileWriter : public RecordOutput {
+public:
+    static constexpr uint32_t kHeaderBytes = 46;
+    // RIFF size (data + 38) must fit in 32 bits.
+    static constexpr uint64_t kMaxDataBytes = 0xFFFFFFFFull - (kHeaderBytes - 8);
+
+    explicit WavFileWriter(uint32_t refreshSeconds = 10);
+    ~WavFileWriter() override;
+
+    bool open(const std::string& fileName, const WaveFormat& format) override;
+    bool writeBlock(const uint8_t* data, uint32_t bytes) override;
+    bool close() override;
+    bool isOpen() const override { return fd_ >= 0; }
+    int error() const override { return error_; }
+    std::string errorText() const override { return errorText_; }
+
+    uint64_t dataBytes() const { return dataBytes_; }
+
+    // The 46 header bytes for a data chunk of dataBytes bytes.
+    static void BuildHeader(const WaveFormat& format, uint32_t dataBytes,
+                            uint8_t out[kHeaderBytes]);
+
+private:
+    bool fail(int err, const std::string& what);
+    bool writeSizes(uint32_t dataBytes);
+
+    uint32_t refreshSeconds_;
+    int fd_ = -1;
+    std::string fileName_;
+    WaveFormat format_;
+    uint64_t dataBytes_ = 0;
+    uint64_t headerDataBytes_ = 0; // data size that the header on disk states
+    uint64_t refreshBytes_ = 0;
+    int error_ = 0;
+    std::string errorText_;
+};
+
+} // namespace vorlane

@@ -1,0 +1,129 @@
+#include "AudioTestSupport.h"
+
+#include "platform/Messages.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+
+namespace vorlane::test {
+
+int16_t PatternSample(uint32_t block, uint32_t index) {
+    return static_cast<int16_t>(
+        static_cast<uint16_t>(block * 7919u + index * 613u + (index & 1) * 20011u));
+}
+
+int FakeCaptureSource::open(const std::string& id, const WaveFormat& format, uint32_t periodFrames,
+                            uint32_t) {
+    opens.fetch_add(1);
+    openedId = id;
+    if (openError)
+        return openError;
+    format_ = format;
+    buffer_.assign(static_cast<size_t>(periodFrames) * format.blockAlign, 0);
+    open_ = true;
+    return 0;
+}
+
+int FakeCaptureSource::start() {
+    starts.fetch_add(1);
+    started_ = open_;
+    return open_ ? 0 : -EBADFD;
+}
+
+void FakeCaptureSource::stop() {
+    stops.fetch_add(1);
+    started_ = false;
+}
+
+void FakeCaptureSource::close() {
+    if (open_)
+        closes.fetch_add(1);
+    open_ = started_ = false;
+}
+
+std::vector<int16_t> FakeCaptureSource::blockSamples(uint32_t i, uint32_t bytes) const {
+    std::vector<int16_t> out(bytes / 2);
+    for (uint32_t j = 0; j < out.size(); ++j)
+        out[j] = sample(i, j);
+    return out;
+}
+
+int FakeCaptureSource::readBlock(uint8_t*& block, uint32_t bytes, int timeoutMs) {
+    uint32_t i = delivered.load();
+    if (!started_ || starve.load()) {
+        if (starveWaits)
+            wake_.wait(timeoutMs);
+        return 0;
+    }
+    if (pace.count() > 0 && wake_.waitUntil(std::chrono::steady_clock::now() + pace))
+        return 0;
+    if (failAtBlock >= 0 && i >= static_cast<uint32_t>(failAtBlock))
+        return -ENODEV;
+    if (throwAtBlock >= 0 && i == static_cast<uint32_t>(throwAtBlock) && !thrown_) {
+        thrown_ = true;
+        throw std::runtime_error("fake failure");
+    }
+    for (uint32_t j = 0; j < bytes / 2; ++j) {
+        int16_t s = sample(i, j);
+        std::memcpy(&buffer_[2 * j], &s, 2);
+    }
+    delivered.fetch_add(1);
+    block = buffer_.data();
+    return static_cast<int>(bytes);
+}
+
+bool CountingWindow::processMessage(const Message& m, intptr_t& result) {
+    if (m.msg != msg::BlockCaptured)
+        return false;
+    blocksCaptured.fetch_add(1);
+    result = 0;
+    return true;
+}
+
+int RunCommand(const std::string& command) {
+    int status = std::system(command.c_str());
+    return status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::vector<int16_t> SoxDecode(const std::filesystem::path& file) {
+    std::string cmd = "sox -V1 '" + file.string() + "' -t raw -e signed -b 16 -L - 2>/dev/null";
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p)
+        return {};
+    std::vector<int16_t> out;
+    int16_t buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 2, 4096, p)) > 0)
+        out.insert(out.end(), buf, buf + n);
+    if (::pclose(p) != 0)
+        return {};
+    return out;
+}
+
+std::string ReadBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+uint16_t Le16(const std::string& b, size_t at) {
+    return static_cast<uint16_t>(static_cast<uint8_t>(b.at(at)) | static_cast<uint8_t>(b.at(at + 1))
+                                                                      << 8);
+}
+
+uint32_t Le32(const std::string& b, size_t at) {
+    return Le16(b, at) | static_cast<uint32_t>(Le16(b, at + 2)) << 16;
+}
+
+void WriteBytes(const std::filesystem::path& file, const void* data, size_t n) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(static_cast<const char*>(data), static_cast<std::streamsize>(n));
+}
+
+} // namespace vorlane::test

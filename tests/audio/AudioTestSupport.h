@@ -1,0 +1,81 @@
+#pragma once
+
+#include "audio/CaptureSource.h"
+#include "audio/WakeEvent.h"
+#include "platform/MessageWindow.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vorlane::test {
+
+// The sample value that FakeCaptureSource puts at position j of block i: a pattern that
+// covers the whole 16-bit range and differs between blocks and channels.
+int16_t PatternSample(uint32_t block, uint32_t index);
+
+// Stands in for the sound card, which this machine does not have. Delivers generated
+// blocks at once, or nothing, or fails, as the test says.
+class FakeCaptureSource : public CaptureSource {
+public:
+    std::vector<CaptureDevice> devices;
+    std::function<int16_t(uint32_t block, uint32_t index)> sample = PatternSample;
+    int openError = 0;
+    int failAtBlock = -1;              // readBlock fails for good from this block on
+    int throwAtBlock = -1;             // readBlock throws once at this block
+    std::atomic<bool> starve{false};   // deliver nothing
+    bool starveWaits = false;          // a starved read waits for its time-out like a device
+    std::chrono::microseconds pace{0}; // time between blocks, like a device's clock
+
+    std::atomic<int> opens{0}, starts{0}, stops{0}, closes{0};
+    std::atomic<uint32_t> delivered{0};
+    std::string openedId;
+
+    std::vector<CaptureDevice> listDevices() override { return devices; }
+    int open(const std::string& id, const WaveFormat& format, uint32_t periodFrames,
+             uint32_t periods) override;
+    int start() override;
+    void stop() override;
+    void close() override;
+    bool isOpen() const override { return open_; }
+    int readBlock(uint8_t*& block, uint32_t bytes, int timeoutMs) override;
+    void wake() override { wake_.signal(); }
+    WaveFormat actualFormat() const override { return format_; }
+    std::string errorText() const override { return "fake device failed"; }
+
+    // The bytes of block i as delivered (before any gain).
+    std::vector<int16_t> blockSamples(uint32_t i, uint32_t bytes) const;
+
+private:
+    bool open_ = false;
+    bool started_ = false;
+    bool thrown_ = false;
+    WaveFormat format_;
+    std::vector<uint8_t> buffer_;
+    WakeEvent wake_;
+};
+
+// A message window that counts what it receives.
+class CountingWindow : public MessageWindow {
+public:
+    ~CountingWindow() override { destroy(); }
+    std::atomic<int> blocksCaptured{0};
+
+protected:
+    bool processMessage(const Message& m, intptr_t& result) override;
+};
+
+// Runs a command; returns its exit status (-1 when it could not run).
+int RunCommand(const std::string& command);
+// Decodes a sound file with sox into interleaved 16-bit samples; empty when sox fails.
+std::vector<int16_t> SoxDecode(const std::filesystem::path& file);
+std::string ReadBytes(const std::filesystem::path& file);
+uint32_t Le32(const std::string& bytes, size_t at);
+uint16_t Le16(const std::string& bytes, size_t at);
+void WriteBytes(const std::filesystem::path& file, const void* data, size_t n);
+
+} // namespace vorlane::test

@@ -1,0 +1,335 @@
+#include "AudioTestSupport.h"
+#include "PumpUntil.h"
+#include "TestProgramFolder.h"
+#include "audio/CSoundCapture.h"
+#include "audio/NullMonitorSink.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <stdexcept>
+
+using namespace vorlane;
+using namespace vorlane::test;
+namespace fs = std::filesystem;
+
+namespace {
+constexpr uint32_t kBlock = 22048;
+
+// An engine on a fake sound card and a null monitor, driven step by step.
+struct Engine {
+    FakeCaptureSource* source;
+    NullMonitorSink* monitor;
+    std::unique_ptr<CSoundCapture> capture;
+    std::atomic<int> volume{100}, balance{50}, type{0xD201};
+
+    explicit Engine(bool withMonitor = true) {
+        auto s = std::make_unique<FakeCaptureSource>();
+        auto m = withMonitor ? std::make_unique<NullMonitorSink>() : nullptr;
+        source = s.get();
+        monitor = m.get();
+        capture = std::make_unique<CSoundCapture>(std::move(s), std::move(m));
+        capture->BindSettings(volume, balance, type);
+    }
+    void start() {
+        ASSERT_EQ(capture->Init(), 0);
+        ASSERT_EQ(capture->Start(), 0);
+    }
+    void steps(int n) {
+        for (int i = 0; i < n; ++i)
+            ASSERT_EQ(capture->ProcessNotification(), 0);
+    }
+    // Samples of delivered blocks first..first+count-1, before gain.
+    std::vector<int16_t> delivered(uint32_t first, uint32_t count) {
+        std::vector<int16_t> all;
+        for (uint32_t i = first; i < first + count; ++i) {
+            auto b = source->blockSamples(i, kBlock);
+            all.insert(all.end(), b.begin(), b.end());
+        }
+        return all;
+    }
+};
+} // namespace
+
+TEST(CSoundCapture, InitOpensTheDeviceForTheTypeCode) {
+    Engine e;
+    e.source->devices = {{"hw-a", "USB PnP Audio Device A"},
+                         {"hw-b", "SSS USB Audio Device"},
+                         {"hw-c", "USB PnP Audio Device B"}};
+    ASSERT_EQ(e.capture->Init(), 0);
+    EXPECT_EQ(e.source->openedId, "hw-c");
+    e.type = 0xD401; // nothing matches: the default device
+    ASSERT_EQ(e.capture->Init(), 0);
+    EXPECT_EQ(e.source->openedId, "");
+    EXPECT_EQ(e.capture->BlockSize(), kBlock);
+
+    e.source->openError = -EBUSY;
+    EXPECT_EQ(e.capture->Init(), -EBUSY);
+    EXPECT_FALSE(e.capture->PlaybackFailed());
+}
+
+TEST(CSoundCapture, RecordingOfKBlocksHasTheirSizesAndSamples) {
+    TestProgramFolder dir(false);
+    fs::path file = dir / "rec.wav";
+    Engine e;
+    e.start();
+    e.steps(2); // before the recording
+    ASSERT_TRUE(e.capture->StartRecording(file, 0));
+    EXPECT_TRUE(e.capture->IsRecording());
+    e.steps(5);
+    e.capture->RequestStop();
+    EXPECT_TRUE(e.capture->IsRecording()); // served by the next step
+    e.steps(1);
+    EXPECT_FALSE(e.capture->IsRecording());
+    e.steps(2); // after it
+    std::string f = ReadBytes(file);
+    EXPECT_EQ(f.size(), 46u + 6 * kBlock);
+    EXPECT_EQ(Le32(f, 42), 6 * kBlock);
+    EXPECT_EQ(Le32(f, 4), 6 * kBlock + 38);
+    EXPECT_EQ(SoxDecode(file), e.delivered(2, 6));
+    EXPECT_EQ(e.capture->BlockCount(), 10u);
+    EXPECT_EQ(e.monitor->blocksWritten(), 10u);
+    EXPECT_EQ(e.capture->RecordError(), 0);
+}
+
+TEST(CSoundCapture, GainAndBalanceApplyWithoutAMonitorOutput) {
+    TestProgramFolder dir(false);
+    Engine e(false);
+    e.volume = 80;
+    e.balance = 75;
+    e.type = 0xD105;
+    e.start();
+    EXPECT_TRUE(e.capture->PlaybackFailed());
+    ASSERT_TRUE(e.capture->StartRecording(dir / "g.wav", 0));
+    e.steps(1);
+    e.capture->RequestStop();
+    e.steps(1);
+    auto got = SoxDecode(dir / "g.wav");
+    auto in = e.delivered(0, 2);
+    ASSERT_EQ(got.size(), in.size());
+    const double gain = 0.8f; // the volume factor is a 32-bit float
+    for (size_t i = 0; i < in.size(); ++i)
+        ASSERT_EQ(got[i], static_cast<int16_t>(std::trunc(in[i] * gain * (i % 2 ? 1.0 : 0.5))))
+            << i << " from " << in[i];
+    // The meter sees the scaled block too.
+    const ChannelBlock& c = e.capture->LatestChannels();
+    EXPECT_EQ(c.bytesPerChannel, kBlock / 2);
+    EXPECT_EQ(c.left[7], got[kBlock / 2 + 14]);
+    EXPECT_EQ(c.right[7], got[kBlock / 2 + 15]);
+}
+
+TEST(CSoundCapture, SecondStartRecordingLeavesTheOpenFileAlone) {
+    TestProgramFolder dir(false);
+    Engine e;
+    e.start();
+    ASSERT_TRUE(e.capture->StartRecording(dir / "first.wav", 0));
+    e.steps(1);
+    EXPECT_TRUE(e.capture->StartRecording(dir / "second.wav", 0));
+    EXPECT_FALSE(fs::exists(dir / "second.wav"));
+    e.steps(1);
+    e.capture->RequestStop();
+    e.steps(1);
+    EXPECT_EQ(SoxDecode(dir / "first.wav"), e.delivered(0, 3));
+}
+
+TEST(CSoundCapture, PausedBlocksAreMeteredButNotWritten) {
+    TestProgramFolder dir(false);
+    CountingWindow owner;
+    ASSERT_TRUE(owner.create());
+    Engine e;
+    e.capture->SetOwnerWindow(owner.handle());
+    e.start();
+    e.capture->TogglePause(); // not recording: no effect
+    EXPECT_FALSE(e.capture->IsPaused());
+    ASSERT_TRUE(e.capture->StartRecording(dir / "p.wav", 0));
+    e.steps(1);
+    e.capture->TogglePause();
+    ASSERT_TRUE(e.capture->IsPaused());
+    const ChannelBlock* seen = nullptr;
+    for (uint32_t i = 1; i <= 3; ++i) {
+        e.steps(1);
+        seen = &e.capture->LatestChannels();
+        EXPECT_EQ(seen->left[0], PatternSample(i, 0)); // the meter moves
+    }
+    e.capture->TogglePause();
+    e.steps(1);
+    e.capture->RequestStop();
+    e.steps(1);
+    auto want = e.delivered(0, 1);
+    auto after = e.delivered(4, 2);
+    want.insert(want.end(), after.begin(), after.end());
+    EXPECT_EQ(SoxDecode(dir / "p.wav"), want);
+    EXPECT_TRUE(pumpUntil([&] { return owner.blocksCaptured == 6; }, 2000));
+}
+
+TEST(CSoundCapture, StopWhilePausedIsServedAndWritesNothingMore) {
+    TestProgramFolder dir(false);
+    Engine e;
+    e.start();
+    ASSERT_TRUE(e.capture->StartRecording(dir / "s.wav", 0));
+    e.steps(2);
+    e.capture->TogglePause();
+    e.capture->RequestStop(); // without clearing the pause first
+    e.steps(1);
+    EXPECT_FALSE(e.capture->IsRecording());
+    EXPECT_EQ(SoxDecode(dir / "s.wav"), e.delivered(0, 2));
+
+    // The controller's way: clear the pause, then ask; the next block still goes in.
+    ASSERT_TRUE(e.capture->StartRecording(dir / "t.wav", 0));
+    EXPECT_FALSE(e.capture->IsPaused());
+    e.capture->TogglePause();
+    e.steps(1);
+    e.capture->ClearPause();
+    e.capture->RequestStop();
+    e.steps(1);
+    EXPECT_FALSE(e.capture->IsRecording());
+    EXPECT_EQ(SoxDecode(dir / "t.wav"), e.delivered(4, 1));
+}
+
+TEST(CSoundCapture, StopIsServedWhenNoMoreBlocksArrive) {
+    TestProgramFolder dir(false);
+    Engine e;
+    e.start();
+    ASSERT_TRUE(e.capture->StartRecording(dir / "a.wav", 0));
+    e.steps(2);
+    e.source->starve = true; // the device delivers nothing any more
+    e.capture->RequestStop();
+    e.steps(1);
+    EXPECT_FALSE(e.capture->IsRecording());
+    EXPECT_EQ(SoxDecode(dir / "a.wav"), e.delivered(0, 2));
+
+    // Capture stopped (device removed), then a stop: still served.
+    e.source->starve = false;
+    ASSERT_TRUE(e.capture->StartRecording(dir / "b.wav", 0));
+    e.steps(1);
+    e.capture->Stop();
+    e.capture->Release();
+    e.capture->RequestStop();
+    e.steps(1);
+    EXPECT_FALSE(e.capture->IsRecording());
+    EXPECT_EQ(SoxDecode(dir / "b.wav"), e.delivered(2, 1));
+}
+
+TEST(CSoundCapture, DeviceFailureStopsCaptureAndTheRecordingStillCloses) {
+    TestProgramFolder dir(false);
+    Engine e;
+    e.source->failAtBlock = 3;
+    e.start();
+    ASSERT_TRUE(e.capture->StartRecording(dir / "f.wav", 0));
+    e.steps(3);
+    EXPECT_EQ(e.capture->ProcessNotification(), -ENODEV);
+    EXPECT_TRUE(e.capture->CaptureFailed());
+    e.capture->RequestStop();
+    EXPECT_EQ(e.capture->ProcessNotification(), 0);
+    EXPECT_FALSE(e.capture->IsRecording());
+    EXPECT_EQ(SoxDecode(dir / "f.wav"), e.delivered(0, 3));
+}
+
+TEST(CSoundCapture, StartRecordingFailuresLeaveTheWriterReady) {
+    TestProgramFolder dir(false);
+    Engine e;
+    e.start();
+    EXPECT_FALSE(e.capture->StartRecording(dir / "no-such-folder" / "x.wav", 0));
+    EXPECT_FALSE(e.capture->IsRecording());
+    EXPECT_EQ(e.capture->RecordError(), -ENOENT);
+    EXPECT_NE(e.capture->RecordErrorText().find("no-such-folder/x.wav"), std::string::npos);
+    EXPECT_FALSE(e.capture->StartRecording(dir / "x.mp3", 1));
+    EXPECT_EQ(e.capture->RecordError(), -ENOTSUP);
+    EXPECT_FALSE(fs::exists(dir / "x.mp3"));
+    e.steps(1);
+    // A good start afterwards works and clears the error.
+    ASSERT_TRUE(e.capture->StartRecording(dir / "ok.wav", 0));
+    EXPECT_EQ(e.capture->RecordError(), 0);
+}
+
+namespace {
+// An output that fails its way; stands for the encoders still to come.
+class ThrowingOutput : public RecordOutput {
+public:
+    bool open(const std::string&, const WaveFormat&) override { return open_ = true; }
+    bool writeBlock(const uint8_t*, uint32_t) override {
+        throw std::runtime_error("encoder broke");
+    }
+    bool close() override {
+        open_ = false;
+        return true;
+    }
+    bool isOpen() const override { return open_; }
+    int error() const override { return 0; }
+    std::string errorText() const override { return {}; }
+
+private:
+    bool open_ = false;
+};
+} // namespace
+
+TEST(CSoundCapture, FailuresInsideAStepDoNotStopCapture) {
+    Engine e;
+    e.capture->Writer().SetOutputFactory([](int) { return std::make_unique<ThrowingOutput>(); });
+    e.start();
+    ASSERT_TRUE(e.capture->StartRecording("ignored", 0));
+    e.steps(1);
+    EXPECT_FALSE(e.capture->IsRecording()); // the output's failure ended the recording
+    EXPECT_EQ(e.capture->RecordErrorText(), "encoder broke");
+
+    // A failure of the device step rebuilds the engine and capture goes on.
+    e.source->throwAtBlock = 2;
+    e.steps(2);
+    EXPECT_EQ(e.source->opens, 2);
+    e.steps(2);
+    EXPECT_EQ(e.capture->BlockCount(), 4u);
+}
+
+TEST(CSoundCapture, CaptureThreadRecordsStopsAndEndsInOrder) {
+    TestProgramFolder dir(false);
+    CountingWindow owner;
+    ASSERT_TRUE(owner.create());
+    Engine e;
+    e.source->starveWaits = true;
+    e.source->pace = std::chrono::milliseconds(2);
+    e.capture->StartCaptureThread(owner.handle());
+    e.start();
+    ASSERT_TRUE(e.capture->StartRecording(dir / "t.wav", 0));
+    uint32_t start = e.source->delivered;
+    ASSERT_TRUE(pumpUntil([&] { return e.source->delivered >= start + 20; }, 10000));
+    e.capture->RequestStop();
+    ASSERT_TRUE(pumpUntil([&] { return !e.capture->IsRecording(); }, 5000));
+    // Whatever was recorded is a run of whole, consecutive blocks.
+    auto got = SoxDecode(dir / "t.wav");
+    ASSERT_FALSE(got.empty());
+    ASSERT_EQ(got.size() % (kBlock / 2), 0u);
+    uint32_t first = 0;
+    while (first < e.source->delivered && e.source->blockSamples(first, kBlock)[0] != got[0])
+        ++first;
+    EXPECT_EQ(got, e.delivered(first, static_cast<uint32_t>(got.size() / (kBlock / 2))));
+    EXPECT_TRUE(pumpUntil([&] { return owner.blocksCaptured >= 20; }, 5000));
+
+    // The device stops delivering: a stop is served by the time-out.
+    ASSERT_TRUE(e.capture->StartRecording(dir / "u.wav", 0));
+    e.source->starve = true;
+    e.capture->RequestStop();
+    EXPECT_TRUE(pumpUntil([&] { return !e.capture->IsRecording(); }, 2000));
+
+    // Capture stopped and released: the parked thread serves it.
+    e.source->starve = false;
+    ASSERT_TRUE(e.capture->StartRecording(dir / "v.wav", 0));
+    e.capture->Stop();
+    e.capture->Release();
+    e.capture->RequestStop();
+    EXPECT_TRUE(pumpUntil([&] { return !e.capture->IsRecording(); }, 2000));
+
+    // Shutdown with a recording open completes the file and ends the thread.
+    ASSERT_EQ(e.capture->Init(), 0);
+    ASSERT_EQ(e.capture->Start(), 0);
+    ASSERT_TRUE(e.capture->StartRecording(dir / "w.wav", 0));
+    uint32_t before = e.source->delivered;
+    ASSERT_TRUE(pumpUntil([&] { return e.source->delivered >= before + 3; }, 5000));
+    e.capture->ShutdownCapture();
+    EXPECT_FALSE(e.capture->IsRecording());
+    std::string w = ReadBytes(dir / "w.wav");
+    ASSERT_GE(w.size(), 46u);
+    EXPECT_EQ(Le32(w, 42), w.size() - 46);
+    EXPECT_GT(w.size(), 46u);
+    e.capture->ShutdownCapture(); // a second call is harmless
+}

@@ -1,0 +1,174 @@
+#include "audio/LevelMeter.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+using namespace vorlane;
+
+namespace {
+// 0, a, -a, a, -a, ...: every fall after the start spans 2a.
+std::vector<int16_t> swingOf(int swing, size_t n = 5512) {
+    std::vector<int16_t> s(n);
+    for (size_t i = 1; i < n; ++i)
+        s[i] = static_cast<int16_t>(i % 2 ? swing / 2 : -swing / 2);
+    return s;
+}
+
+// A block whose channels carry the given swings (0: digital silence).
+std::unique_ptr<ChannelBlock> blockOf(int leftSwing, int rightSwing) {
+    auto b = std::make_unique<ChannelBlock>();
+    auto l = swingOf(leftSwing), r = swingOf(rightSwing);
+    std::copy(l.begin(), l.end(), b->left);
+    std::copy(r.begin(), r.end(), b->right);
+    b->bytesPerChannel = 11024;
+    return b;
+}
+} // namespace
+
+TEST(LevelMeter, LevelAndBarsFromTheMeanSwing) {
+    struct Case {
+        int swing;
+        float level;
+        int bars;
+    } cases[] = {
+        {0, 0.0f, 0},      // digital silence: no fall ever ends
+        {100, 0.0f, 0},    // 20 log10 100 = 40 is the floor
+        {1000, 20.0f, 20}, // -20 dB
+        {10000, 40.0f, 40},
+    };
+    for (const Case& c : cases) {
+        auto s = swingOf(c.swing);
+        EXPECT_FLOAT_EQ(LevelMeter::MeanSwing(s.data(), static_cast<uint32_t>(s.size())),
+                        static_cast<float>(c.swing));
+        ChannelMeter m;
+        LevelMeter::MeasureChannel(s.data(), 11024, m);
+        EXPECT_TRUE(m.hasData);
+        EXPECT_NEAR(m.level, c.level, 1e-4) << c.swing;
+        EXPECT_EQ(m.bars, c.bars) << c.swing;
+    }
+    // A full-scale square wave is about 56.3; only 50 bars fit the strip.
+    EXPECT_NEAR(LevelMeter::LevelFromSwing(65535.0f), 56.33f, 0.01);
+    EXPECT_EQ(LevelMeter::BarCount(56.33f), 50);
+    EXPECT_EQ(LevelMeter::BarCount(0.5f), 1);
+    EXPECT_EQ(LevelMeter::LevelFromSwing(0.5f), 0.0f);
+}
+
+TEST(LevelMeter, MeanSwingCountsOnlyCompletedFalls) {
+    // Falls 0->-100 (ends at 50), 50->-50 (ends at 0); the last fall never ends.
+    std::vector<int16_t> s = {10, -100, 50, -50, 0, -300};
+    EXPECT_FLOAT_EQ(LevelMeter::MeanSwing(s.data(), 6), 100.0f);
+    // Starting below zero starts in a fall with trough 0.
+    std::vector<int16_t> t = {-5, -20, 40, 0, 40};
+    EXPECT_FLOAT_EQ(LevelMeter::MeanSwing(t.data(), 5), 30.0f);
+}
+
+TEST(LevelMeter, WaveformPoints) {
+    EXPECT_EQ(LevelMeter::WaveY(0), 20);
+    EXPECT_EQ(LevelMeter::WaveY(32767), 39);
+    EXPECT_EQ(LevelMeter::WaveY(-32768), 0);
+    EXPECT_EQ(LevelMeter::WaveY(-1639), 19); // truncation toward zero
+
+    auto s = swingOf(20000);
+    ChannelMeter m;
+    LevelMeter::MeasureChannel(s.data(), 11024, m);
+    // Every 22nd sample of 5,512, plus the start: about 250 segments.
+    ASSERT_EQ(m.pointCount, 251);
+    EXPECT_EQ(m.points[0].x, 0);
+    EXPECT_EQ(m.points[0].y, 20);
+    EXPECT_EQ(m.points[1].x, 1); // step 272 / 220
+    EXPECT_EQ(m.points[250].x, 309);
+    EXPECT_EQ(m.points[1].y, LevelMeter::WaveY(s[22]));
+
+    // Blocks too short for the usual spacing still draw and do not divide by zero.
+    LevelMeter::MeasureChannel(s.data(), 100, m);
+    EXPECT_EQ(m.pointCount, 50);
+    LevelMeter::MeasureChannel(s.data(), 2, m);
+    EXPECT_EQ(m.pointCount, 1);
+    LevelMeter::MeasureChannel(s.data(), 0, m);
+    EXPECT_FALSE(m.hasData);
+    EXPECT_EQ(m.pointCount, 0);
+}
+
+TEST(SilenceDetector, ThresholdIsSilenceLevelPlusOne) {
+    SilenceDetector d;
+    struct Case {
+        float level;
+        int silenceLevel;
+        bool quiet;
+    } cases[] = {{0.0f, 0, true},  {0.99f, 0, true},  {1.0f, 0, false},
+                 {9.99f, 9, true}, {10.0f, 9, false}, {0.0f, 9, true}};
+    for (const Case& c : cases) {
+        d.SetLevel(0, c.level, c.silenceLevel);
+        EXPECT_EQ(d.LeftQuiet(), c.quiet) << c.level << " " << c.silenceLevel;
+    }
+}
+
+TEST(SilenceDetector, SplitOnceAfterMuteSecondsThenNeedsSoundAgain) {
+    LevelMeter meter;
+    auto quiet = blockOf(0, 0), loud = blockOf(10000, 10000);
+    MeterSettings s{0, 2, 2};
+    std::vector<int> splits;
+    int update = 0;
+    auto feed = [&](const ChannelBlock& b, int n) {
+        for (int i = 0; i < n; ++i, ++update)
+            if (meter.OnLevelUpdate(b, s).requestSplit)
+                splits.push_back(update);
+    };
+    feed(*quiet, 40);
+    EXPECT_EQ(splits, std::vector<int>{15}); // the 16th quiet update, once
+    feed(*loud, 7);
+    feed(*quiet, 20);
+    EXPECT_EQ(splits.size(), 1u); // 7 loud updates do not end the silence
+    feed(*loud, 8);
+    EXPECT_FALSE(meter.Detector().InSilence());
+    feed(*quiet, 15);
+    EXPECT_EQ(splits.size(), 1u);
+    feed(*quiet, 1);
+    EXPECT_EQ(splits.size(), 2u);
+}
+
+TEST(SilenceDetector, OneLoudChannelIsNeverSilenceButOneQuietChannelHoldsIt) {
+    LevelMeter meter;
+    auto leftLoud = blockOf(10000, 0), quiet = blockOf(0, 0), loud = blockOf(10000, 10000);
+    MeterSettings s{0, 1, 2};
+    for (int i = 0; i < 100; ++i)
+        EXPECT_FALSE(meter.OnLevelUpdate(*leftLoud, s).requestSplit);
+    EXPECT_FALSE(meter.Detector().InSilence());
+    for (int i = 0; i < 8; ++i)
+        meter.OnLevelUpdate(*quiet, s);
+    EXPECT_TRUE(meter.Detector().InSilence());
+    for (int i = 0; i < 50; ++i)
+        meter.OnLevelUpdate(*leftLoud, s);
+    EXPECT_TRUE(meter.Detector().InSilence());
+    for (int i = 0; i < 8; ++i)
+        meter.OnLevelUpdate(*loud, s);
+    EXPECT_FALSE(meter.Detector().InSilence());
+}
+
+TEST(SilenceDetector, OtherDivisionModesSeeSilenceWithoutSplitting) {
+    LevelMeter meter;
+    auto quiet = blockOf(0, 0);
+    MeterSettings s{0, 1, 1};
+    bool began = false;
+    for (int i = 0; i < 8; ++i) {
+        const MeterUpdate& u = meter.OnLevelUpdate(*quiet, s);
+        EXPECT_FALSE(u.requestSplit);
+        began |= u.silenceBegan;
+    }
+    EXPECT_TRUE(began);
+}
+
+TEST(SilenceDetector, EmptyBlockKeepsTheQuietFlagsButCounts) {
+    LevelMeter meter;
+    auto quiet = blockOf(0, 0);
+    auto empty = std::make_unique<ChannelBlock>();
+    MeterSettings s{0, 1, 2};
+    for (int i = 0; i < 7; ++i)
+        meter.OnLevelUpdate(*quiet, s);
+    const MeterUpdate& u = meter.OnLevelUpdate(*empty, s);
+    EXPECT_FALSE(u.left.hasData);
+    EXPECT_EQ(u.left.bars, 0);
+    EXPECT_TRUE(u.requestSplit); // the 8th update, with the flags of the last block
+}
