@@ -1,0 +1,215 @@
+#include "SkinTestFiles.h"
+#include "ui/CDialogFont.h"
+#include "ui/CDialogRegionT.h"
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+
+using namespace vorlane;
+using namespace vorlane::test;
+
+namespace {
+
+QImage solid(int w, int h, QRgb colour) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+void press(QWidget* w, QPoint local, QEvent::Type type, Qt::MouseButtons buttons) {
+    const QPointF global = w->mapToGlobal(QPointF(local));
+    QMouseEvent e(type, QPointF(local), global, Qt::LeftButton, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+// Presses at `from`, moves the pointer by `by` and releases, in global coordinates.
+void drag(QWidget* w, QPoint from, QPoint by) {
+    const QPoint start = w->mapToGlobal(from);
+    auto send = [w](QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
+        const QPointF local = w->mapFromGlobal(QPointF(global));
+        QMouseEvent e(type, local, QPointF(global), Qt::LeftButton, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(w, &e);
+    };
+    send(QEvent::MouseButtonPress, start, Qt::LeftButton);
+    send(QEvent::MouseMove, start + by / 2, Qt::LeftButton);
+    send(QEvent::MouseMove, start + by, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, start + by, Qt::NoButton);
+}
+
+class FontDialog : public QDialog, public CDialogFont<FontDialog> {};
+
+} // namespace
+
+TEST(CDialogRegionT, BitmapWithoutKeyPixelsGivesARectangularWindowCentredOnTheScreen) {
+    QTemporaryDir dir;
+    SkinTestDialog dialog;
+    dialog.resize(300, 200);
+    ASSERT_FALSE(dialog.isSkinned());
+    ASSERT_TRUE(dialog.applySkin(writeBmp(dir.path(), "bk.bmp", solid(121, 81, 0xFF336699))));
+    EXPECT_TRUE(dialog.isSkinned());
+    EXPECT_TRUE(dialog.dialogSkin()->movable());
+    EXPECT_TRUE(dialog.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(dialog.windowFlags() & Qt::WindowType_Mask, Qt::Dialog);
+    EXPECT_EQ(dialog.size(), QSize(121, 81));
+    EXPECT_EQ(dialog.mask(), QRegion(0, 0, 121, 81));
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    // Each half is taken separately, as integers.
+    EXPECT_EQ(dialog.pos(), QPoint(screen.x() + screen.width() / 2 - 121 / 2,
+                                   screen.y() + screen.height() / 2 - 81 / 2));
+}
+
+TEST(CDialogRegionT, KeyPixelsShapeTheWindowAndANearKeyColourStaysOpaque) {
+    QTemporaryDir dir;
+    SkinTestDialog dialog;
+    const QStringList rows = {"KWWWWK", "WWWWWW", "KKKKKK", "aWWWWb", "KWWWWc"};
+    ASSERT_TRUE(dialog.applySkin(writeBmp(dir.path(), "bk.bmp", imageFromRows(rows))));
+    const QRegion mask = dialog.mask();
+    EXPECT_FALSE(mask.contains(QPoint(0, 0)));
+    EXPECT_TRUE(mask.contains(QPoint(1, 0)));
+    for (int x = 0; x < 6; ++x)
+        EXPECT_FALSE(mask.contains(QPoint(x, 2))) << "the key-only row adds nothing";
+    EXPECT_TRUE(mask.contains(QPoint(0, 3))) << "one unit off in red";
+    EXPECT_TRUE(mask.contains(QPoint(5, 3))) << "one unit off in green";
+    EXPECT_TRUE(mask.contains(QPoint(5, 4))) << "one unit off in blue";
+    EXPECT_FALSE(mask.contains(QPoint(0, 4)));
+    EXPECT_EQ(dialog.size(), QSize(6, 5));
+}
+
+TEST(CDialogRegionT, MissingOrDamagedSkinLeavesTheWindowAsItWasAndUsable) {
+    QTemporaryDir dir;
+    QByteArray truncated = bmpBytes(solid(40, 30, 0xFF808080));
+    truncated.chop(100);
+    QByteArray absurd = bmpBytes(solid(40, 30, 0xFF808080));
+    absurd[19] = char(0x7F); // width of about two billion pixels
+    absurd[20] = char(0x7F);
+    const QString files[] = {
+        dir.path() + "/missing.bmp",
+        writeBytes(dir.path(), "truncated.bmp", truncated),
+        writeBytes(dir.path(), "absurd.bmp", absurd),
+        writeBmp(dir.path(), "allkey.bmp", solid(20, 20, kKey)),
+    };
+    for (const QString& file : files) {
+        SCOPED_TRACE(file.toStdString());
+        SkinTestDialog dialog;
+        dialog.setWindowTitle("Task");
+        dialog.resize(250, 150);
+        auto* button = new QPushButton("OK", &dialog);
+        button->setGeometry(10, 10, 80, 24);
+        int clicks = 0;
+        QObject::connect(button, &QPushButton::clicked, [&clicks] { ++clicks; });
+        const Qt::WindowFlags flags = dialog.windowFlags();
+
+        EXPECT_FALSE(dialog.applySkin(file));
+        EXPECT_FALSE(dialog.isSkinned());
+        EXPECT_FALSE(dialog.dialogSkin()->lastError().isEmpty());
+        EXPECT_EQ(dialog.windowFlags(), flags);
+        EXPECT_TRUE(dialog.mask().isEmpty());
+        EXPECT_EQ(dialog.size(), QSize(250, 150));
+
+        dialog.show();
+        press(button, {5, 5}, QEvent::MouseButtonPress, Qt::LeftButton);
+        press(button, {5, 5}, QEvent::MouseButtonRelease, Qt::NoButton);
+        EXPECT_EQ(clicks, 1);
+        // No background is painted for a window without skin.
+        const QImage shot = dialog.grab().toImage();
+        EXPECT_EQ(shot.pixelColor(200, 100), dialog.palette().color(QPalette::Window));
+    }
+}
+
+TEST(CDialogRegionT, PaintsTheBitmapUnderTheDialogsOwnPaintingAndStaticTexts) {
+    QTemporaryDir dir;
+    QImage bk = solid(80, 60, 0xFF20A040);
+    bk.setPixel(70, 50, 0xFFD02020);
+    SkinTestDialog dialog;
+    auto* label = new QLabel(&dialog);
+    label->setAutoFillBackground(true); // as a template's static would be
+    label->setGeometry(10, 10, 30, 20);
+    dialog.paintOver = [](QPainter& p) { p.fillRect(QRect(50, 5, 10, 10), Qt::blue); };
+    ASSERT_TRUE(dialog.applySkin(writeBmp(dir.path(), "bk.bmp", bk)));
+    auto* later = new QLabel(&dialog); // a static created after the skin
+    later->setAutoFillBackground(true);
+    later->setGeometry(10, 35, 30, 20);
+    dialog.show();
+
+    const QImage shot = dialog.grab().toImage();
+    EXPECT_EQ(shot.pixel(2, 2) | 0xFF000000u, 0xFF20A040u);
+    EXPECT_EQ(shot.pixel(70, 50) | 0xFF000000u, 0xFFD02020u);
+    EXPECT_EQ(shot.pixel(55, 10) | 0xFF000000u, QColor(Qt::blue).rgb()) << "title over skin";
+    EXPECT_EQ(shot.pixel(20, 20) | 0xFF000000u, 0xFF20A040u) << "static shows the skin";
+    EXPECT_EQ(shot.pixel(20, 45) | 0xFF000000u, 0xFF20A040u) << "later static too";
+}
+
+TEST(CDialogRegionT, ApplyingAgainReplacesTheBackground) {
+    QTemporaryDir dir;
+    SkinTestDialog dialog;
+    ASSERT_TRUE(dialog.applySkin(writeBmp(dir.path(), "a.bmp", solid(30, 20, 0xFF20A040))));
+    ASSERT_TRUE(dialog.applySkin(writeBmp(dir.path(), "b.bmp", solid(50, 40, 0xFF2040C0))));
+    EXPECT_EQ(dialog.size(), QSize(50, 40));
+    EXPECT_EQ(dialog.grab().toImage().pixel(40, 30) | 0xFF000000u, 0xFF2040C0u);
+}
+
+TEST(CDialogRegionT, DraggedByAnyPointUnlessExcludedOrNotMovable) {
+    QTemporaryDir dir;
+    const QString file = writeBmp(dir.path(), "bk.bmp", solid(200, 150, 0xFF808080));
+    {
+        SkinTestDialog dialog;
+        ASSERT_TRUE(dialog.applySkin(file));
+        dialog.show();
+        const QPoint before = dialog.pos();
+        drag(&dialog, {100, 100}, {30, -20});
+        EXPECT_EQ(dialog.pos(), before + QPoint(30, -20));
+        // A static text passes the press on to the window, so it drags as well.
+        auto* label = new QLabel("Title", &dialog);
+        label->setGeometry(10, 10, 60, 20);
+        label->show();
+        const QPoint start = label->mapToGlobal(QPoint(5, 5));
+        QMouseEvent down(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(start), Qt::LeftButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(label, &down);
+        QMouseEvent move(QEvent::MouseMove, dialog.mapFromGlobal(QPointF(start + QPoint(7, 9))),
+                         QPointF(start + QPoint(7, 9)), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(&dialog, &move);
+        EXPECT_EQ(dialog.pos(), before + QPoint(37, -11));
+        QMouseEvent up(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(start + QPoint(7, 9)),
+                       Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&dialog, &up);
+
+        // A window may keep some points for its own controls.
+        dialog.dialogSkin()->setDragArea([](const QPoint& p) { return p.y() < 100; });
+        const QPoint now = dialog.pos();
+        drag(&dialog, {50, 120}, {10, 10});
+        EXPECT_EQ(dialog.pos(), now);
+        drag(&dialog, {50, 20}, {10, 10});
+        EXPECT_EQ(dialog.pos(), now + QPoint(10, 10));
+    }
+    {
+        SkinTestDialog dialog;
+        ASSERT_TRUE(dialog.applySkin(file, false));
+        dialog.show();
+        const QPoint before = dialog.pos();
+        drag(&dialog, {100, 100}, {30, 30});
+        EXPECT_EQ(dialog.pos(), before);
+    }
+}
+
+TEST(CDialogFont, SetsThirteenPixelTahomaOnTheDialogAndEveryChild) {
+    FontDialog dialog;
+    auto* label = new QLabel("x", &dialog);
+    auto* button = new QPushButton("y", &dialog);
+    button->setFont(QFont("Courier", 20)); // a font of its own is replaced too
+    dialog.applyFonts();
+    for (QWidget* w : {static_cast<QWidget*>(&dialog), static_cast<QWidget*>(label),
+                       static_cast<QWidget*>(button)}) {
+        EXPECT_EQ(w->font().pixelSize(), 13);
+        EXPECT_EQ(w->font().families().value(0), "Tahoma");
+        EXPECT_EQ(w->font().weight(), QFont::Normal);
+    }
+}
