@@ -35,7 +35,8 @@ bool CMainDlg::processMessage(const Message& m, intptr_t& result) {
         onDestroy();
         return true;
     default:
-        return false;
+        // Device supervision, then the device object: last in the map.
+        return phone_.ProcessPhoneMessage(m, result);
     }
 }
 
@@ -44,10 +45,15 @@ void CMainDlg::onCreate() {
     catalogueNotice_ = report.message;
     if (!report.message.empty())
         std::fprintf(stderr, "Vorlane: %s\n", report.message.c_str());
-    Load(); // the result is ignored: the panel has loaded the same file already
+    Load();                    // the result is ignored: the panel has loaded the same file already
+    phone_.StartPhoneManger(); // device supervision: first connect in 1 s
 }
 
 void CMainDlg::onDestroy() {
+    // Device supervision: tell the device object, then let go of the device and stop
+    // the HID manager.
+    send(devmsg::ManagerClose);
+    phone_.ReleaseDevice();
     PostQuitMessage(0);
 }
 

@@ -3,6 +3,7 @@
 // Runs on the device thread: the hidden window is created, handles its messages and is
 // destroyed there. Relay() and the atomic fields may be used from any thread.
 
+#include "app/PhoneManger.h"
 #include "catalogue/ADOConnection.h"
 #include "config/ConfigManger.h"
 #include "platform/MessageWindow.h"
@@ -15,7 +16,7 @@ namespace vorlane {
 
 // The one process-wide object behind the device thread. It is the settings record, owns
 // the catalogue connection, and relays device events to the main panel.
-class CMainDlg : public MessageWindow, public ConfigManger {
+class CMainDlg : public MessageWindow, public ConfigManger, public PhoneManger::Owner {
 public:
     // The single instance; it lives until the process ends.
     static CMainDlg& instance();
@@ -33,7 +34,12 @@ public:
 
     // Posts to the panel window; DeviceReady stores wParam as the device type code and
     // DeviceGone clears it. Any thread.
-    bool Relay(uint32_t msg, uintptr_t wParam = 0, intptr_t lParam = 0);
+    bool Relay(uint32_t msg, uintptr_t wParam = 0, intptr_t lParam = 0) override;
+
+    // Device supervision: the connected device and its object live here.
+    PhoneManger& phoneManger() { return phone_; }
+    MessageWindow& phoneWindow() override { return *this; }
+    void setDeviceTargetWindow(WindowHandle w) override { deviceTargetWindow.store(w); }
 
     // What the user must be told about the catalogue after start-up (a file set aside, a
     // catalogue that could not be opened); empty when all is well. Read after the device
@@ -50,6 +56,7 @@ private:
 
     ADOConnection catalogue_;
     std::string catalogueNotice_;
+    PhoneManger phone_{*this}; // device supervision
 };
 
 } // namespace vorlane

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "device/HidBackend.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vorlane {
+
+// The result of the last enumeration of supported HID devices: device paths and product
+// strings side by side.
+//
+// Thread contract: the HID manager thread.
+class LCDevEnumtor {
+public:
+    // Vendor and product ids of the supported devices, in the order they are searched.
+    static constexpr std::array<std::pair<uint16_t, uint16_t>, 4> SupportedIds{{
+        {0x0D8C, 0x0121},
+        {0x0D8C, 0x0132},
+        {0x0C76, 0x1600},
+        {0x0C76, 0x1605},
+    }};
+
+    explicit LCDevEnumtor(HidBackend* backend = nullptr) : backend_(backend) {}
+
+    // Lists the present devices with these ids whose product string can be read.
+    bool Enumerate(uint16_t vendorId, uint16_t productId);
+    // Enumerates the supported pairs in order and stops at the first that lists a device.
+    bool EnumerateSupported();
+
+    const std::vector<std::string>& paths() const { return paths_; }
+    const std::vector<std::string>& products() const { return products_; }
+
+    // nullptr: the current back end.
+    void setBackend(HidBackend* backend) { backend_ = backend; }
+    HidBackend& backend() const { return backend_ ? *backend_ : HidBackend::current(); }
+
+private:
+    HidBackend* backend_;
+    std::vector<std::string> paths_;
+    std::vector<std::string> products_;
+};
+
+} // namespace vorlane

@@ -1,0 +1,283 @@
+#include "device/SimulatedHidDevice.h"
+
+#include "device/HidCommands.h"
+#include "device/USBTEL_COMM_T.h"
+
+#include <algorithm>
+
+namespace vorlane {
+
+namespace {
+struct Identity {
+    uint16_t vendorId, productId;
+    const char* product;
+    size_t length;
+    const char* path;
+};
+
+Identity identityOf(SimulatedHidDevice::Kind kind) {
+    switch (kind) {
+    case SimulatedHidDevice::Kind::Adapter:
+        return {0x0D8C, 0x0121, "QX USB Audio Adapter  ", 17, "sim:adapter"};
+    case SimulatedHidDevice::Kind::UsbPnp:
+        return {0x0D8C, 0x0132, "USB PnP Audio Device", 17, "sim:usbpnp"};
+    case SimulatedHidDevice::Kind::Sss:
+        return {0x0C76, 0x1600, "SSS USB Audio Device", 5, "sim:sss"};
+    case SimulatedHidDevice::Kind::Controller:
+        break;
+    }
+    return {0x0C76, 0x1605, "USB Audio Controller", 5, "sim:controller"};
+}
+
+using Comm16 = USBTEL_COMM_T<16>;
+} // namespace
+
+SimulatedHidDevice::SimulatedHidDevice(Kind kind, std::string path) : kind_(kind) {
+    Identity id = identityOf(kind);
+    vendorId_ = id.vendorId;
+    productId_ = id.productId;
+    product_ = id.product;
+    inputLength_ = outputLength_ = id.length;
+    path_ = path.empty() ? std::string(id.path) : std::move(path);
+}
+
+std::optional<SimulatedHidDevice::Kind> SimulatedHidDevice::KindFromName(std::string_view name) {
+    if (name == "adapter")
+        return Kind::Adapter;
+    if (name == "usbpnp")
+        return Kind::UsbPnp;
+    if (name == "sss")
+        return Kind::Sss;
+    if (name == "controller")
+        return Kind::Controller;
+    return std::nullopt;
+}
+
+std::string SimulatedHidDevice::path() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return path_;
+}
+uint16_t SimulatedHidDevice::vendorId() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return vendorId_;
+}
+uint16_t SimulatedHidDevice::productId() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return productId_;
+}
+std::string SimulatedHidDevice::product() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return product_;
+}
+size_t SimulatedHidDevice::inputLength() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return inputLength_;
+}
+size_t SimulatedHidDevice::outputLength() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return outputLength_;
+}
+
+void SimulatedHidDevice::setPath(std::string path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    path_ = std::move(path);
+}
+void SimulatedHidDevice::setIds(uint16_t vendorId, uint16_t productId) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    vendorId_ = vendorId;
+    productId_ = productId;
+}
+void SimulatedHidDevice::setProduct(std::string product) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    product_ = std::move(product);
+}
+void SimulatedHidDevice::setReportLengths(size_t input, size_t output) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    inputLength_ = input;
+    outputLength_ = output;
+}
+void SimulatedHidDevice::setTypeCode(uint16_t code) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    typeCode_ = code;
+}
+void SimulatedHidDevice::setHardwareId(const std::array<uint8_t, 8>& id) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    hardwareId_ = id;
+}
+
+void SimulatedHidDevice::unplug() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    plugged_ = false;
+    input_.clear();
+    held_.clear();
+}
+void SimulatedHidDevice::plug() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    plugged_ = true;
+}
+bool SimulatedHidDevice::plugged() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return plugged_;
+}
+void SimulatedHidDevice::unplugOnNextRequest() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    unplugOnRequest_ = true;
+}
+void SimulatedHidDevice::holdReplies(bool hold) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    hold_ = hold;
+}
+void SimulatedHidDevice::releaseHeldReplies() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto& r : held_)
+        input_.push_back(std::move(r));
+    held_.clear();
+}
+void SimulatedHidDevice::setMute(bool mute) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    mute_ = mute;
+}
+
+void SimulatedHidDevice::sendStrayReport(const std::vector<uint8_t>& payload) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<uint8_t> wire(inputLength_, 0);
+    std::copy_n(payload.begin(), std::min(payload.size(), wire.size() - 1), wire.begin() + 1);
+    input_.push_back(std::move(wire));
+}
+
+std::vector<std::vector<uint8_t>> SimulatedHidDevice::writtenReports() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return written_;
+}
+std::vector<bool> SimulatedHidDevice::ledCommands() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return led_;
+}
+bool SimulatedHidDevice::ledOn() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return !led_.empty() && led_.back();
+}
+std::vector<bool> SimulatedHidDevice::switchCommands() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return switch_;
+}
+std::optional<std::array<uint8_t, 8>> SimulatedHidDevice::userId(uint16_t parameter) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = userIds_.find(parameter);
+    if (it == userIds_.end())
+        return std::nullopt;
+    return it->second;
+}
+size_t SimulatedHidDevice::pendingInputReports() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return input_.size();
+}
+
+int SimulatedHidDevice::read(uint8_t* buffer, size_t length) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!plugged_)
+        return -1;
+    if (input_.empty())
+        return 0;
+    std::vector<uint8_t> r = std::move(input_.front());
+    input_.pop_front();
+    size_t n = std::min(length, r.size());
+    std::copy_n(r.begin(), n, buffer);
+    return int(n);
+}
+
+int SimulatedHidDevice::write(const uint8_t* buffer, size_t length) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!plugged_ || length != outputLength_)
+        return -1;
+    std::vector<uint8_t> wire(buffer, buffer + length);
+    written_.push_back(wire);
+    if (unplugOnRequest_) {
+        unplugOnRequest_ = false;
+        plugged_ = false;
+        input_.clear();
+        held_.clear();
+        return int(length);
+    }
+    answer(wire);
+    return int(length);
+}
+
+void SimulatedHidDevice::queueReply(std::vector<uint8_t> payload) {
+    if (mute_)
+        return;
+    std::vector<uint8_t> wire(inputLength_, 0);
+    std::copy_n(payload.begin(), std::min(payload.size(), wire.size() - 1), wire.begin() + 1);
+    if (hold_)
+        held_.push_back(std::move(wire));
+    else
+        input_.push_back(std::move(wire));
+}
+
+void SimulatedHidDevice::answer(const std::vector<uint8_t>& wire) {
+    if (wire.size() < 5)
+        return;
+    const uint8_t command = wire[1];
+    if (wire.size() == 5) { // short variant: command, sub-code, parameter, value
+        if (command == hidcmd::Led)
+            led_.push_back(wire[4] != 0);
+        return;
+    }
+    if (wire.size() != Comm16::ReportLength)
+        return;
+    Comm16::Payload req{};
+    std::copy_n(wire.begin() + 1, req.size(), req.begin());
+    Comm16::FromWire(req);
+    const uint16_t param = Comm16::Parameter(req);
+    const bool adapter = kind_ == Kind::Adapter;
+    Comm16::Payload rep{};
+    rep[0] = command;
+    rep[1] = req[1];
+    Comm16::SetParameter(rep, param);
+    switch (command) {
+    case hidcmd::Led:
+        led_.push_back(req[4] != 0);
+        if (!adapter)
+            return;
+        rep[4] = req[4];
+        break;
+    case hidcmd::Switch:
+        switch_.push_back(req[4] != 0);
+        return;
+    case hidcmd::GetType:
+        if (!adapter)
+            return;
+        Comm16::SetParameter(rep, 0);
+        rep[4] = uint8_t(typeCode_ >> 8);
+        rep[5] = uint8_t(typeCode_ & 0xFF);
+        break;
+    case hidcmd::GetHardwareId:
+        if (!adapter)
+            return;
+        Comm16::SetParameter(rep, 0);
+        std::copy(hardwareId_.begin(), hardwareId_.end(), rep.begin() + 4);
+        break;
+    case hidcmd::WriteUserId: {
+        if (!adapter)
+            return;
+        std::array<uint8_t, 8> id{};
+        std::copy_n(req.begin() + 4, 8, id.begin());
+        userIds_[param] = id;
+        break;
+    }
+    case hidcmd::ReadUserId: {
+        if (!adapter)
+            return;
+        auto it = userIds_.find(param);
+        if (it != userIds_.end())
+            std::copy(it->second.begin(), it->second.end(), rep.begin() + 4);
+        break;
+    }
+    default:
+        return;
+    }
+    Comm16::ToWire(rep);
+    queueReply(std::vector<uint8_t>(rep.begin(), rep.end()));
+}
+
+} // namespace vorlane

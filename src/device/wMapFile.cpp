@@ -1,0 +1,78 @@
+#include "device/wMapFile.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace vorlane {
+
+wMapFile::~wMapFile() {
+    Close();
+}
+
+bool wMapFile::Open(const std::string& name, size_t size, bool& created) {
+    Close();
+    created = false;
+    int fd = ::shm_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        created = true;
+        if (::ftruncate(fd, off_t(size)) != 0) {
+            ::close(fd);
+            ::shm_unlink(name.c_str());
+            return false;
+        }
+    } else if (errno == EEXIST) {
+        fd = ::shm_open(name.c_str(), O_RDWR | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return false;
+        // The creator may not have sized it yet.
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        struct stat st {};
+        while (::fstat(fd, &st) == 0 && size_t(st.st_size) < size) {
+            if (std::chrono::steady_clock::now() >= deadline) {
+                ::close(fd);
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    } else {
+        return false;
+    }
+    void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    ::close(fd);
+    if (p == MAP_FAILED) {
+        if (created)
+            ::shm_unlink(name.c_str());
+        return false;
+    }
+    data_ = p;
+    size_ = size;
+    return true;
+}
+
+bool wMapFile::OpenPrivate(size_t size) {
+    Close();
+    void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED)
+        return false;
+    data_ = p;
+    size_ = size;
+    return true;
+}
+
+void wMapFile::Close() {
+    if (data_)
+        ::munmap(data_, size_);
+    data_ = nullptr;
+    size_ = 0;
+}
+
+bool wMapFile::Unlink(const std::string& name) {
+    return ::shm_unlink(name.c_str()) == 0;
+}
+
+} // namespace vorlane

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <pthread.h>
+
+namespace vorlane {
+
+// A robust, process-shared mutex that lives in shared memory. When its owner dies
+// while holding it, the next Lock() takes it over and marks it consistent again.
+//
+// Thread contract: any thread of any process that maps the memory.
+class wMutex {
+public:
+    wMutex() = default;
+    explicit wMutex(pthread_mutex_t* m) : mutex_(m) {}
+
+    // Initialises the mutex in fresh memory (done once, by the creator of the block).
+    static bool Init(pthread_mutex_t* m);
+
+    void bind(pthread_mutex_t* m) { mutex_ = m; }
+    // False only when the mutex can no longer be used.
+    bool Lock();
+    void Unlock();
+    // Whether the last Lock() took the mutex over from a dead owner.
+    bool lastOwnerDied() const { return ownerDied_; }
+
+private:
+    pthread_mutex_t* mutex_ = nullptr;
+    bool ownerDied_ = false;
+};
+
+} // namespace vorlane

@@ -1,0 +1,278 @@
+#include "PumpUntil.h"
+#include "TestProgramFolder.h"
+#include "app/CMainDlg.h"
+#include "app/DeviceThread.h"
+#include "app/PhoneManger.h"
+#include "device/DeviceManger.h"
+#include "device/FakeAudioDeviceList.h"
+#include "device/NowMs.h"
+#include "device/RivorAzururu_Device.h"
+#include "device/SimulatedHidBackend.h"
+#include "device/Zododuzidi_Device.h"
+#include "device/_SystemOpenedUSBHid.h"
+#include "platform/Messages.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <unistd.h>
+
+using namespace vorlane;
+using vorlane::test::pumpFor;
+using vorlane::test::pumpUntil;
+using Kind = SimulatedHidDevice::Kind;
+
+namespace {
+
+// Stands in for CMainDlg: records relays and timer requests; real timers run only when
+// asked for.
+class TestOwner : public MessageWindow, public PhoneManger::Owner {
+public:
+    PhoneManger phone{*this};
+    bool realTimers = false;
+    std::vector<std::pair<uint32_t, int>> timers; // -1: killed
+    std::vector<std::pair<uint32_t, uintptr_t>> relayed;
+    std::vector<double> relayTimes;
+    WindowHandle target = 0;
+
+    ~TestOwner() override { destroy(); }
+
+    MessageWindow& phoneWindow() override { return *this; }
+    void setDeviceTargetWindow(WindowHandle w) override { target = w; }
+    void setPhoneTimer(uint32_t id, int ms) override {
+        timers.emplace_back(id, ms);
+        if (realTimers)
+            setTimer(id, ms);
+    }
+    void killPhoneTimer(uint32_t id) override {
+        timers.emplace_back(id, -1);
+        killTimer(id);
+    }
+    bool Relay(uint32_t msg, uintptr_t wParam, intptr_t) override {
+        relayed.emplace_back(msg, wParam);
+        relayTimes.push_back(NowMs());
+        return true;
+    }
+    // The last request for a timer: its period, -1 when killed, 0 when never set.
+    int lastTimer(uint32_t id) const {
+        for (auto it = timers.rbegin(); it != timers.rend(); ++it)
+            if (it->first == id)
+                return it->second;
+        return 0;
+    }
+    size_t relayCount(uint32_t msg) const {
+        size_t n = 0;
+        for (auto& r : relayed)
+            n += r.first == msg;
+        return n;
+    }
+    void fire(uint32_t timerId) { send(msg::Timer, timerId); }
+
+protected:
+    bool processMessage(const Message& m, intptr_t& result) override {
+        if (m.msg == msg::Destroy) {
+            phone.ReleaseDevice();
+            return true;
+        }
+        return phone.ProcessPhoneMessage(m, result);
+    }
+};
+
+class PhoneMangerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        HidBackend::install(&backend);
+        DeviceManger::instance().setTableName(tableName);
+        owner.create();
+        owner.phone.setWaveInputs(&inputs);
+    }
+    void TearDown() override {
+        owner.destroy();
+        HidBackend::install(nullptr);
+        wMapFile::Unlink(tableName);
+    }
+
+    SimulatedHidBackend backend;
+    FakeAudioDeviceList inputs;
+    std::string tableName = "/vorlane_test_phone_" + std::to_string(::getpid());
+    TestOwner owner;
+};
+
+} // namespace
+
+TEST_F(PhoneMangerTest, ConnectsAfterOneSecondAndRetriesEvery2900Ms) {
+    ASSERT_TRUE(owner.phone.StartPhoneManger());
+    EXPECT_TRUE(DeviceManger::instance().isRunning());
+    EXPECT_EQ(owner.lastTimer(timer::Connect), 1000);
+    owner.fire(timer::Connect);
+    EXPECT_EQ(owner.phone.device(), nullptr);
+    EXPECT_EQ(owner.lastTimer(timer::Connect), 2900);
+    owner.fire(timer::Connect);
+    EXPECT_EQ(owner.lastTimer(timer::Connect), 2900);
+    EXPECT_TRUE(owner.relayed.empty());
+
+    // The device turns up: the next attempt takes it and stops retrying.
+    auto d = backend.add(Kind::Adapter);
+    d->setTypeCode(0xD1A0);
+    owner.fire(timer::Connect);
+    ASSERT_NE(dynamic_cast<RivorAzururu_Device*>(owner.phone.device()), nullptr);
+    EXPECT_EQ(owner.lastTimer(timer::Connect), -1);
+    ASSERT_EQ(owner.relayed.size(), 1u);
+    EXPECT_EQ(owner.relayed[0], (std::pair<uint32_t, uintptr_t>{msg::DeviceReady, 0xD1A0}));
+    EXPECT_EQ(owner.target, owner.handle());
+    EXPECT_EQ(owner.phone.device()->typeCode(), 0xD1A0);
+    EXPECT_NE(owner.phone.device()->deviceHandle(), 0u);
+}
+
+TEST_F(PhoneMangerTest, FirstConnectHappensOneSecondAfterStart) {
+    auto d = backend.add(Kind::Sss);
+    owner.realTimers = true;
+    const double start = NowMs();
+    ASSERT_TRUE(owner.phone.StartPhoneManger());
+    ASSERT_TRUE(pumpUntil([&] { return owner.relayCount(msg::DeviceReady) == 1; }, 3000));
+    const double elapsed = owner.relayTimes[0] - start;
+    // 1 s timer, then the 200 ms pause before the announcement.
+    EXPECT_GE(elapsed, 1190.0);
+    EXPECT_LT(elapsed, 1800.0);
+    EXPECT_EQ(owner.relayed[0].second, 0xD301u);
+    ASSERT_NE(dynamic_cast<Zododuzidi_Device*>(owner.phone.device()), nullptr);
+}
+
+TEST_F(PhoneMangerTest, EndedDeviceIsRelayedAndReconnected300MsLater) {
+    auto d = backend.add(Kind::UsbPnp);
+    ASSERT_TRUE(owner.phone.StartPhoneManger());
+    owner.fire(timer::Connect);
+    LogicPhone* first = owner.phone.device();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->typeCode(), 0xD201);
+
+    d->unplug();
+    ASSERT_TRUE(pumpUntil([&] { return owner.relayCount(msg::DeviceGone) == 1; }, 3000));
+    EXPECT_EQ(owner.phone.device(), nullptr);
+    EXPECT_EQ(owner.target, 0u);
+    EXPECT_EQ(owner.lastTimer(timer::Connect), 300);
+    EXPECT_EQ(owner.relayed.back(), (std::pair<uint32_t, uintptr_t>{msg::DeviceGone, 0}));
+
+    d->plug();
+    owner.fire(timer::Connect);
+    ASSERT_NE(owner.phone.device(), nullptr);
+    EXPECT_EQ(owner.relayCount(msg::DeviceReady), 2u);
+}
+
+TEST_F(PhoneMangerTest, PnpInputWithoutHidEndsSoonAfterTheInputGoes) {
+    owner.realTimers = true;
+    inputs.addWaveInput("HDA Intel PCH: ALC892 Analog");
+    inputs.addWaveInput("USB PnP Audio Device: USB Audio");
+    ASSERT_TRUE(owner.phone.StartPhoneManger());
+    owner.killTimer(timer::Connect); // driven by hand here
+    owner.fire(timer::Connect);
+    auto* device = dynamic_cast<Zododuzidi_Device*>(owner.phone.device());
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(device->deviceHandle(), 0u);
+    EXPECT_EQ(device->typeCode(), 0xD201);
+    EXPECT_EQ(owner.relayed.at(0), (std::pair<uint32_t, uintptr_t>{msg::DeviceReady, 0xD201}));
+    EXPECT_EQ(owner.lastTimer(timer::WaveInputWatch), 1000);
+
+    // After the first check the input is watched every 200 ms.
+    ASSERT_TRUE(pumpUntil([&] { return owner.lastTimer(timer::WaveInputWatch) == 200; }, 2000));
+    inputs.remove("USB PnP Audio Device: USB Audio");
+    const double gone = NowMs();
+    ASSERT_TRUE(pumpUntil([&] { return owner.relayCount(msg::DeviceGone) == 1; }, 2000));
+    EXPECT_LT(owner.relayTimes.back() - gone, 350.0);
+    EXPECT_EQ(owner.phone.device(), nullptr);
+    EXPECT_EQ(owner.lastTimer(timer::Connect), 300);
+}
+
+TEST_F(PhoneMangerTest, MessagesForTheDeviceAndStrangers) {
+    auto d = backend.add(Kind::Controller);
+    ASSERT_TRUE(owner.phone.StartPhoneManger());
+    owner.fire(timer::Connect);
+    LogicPhone* device = owner.phone.device();
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(device->typeCode(), 0xD401);
+
+    // The recording state goes on to the device object, whose idle routine takes it.
+    intptr_t r = -1;
+    Message m{msg::RecordingState, 1, 0, nullptr};
+    EXPECT_TRUE(owner.phone.ProcessPhoneMessage(m, r));
+    // A 1281 about another object changes nothing.
+    owner.send(msg::DeviceEnded, reinterpret_cast<uintptr_t>(&owner), 0);
+    EXPECT_EQ(owner.phone.device(), device);
+    EXPECT_EQ(owner.relayCount(msg::DeviceGone), 0u);
+    // A device change with a device present asks for a connect in 2 s.
+    owner.send(msg::DeviceChange);
+    EXPECT_EQ(owner.lastTimer(timer::Connect), 2000);
+    owner.fire(timer::Connect); // already connected: nothing new
+    EXPECT_EQ(owner.phone.device(), device);
+    EXPECT_EQ(owner.relayCount(msg::DeviceReady), 1u);
+}
+
+TEST_F(PhoneMangerTest, DestroyReleasesTheDeviceAndStopsTheManager) {
+    auto d = backend.add(Kind::Adapter);
+    ASSERT_TRUE(owner.phone.StartPhoneManger());
+    owner.fire(timer::Connect);
+    ASSERT_NE(owner.phone.device(), nullptr);
+    EXPECT_GT(d.use_count(), 2); // opened
+    owner.destroy();
+    EXPECT_EQ(owner.phone.device(), nullptr);
+    EXPECT_FALSE(DeviceManger::instance().isRunning());
+    EXPECT_EQ(d.use_count(), 2); // closed again
+    _SystemOpenedUSBHid table;
+    table.OpenTable(tableName);
+    table.Lock();
+    EXPECT_EQ(table.LiveRecords(), 0);
+    table.Unlock();
+}
+
+// The supervision inside the real CMainDlg on its device thread, relaying to a panel.
+TEST(CMainDlgDevice, DeviceReadyAndGoneReachThePanelWithTheTypeCode) {
+    vorlane::test::TestProgramFolder folder;
+    SimulatedHidBackend backend;
+    auto d = backend.add(Kind::Adapter);
+    d->setTypeCode(0xD1B2);
+    HidBackend::install(&backend);
+    const std::string tableName = "/vorlane_test_dlg_" + std::to_string(::getpid());
+    DeviceManger::instance().setTableName(tableName);
+
+    struct Panel : MessageWindow {
+        std::mutex mutex;
+        std::vector<Message> got;
+        ~Panel() override { destroy(); }
+        bool processMessage(const Message& m, intptr_t&) override {
+            std::lock_guard<std::mutex> lock(mutex);
+            got.push_back(m);
+            return false;
+        }
+        size_t count(uint32_t msg) {
+            std::lock_guard<std::mutex> lock(mutex);
+            size_t n = 0;
+            for (auto& m : got)
+                n += m.msg == msg;
+            return n;
+        }
+    } panel;
+    panel.create();
+
+    {
+        DeviceThread thread;
+        ASSERT_TRUE(thread.start(panel.handle(), 10000));
+        CMainDlg& dlg = CMainDlg::instance();
+        ASSERT_TRUE(pumpUntil([&] { return panel.count(msg::DeviceReady) == 1; }, 4000));
+        EXPECT_EQ(dlg.deviceTypeCode.load(), 0xD1B2);
+        EXPECT_EQ(dlg.deviceTargetWindow.load(), dlg.handle());
+
+        d->unplug();
+        ASSERT_TRUE(pumpUntil([&] { return panel.count(msg::DeviceGone) == 1; }, 4000));
+        EXPECT_EQ(dlg.deviceTypeCode.load(), 0);
+        EXPECT_EQ(dlg.deviceTargetWindow.load(), 0u);
+
+        d->plug();
+        ASSERT_TRUE(pumpUntil([&] { return panel.count(msg::DeviceReady) == 2; }, 4000));
+        EXPECT_TRUE(thread.stop(5000));
+    }
+    // Closing the window let go of the device and stopped the manager.
+    EXPECT_FALSE(DeviceManger::instance().isRunning());
+    EXPECT_EQ(d.use_count(), 2);
+    HidBackend::install(nullptr);
+    wMapFile::Unlink(tableName);
+}

@@ -1,0 +1,88 @@
+#include "device/HidapiBackend.h"
+#include "device/LCDevEnumtor.h"
+#include "device/SimulatedHidBackend.h"
+
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+
+using namespace vorlane;
+
+namespace {
+using IdPairs = std::set<std::pair<uint16_t, uint16_t>>;
+IdPairs supported() {
+    return IdPairs(LCDevEnumtor::SupportedIds.begin(), LCDevEnumtor::SupportedIds.end());
+}
+} // namespace
+
+TEST(Backends, HidapiEnumeratesWithoutErrorWhereNoDeviceIs) {
+    HidapiBackend hidapi;
+    LCDevEnumtor e(&hidapi);
+    for (const auto& [vid, pid] : LCDevEnumtor::SupportedIds) {
+        std::vector<HidDeviceInfo> out;
+        EXPECT_TRUE(hidapi.enumerate(vid, pid, out));
+        for (const auto& d : out) { // on a machine that has one, it is well formed
+            EXPECT_EQ(d.vendorId, vid);
+            EXPECT_FALSE(d.path.empty());
+        }
+    }
+    e.EnumerateSupported();
+    EXPECT_EQ(e.paths().size(), e.products().size());
+    EXPECT_EQ(hidapi.open("/dev/hidraw-none"), nullptr);
+    EXPECT_TRUE(HidapiBackend::ReadReportDescriptor("/dev/hidraw-none").empty());
+}
+
+TEST(Backends, EnumeratorListsReadableProductsOfTheFirstPresentPair) {
+    SimulatedHidBackend sim;
+    auto nameless = sim.add(SimulatedHidDevice::Kind::Adapter, "sim:nameless");
+    nameless->setProduct("");
+    auto sss = sim.add(SimulatedHidDevice::Kind::Sss);
+    LCDevEnumtor e(&sim);
+    // The pair-1 device has no readable product string, so it is not listed, and pair 3
+    // is the first that lists one.
+    EXPECT_TRUE(e.EnumerateSupported());
+    EXPECT_EQ(e.paths(), std::vector<std::string>{"sim:sss"});
+    EXPECT_EQ(e.products(), std::vector<std::string>{"SSS USB Audio Device"});
+    sss->unplug();
+    EXPECT_FALSE(e.EnumerateSupported());
+    EXPECT_TRUE(e.paths().empty());
+}
+
+TEST(Backends, SimulationIsChosenByName) {
+    EXPECT_EQ(SimulatedHidDevice::KindFromName("adapter"), SimulatedHidDevice::Kind::Adapter);
+    EXPECT_EQ(SimulatedHidDevice::KindFromName("usbpnp"), SimulatedHidDevice::Kind::UsbPnp);
+    EXPECT_EQ(SimulatedHidDevice::KindFromName("sss"), SimulatedHidDevice::Kind::Sss);
+    EXPECT_EQ(SimulatedHidDevice::KindFromName("controller"), SimulatedHidDevice::Kind::Controller);
+    EXPECT_FALSE(SimulatedHidDevice::KindFromName("Adapter").has_value());
+    // Each kind sits on its own supported pair with its own product string.
+    IdPairs pairs;
+    for (auto k : {SimulatedHidDevice::Kind::Adapter, SimulatedHidDevice::Kind::UsbPnp,
+                   SimulatedHidDevice::Kind::Sss, SimulatedHidDevice::Kind::Controller}) {
+        SimulatedHidDevice d(k);
+        pairs.insert({d.vendorId(), d.productId()});
+    }
+    EXPECT_EQ(pairs, supported());
+}
+
+TEST(Backends, UdevRuleGrantsEverySupportedPair) {
+    std::ifstream in(VORLANE_UDEV_RULE);
+    ASSERT_TRUE(in.good());
+    std::stringstream text;
+    text << in.rdbuf();
+    IdPairs granted;
+    const QRegularExpression rule(
+        R"re(^SUBSYSTEM=="hidraw".*ATTRS\{idVendor\}=="([0-9a-f]{4})", )re"
+        R"re(ATTRS\{idProduct\}=="([0-9a-f]{4})", TAG\+="uaccess"$)re");
+    std::string line;
+    while (std::getline(text, line)) {
+        auto m = rule.match(QString::fromStdString(line));
+        if (m.hasMatch())
+            granted.insert({uint16_t(m.captured(1).toUInt(nullptr, 16)),
+                            uint16_t(m.captured(2).toUInt(nullptr, 16))});
+    }
+    EXPECT_EQ(granted, supported());
+}

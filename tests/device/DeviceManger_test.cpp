@@ -1,0 +1,239 @@
+#include "DeviceTestSupport.h"
+#include "PumpUntil.h"
+#include "device/DeviceManagerCall.h"
+#include "device/DeviceManger.h"
+#include "device/HidCommands.h"
+#include "device/SimulatedHidBackend.h"
+#include "platform/Messages.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace vorlane;
+using vorlane::test::LogWindow;
+using vorlane::test::PrivateTableName;
+using vorlane::test::pumpUntil;
+using Kind = SimulatedHidDevice::Kind;
+
+namespace {
+
+constexpr uint32_t kAll = DeviceManger::AllKinds;
+
+class DeviceMangerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        HidBackend::install(&backend);
+        DeviceManger::instance().setTableName(tableName.name());
+        owner.create();
+    }
+    void TearDown() override {
+        DeviceManagerCall(0, devmsg::ManagerClose, 0, 0);
+        HidBackend::install(nullptr);
+    }
+    intptr_t open() { return DeviceManagerCall(0, devmsg::ManagerOpen, owner.handle(), kAll); }
+    uint16_t typeOf(intptr_t h) {
+        return uint16_t(DeviceManagerCall(uint32_t(h), devmsg::TypeCode, 0, 0));
+    }
+    int liveRecords() {
+        auto& t = DeviceManger::instance().table();
+        t.Lock();
+        int n = t.LiveRecords();
+        t.Unlock();
+        return n;
+    }
+
+    SimulatedHidBackend backend;
+    PrivateTableName tableName;
+    LogWindow owner;
+};
+
+} // namespace
+
+TEST_F(DeviceMangerTest, EachModelIsAnnouncedWithItsTypeCode) {
+    struct Case {
+        Kind kind;
+        uint16_t code;
+    };
+    for (auto c : {Case{Kind::Adapter, 0xD1C3}, Case{Kind::UsbPnp, 0xD201}, Case{Kind::Sss, 0xD301},
+                   Case{Kind::Controller, 0xD401}}) {
+        auto d = backend.add(c.kind);
+        d->setTypeCode(0xD1C3);
+        intptr_t h = open();
+        ASSERT_NE(h, 0);
+        EXPECT_EQ(typeOf(h), c.code);
+        EXPECT_EQ(DeviceManagerCall(uint32_t(h), devmsg::ManagerClose, 0, 0), 1);
+        EXPECT_EQ(typeOf(h), 0); // closed: forwarded operations answer 0
+        backend.remove(d);
+    }
+    EXPECT_EQ(liveRecords(), 0);
+}
+
+TEST_F(DeviceMangerTest, RefusedDevicesLeaveNothingBehind) {
+    auto notQuite = backend.add(Kind::Adapter, "sim:a");
+    notQuite->setProduct("QX USB Audio Adapter");
+    EXPECT_EQ(open(), 0);
+    EXPECT_TRUE(notQuite->writtenReports().empty());
+    backend.remove(notQuite);
+
+    // An adapter answering 0xD200 is no adapter; the next kind wants another product.
+    auto wrongCode = backend.add(Kind::Adapter, "sim:b");
+    wrongCode->setTypeCode(0xD200);
+    EXPECT_EQ(open(), 0);
+    ASSERT_EQ(wrongCode->writtenReports().size(), 1u);
+    EXPECT_EQ(wrongCode->writtenReports()[0][1], hidcmd::GetType);
+    EXPECT_EQ(liveRecords(), 0);
+    EXPECT_EQ(wrongCode.use_count(), 2); // backend and test: the device was closed
+    backend.remove(wrongCode);
+
+    // The same answer from a device that calls itself "USB PnP Audio Device" on the
+    // adapter's ids: refused as adapter, taken by the next model.
+    auto pnp = backend.add(Kind::Adapter, "sim:c");
+    pnp->setTypeCode(0xD200);
+    pnp->setProduct("USB PnP Audio Device");
+    intptr_t h = open();
+    ASSERT_NE(h, 0);
+    EXPECT_EQ(typeOf(h), 0xD201);
+}
+
+TEST_F(DeviceMangerTest, EarlierIdPairHidesLaterOnes) {
+    auto later = backend.add(Kind::Sss);
+    auto first = backend.add(Kind::Adapter);
+    intptr_t h = open();
+    ASSERT_NE(h, 0);
+    EXPECT_EQ(typeOf(h), 0xD101);
+    // The adapter is taken; the SSS device is not even considered.
+    EXPECT_EQ(open(), 0);
+    EXPECT_EQ(backend.openCount(later->path()), 0);
+}
+
+TEST_F(DeviceMangerTest, TwoDevicesOfOnePairOpenInTurn) {
+    auto a = backend.add(Kind::UsbPnp, "sim:pnp-1");
+    auto b = backend.add(Kind::UsbPnp, "sim:pnp-2");
+    intptr_t h1 = open();
+    intptr_t h2 = open();
+    ASSERT_NE(h1, 0);
+    ASSERT_NE(h2, 0);
+    EXPECT_NE(h1, h2);
+    EXPECT_EQ(open(), 0);
+    EXPECT_EQ(backend.openCount("sim:pnp-1"), 1);
+    EXPECT_EQ(backend.openCount("sim:pnp-2"), 1);
+    auto& t = DeviceManger::instance().table();
+    t.Lock();
+    EXPECT_EQ(t.IsOpened("sim:pnp-1"), uint32_t(h1));
+    EXPECT_EQ(t.IsOpened("sim:pnp-2"), uint32_t(h2));
+    t.Unlock();
+}
+
+TEST_F(DeviceMangerTest, StopClosesEveryDeviceAndAStartComesBack) {
+    auto a = backend.add(Kind::UsbPnp, "sim:pnp-1");
+    auto b = backend.add(Kind::UsbPnp, "sim:pnp-2");
+    ASSERT_NE(open(), 0);
+    ASSERT_NE(open(), 0);
+    EXPECT_EQ(liveRecords(), 2);
+    EXPECT_EQ(DeviceManagerCall(0, devmsg::ManagerClose, 0, 0), 1);
+    EXPECT_FALSE(DeviceManger::instance().isRunning());
+    EXPECT_EQ(liveRecords(), 0);
+    EXPECT_EQ(a.use_count(), 2);
+    EXPECT_EQ(b.use_count(), 2);
+    // Stopping a stopped manager is harmless.
+    EXPECT_EQ(DeviceManagerCall(0, devmsg::ManagerClose, 0, 0), 1);
+
+    EXPECT_EQ(DeviceManagerCall(0, devmsg::ManagerOpen, 0, 0), 1);
+    EXPECT_TRUE(DeviceManger::instance().isRunning());
+    intptr_t h = open();
+    EXPECT_NE(h, 0);
+    EXPECT_EQ(typeOf(h), 0xD201);
+}
+
+TEST_F(DeviceMangerTest, UnpluggedDeviceEndsAndItsOwnerHearsOfIt) {
+    auto d = backend.add(Kind::Adapter);
+    intptr_t h = open();
+    ASSERT_NE(h, 0);
+    d->unplug();
+    ASSERT_TRUE(pumpUntil([&] { return !owner.of(devmsg::DeviceLost).empty(); }, 2000));
+    EXPECT_EQ(owner.of(devmsg::DeviceLost)[0].wParam, 0u);
+    EXPECT_EQ(typeOf(h), 0);
+    // The manager closes the model's window and deletes it.
+    ASSERT_TRUE(pumpUntil([&] { return !MessageWindow::IsWindow(WindowHandle(h)); }, 2000));
+    EXPECT_EQ(liveRecords(), 0);
+    ASSERT_TRUE(pumpUntil([&] { return d.use_count() == 2; }, 2000));
+    // Plugged in again, it opens anew.
+    d->plug();
+    EXPECT_NE(open(), 0);
+}
+
+TEST_F(DeviceMangerTest, FullTableRefusesTheOpenAndClosesTheDevice) {
+    auto& t = DeviceManger::instance().table();
+    ASSERT_EQ(DeviceManagerCall(0, devmsg::ManagerOpen, 0, 0), 1);
+    t.Lock();
+    for (uint32_t i = 0; i < uint32_t(_SystemOpenedUSBHid::RecordCount); ++i)
+        ASSERT_TRUE(t.Register(0x7000 + i, "sim:other-" + std::to_string(i)));
+    t.Unlock();
+    auto d = backend.add(Kind::Adapter);
+    EXPECT_EQ(open(), 0);
+    EXPECT_EQ(backend.openCount(d->path()), 1);
+    EXPECT_EQ(d.use_count(), 2); // not left open
+    EXPECT_EQ(DeviceManger::instance().managerWindow() != 0, true);
+    // One record freed: the device opens.
+    t.Lock();
+    t.Unregister(0x7000);
+    t.Unlock();
+    intptr_t h = open();
+    ASSERT_NE(h, 0);
+    EXPECT_EQ(typeOf(h), 0xD101);
+    t.Lock();
+    for (uint32_t i = 1; i < uint32_t(_SystemOpenedUSBHid::RecordCount); ++i)
+        t.Unregister(0x7000 + i);
+    t.Unlock();
+}
+
+TEST_F(DeviceMangerTest, ForeignHandlesAreNotForwarded) {
+    auto d = backend.add(Kind::Adapter);
+    intptr_t h = open();
+    ASSERT_NE(h, 0);
+    EXPECT_EQ(typeOf(h + 1000), 0);
+    EXPECT_EQ(typeOf(0), 0);
+    EXPECT_EQ(DeviceManagerCall(uint32_t(h + 1000), devmsg::ManagerClose, 0, 0), 1);
+    EXPECT_EQ(typeOf(h), 0xD101); // untouched
+}
+
+TEST_F(DeviceMangerTest, AnotherProcessNeverGetsTheSameDevice) {
+    auto d = backend.add(Kind::Adapter);
+    int toChild[2], toParent[2];
+    ASSERT_EQ(::pipe(toChild), 0);
+    ASSERT_EQ(::pipe(toParent), 0);
+    const std::string name = tableName.name();
+    const std::string path = d->path();
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The other process claims the device, then waits to be killed.
+        _SystemOpenedUSBHid t;
+        char ok = t.OpenTable(name) && t.Lock() && t.Register(0x4242, path) ? 'y' : 'n';
+        t.Unlock();
+        [[maybe_unused]] auto w = ::write(toParent[1], &ok, 1);
+        char c;
+        [[maybe_unused]] auto r = ::read(toChild[0], &c, 1);
+        ::_exit(0);
+    }
+    char ok = 0;
+    ASSERT_EQ(::read(toParent[0], &ok, 1), 1);
+    ASSERT_EQ(ok, 'y');
+    EXPECT_EQ(open(), 0);
+    EXPECT_EQ(backend.openCount(path), 0);
+
+    // The other process dies without giving the device up: its record is reclaimed.
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    intptr_t h = open();
+    EXPECT_NE(h, 0);
+    auto& t = DeviceManger::instance().table();
+    t.Lock();
+    EXPECT_EQ(t.IsOpened(path), uint32_t(h));
+    t.Unlock();
+    for (int fd : {toChild[0], toChild[1], toParent[0], toParent[1]})
+        ::close(fd);
+}

@@ -1,0 +1,255 @@
+#include "DeviceTestSupport.h"
+#include "PumpUntil.h"
+#include "device/Device_RivorAzururu.h"
+#include "device/Device_SSSAudio.h"
+#include "device/Device_Zododuzidi.h"
+#include "device/HidCommands.h"
+#include "device/SimulatedHidBackend.h"
+#include "platform/Messages.h"
+
+#include <gtest/gtest.h>
+
+using namespace vorlane;
+using vorlane::test::LogWindow;
+using vorlane::test::PrivateTableName;
+using vorlane::test::pumpFor;
+using vorlane::test::pumpUntil;
+using Comm = USBTEL_COMM_T<16>;
+
+namespace {
+
+// A model opened on a simulated device on this thread, registered in a private table
+// with a logging window standing in for the manager.
+template <class Model> struct Opened {
+    SimulatedHidBackend backend;
+    std::shared_ptr<SimulatedHidDevice> device;
+    PrivateTableName tableName;
+    _SystemOpenedUSBHid table;
+    LogWindow manager;
+    LogWindow owner;
+    TPUtilWindow window;
+    Model model;
+    bool opened = false;
+
+    explicit Opened(SimulatedHidDevice::Kind kind, uint16_t typeCode = 0xD105) {
+        device = backend.add(kind);
+        device->setTypeCode(typeCode);
+        table.OpenTable(tableName.name());
+        manager.create();
+        owner.create();
+        window.create();
+        model.setOwnerWindow(owner.handle());
+        model.setManager(&table, manager.handle());
+        auto file = backend.open(device->path());
+        opened = model.OpenDevice(file, &window, device->product());
+        if (opened) {
+            table.Lock();
+            table.Register(window.handle(), device->path());
+            table.Unlock();
+        }
+    }
+};
+
+Comm::Payload readUserIdRequest(uint16_t parameter) {
+    Comm::Payload p{};
+    p[0] = hidcmd::ReadUserId;
+    p[1] = hidcmd::SubUserId;
+    Comm::SetParameter(p, parameter);
+    return p;
+}
+
+} // namespace
+
+TEST(VDevicePhone, AdapterIdentifiesWithTypeAndHardwareId) {
+    Opened<Device_RivorAzururu> o(SimulatedHidDevice::Kind::Adapter, 0xD1A7);
+    ASSERT_TRUE(o.opened);
+    EXPECT_EQ(o.model.typeCode(), 0xD1A7);
+    EXPECT_EQ(o.model.hardwareId(), "123456789ABCDEF0");
+    EXPECT_EQ(o.model.deviceHandle(), o.window.handle());
+    // The window answers the type code, as the entry point forwards it.
+    EXPECT_EQ(o.window.send(devmsg::TypeCode), 0xD1A7);
+    std::string id;
+    o.window.send(devmsg::HardwareId, reinterpret_cast<uintptr_t>(&id));
+    EXPECT_EQ(id, "123456789ABCDEF0");
+    // Two requests went out: get type, then get hardware id, with valid checksums.
+    auto written = o.device->writtenReports();
+    ASSERT_EQ(written.size(), 2u);
+    EXPECT_EQ(written[0][0], 0);
+    EXPECT_EQ(written[0][1], hidcmd::GetType);
+    EXPECT_EQ(written[1][1], hidcmd::GetHardwareId);
+    unsigned sum = 0;
+    for (size_t i = 1; i < written[1].size(); ++i)
+        sum += written[1][i];
+    EXPECT_EQ(sum % 256, 0u);
+}
+
+TEST(VDevicePhone, ModelsRefuseWhatIsNotTheirs) {
+    {
+        SCOPED_TRACE("product string without the two trailing blanks");
+        SimulatedHidBackend backend;
+        auto d = backend.add(SimulatedHidDevice::Kind::Adapter);
+        d->setProduct("QX USB Audio Adapter");
+        TPUtilWindow w;
+        w.create();
+        Device_RivorAzururu m;
+        auto file = backend.open(d->path());
+        EXPECT_FALSE(m.OpenDevice(file, &w, d->product()));
+        EXPECT_NE(file, nullptr); // still the caller's
+        EXPECT_TRUE(d->writtenReports().empty());
+        EXPECT_EQ(w.subclassed(), nullptr);
+    }
+    {
+        SCOPED_TRACE("type code outside the adapter range");
+        Opened<Device_RivorAzururu> o(SimulatedHidDevice::Kind::Adapter, 0xD200);
+        EXPECT_FALSE(o.opened);
+        EXPECT_EQ(o.window.subclassed(), nullptr);
+        EXPECT_FALSE(o.model.attached());
+    }
+    {
+        SCOPED_TRACE("report lengths of the other variant");
+        SimulatedHidBackend backend;
+        auto d = backend.add(SimulatedHidDevice::Kind::UsbPnp);
+        d->setReportLengths(5, 5);
+        TPUtilWindow w;
+        w.create();
+        Device_Zododuzidi m;
+        auto file = backend.open(d->path());
+        EXPECT_FALSE(m.OpenDevice(file, &w, d->product()));
+        EXPECT_NE(file, nullptr);
+    }
+    {
+        SCOPED_TRACE("the short variant takes 5-byte reports");
+        Opened<Device_SSSAudio> o(SimulatedHidDevice::Kind::Sss);
+        EXPECT_TRUE(o.opened);
+        EXPECT_EQ(o.window.send(devmsg::TypeCode), 0xD301);
+    }
+}
+
+TEST(VDevicePhone, ReplyWithTheRequestsParameterIsTaken) {
+    Opened<Device_RivorAzururu> o(SimulatedHidDevice::Kind::Adapter);
+    ASSERT_TRUE(o.opened);
+    std::string text = "0011223344556677";
+    o.window.send(devmsg::WriteUserId, 0x1234, reinterpret_cast<intptr_t>(&text));
+    auto last = o.device->writtenReports().back();
+    EXPECT_EQ(last[1], hidcmd::WriteUserId);
+    EXPECT_EQ(last[3], 0x12);
+    EXPECT_EQ(last[4], 0x34);
+    ASSERT_TRUE(o.device->userId(0x1234).has_value());
+    EXPECT_EQ((*o.device->userId(0x1234))[7], 0x77);
+
+    std::string back;
+    o.window.send(devmsg::ReadUserId, 0x1234, reinterpret_cast<intptr_t>(&back));
+    EXPECT_EQ(back, "0011223344556677");
+}
+
+TEST(VDevicePhone, StrayReportIsDroppedAndTheWaitGoesOn) {
+    Opened<Device_RivorAzururu> o(SimulatedHidDevice::Kind::Adapter);
+    ASSERT_TRUE(o.opened);
+    // A stray report first, then the real reply: the reply is still found.
+    o.device->sendStrayReport({0x9F, 0x08, 0x00, 0x00, 0xEE});
+    Comm::Payload reply{};
+    EXPECT_TRUE(o.model.Transact(readUserIdRequest(0x0102), reply, 200));
+    EXPECT_EQ(Comm::Parameter(reply), 0x0102);
+    EXPECT_EQ(o.device->pendingInputReports(), 0u);
+
+    // Only a stray report and no reply: it is read, dropped, and the wait runs out.
+    o.device->setMute(true);
+    o.device->sendStrayReport({0x9F, 0x08, 0x00, 0x00});
+    const double start = NowMs();
+    EXPECT_FALSE(o.model.Transact(readUserIdRequest(0x0102), reply, 60));
+    EXPECT_GE(NowMs() - start, 59.0);
+    EXPECT_EQ(o.device->pendingInputReports(), 0u);
+}
+
+TEST(VDevicePhone, LateReplyIsDroppedByTheNextPoll) {
+    Opened<Device_RivorAzururu> o(SimulatedHidDevice::Kind::Adapter);
+    ASSERT_TRUE(o.opened);
+    std::string buffer = "untouched";
+    o.device->holdReplies(true);
+    o.window.send(devmsg::ReadUserId, 0x0042, reinterpret_cast<intptr_t>(&buffer));
+    EXPECT_EQ(buffer, "untouched"); // no reply in time: the caller's buffer stays
+
+    o.device->releaseHeldReplies();
+    o.device->holdReplies(false);
+    ASSERT_EQ(o.device->pendingInputReports(), 1u);
+    o.model.PollStep();
+    EXPECT_EQ(o.device->pendingInputReports(), 0u);
+    EXPECT_EQ(o.model.failedPolls(), 0);
+    EXPECT_EQ(buffer, "untouched");
+    // The next exchange gets its own reply, not the stale one.
+    Comm::Payload reply{};
+    EXPECT_TRUE(o.model.Transact(readUserIdRequest(0x0043), reply, 200));
+    EXPECT_EQ(Comm::Parameter(reply), 0x0043);
+}
+
+TEST(VDevicePhone, UnplugDuringAWaitEndsTheDeviceAfterFourPolls) {
+    Opened<Device_RivorAzururu> o(SimulatedHidDevice::Kind::Adapter);
+    ASSERT_TRUE(o.opened);
+    o.device->unplugOnNextRequest();
+    Comm::Payload reply{};
+    const double start = NowMs();
+    EXPECT_FALSE(o.model.Transact(readUserIdRequest(1), reply, 1000));
+    EXPECT_LT(NowMs() - start, 500.0); // the failed read ends the wait at once
+
+    for (int i = 1; i <= 3; ++i) {
+        o.model.PollStep();
+        EXPECT_EQ(o.model.failedPolls(), i);
+        EXPECT_TRUE(o.model.attached());
+    }
+    o.model.PollStep();
+    EXPECT_FALSE(o.model.attached());
+    // The record is given up, the manager is asked to delete the model, the owner told.
+    o.table.Lock();
+    EXPECT_FALSE(o.table.IsOwnRecord(o.window.handle()));
+    o.table.Unlock();
+    ASSERT_TRUE(pumpUntil([&] { return !o.owner.of(devmsg::DeviceLost).empty(); }, 1000));
+    auto toManager = o.manager.of(devmsg::DeviceLost);
+    ASSERT_EQ(toManager.size(), 1u);
+    EXPECT_EQ(toManager[0].wParam, o.window.handle());
+    EXPECT_EQ(o.owner.of(devmsg::DeviceLost)[0].wParam, 0u);
+}
+
+TEST(VDevicePhone, PollingRunsOnTheWindowTimer) {
+    Opened<Device_RivorAzururu> o(SimulatedHidDevice::Kind::Adapter);
+    ASSERT_TRUE(o.opened);
+    o.device->sendStrayReport({0x01, 0x02});
+    o.device->sendStrayReport({0x03, 0x04});
+    // The first poll is posted by the open; it drains every queued report.
+    ASSERT_TRUE(pumpUntil([&] { return o.device->pendingInputReports() == 0; }, 500));
+    o.device->unplug();
+    // Four failed polls at 50 ms: the owner hears of it within about 200 ms.
+    const double start = NowMs();
+    ASSERT_TRUE(pumpUntil([&] { return !o.owner.of(devmsg::DeviceLost).empty(); }, 2000));
+    EXPECT_GE(NowMs() - start, 140.0);
+    EXPECT_LT(NowMs() - start, 600.0);
+}
+
+TEST(VDevicePhone, PulseLedTurnsBackAndSetLedCancelsThePulse) {
+    Opened<Device_RivorAzururu> o(SimulatedHidDevice::Kind::Adapter);
+    ASSERT_TRUE(o.opened);
+    o.window.send(devmsg::PulseLed, 1, 80);
+    EXPECT_EQ(o.device->ledCommands(), std::vector<bool>{true});
+    ASSERT_TRUE(pumpUntil([&] { return o.device->ledCommands().size() == 2; }, 1000));
+    EXPECT_EQ(o.device->ledCommands(), (std::vector<bool>{true, false}));
+    EXPECT_FALSE(o.model.ledState());
+    pumpFor(200); // the pulse fired once only
+    EXPECT_EQ(o.device->ledCommands().size(), 2u);
+
+    o.window.send(devmsg::PulseLed, 1, 60);
+    o.window.send(devmsg::SetLed, 1);
+    pumpFor(200);
+    EXPECT_EQ(o.device->ledCommands(), (std::vector<bool>{true, false, true, true}));
+    EXPECT_TRUE(o.device->ledOn());
+}
+
+TEST(VDevicePhone, SwitchWaitsTwentyMillisecondsAfterTheLastWrite) {
+    Opened<Device_RivorAzururu> o(SimulatedHidDevice::Kind::Adapter);
+    ASSERT_TRUE(o.opened);
+    o.window.send(devmsg::SetLed, 0);
+    const double ledWrite = o.model.lastWriteTime;
+    o.window.send(devmsg::Switch, 1);
+    EXPECT_GE(o.model.lastWriteTime - ledWrite, 20.0);
+    EXPECT_EQ(o.device->switchCommands(), std::vector<bool>{true});
+    // No reply is awaited, and none comes.
+    EXPECT_EQ(o.device->pendingInputReports(), 0u);
+}
