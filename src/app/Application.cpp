@@ -2,8 +2,17 @@
 
 #include "app/CMainDlg.h"
 #include "app/DeviceThread.h"
-#include "app/PlainMainWindow.h"
+#include "audio/AudioBackends.h"
+#include "audio/CSoundCapture.h"
+#include "audio/CTagWriter.h"
+#include "config/wAutoRun.h"
+#include "device/EndpointVolume.h"
+#include "platform/Messages.h"
+#include "platform/ProgramFolder.h"
 #include "platform/UnixSignalWatcher.h"
+#include "platform/wSingleInstance.h"
+#include "ui/CRivorAzururuFrame.h"
+#include "ui/SettingDialogs.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -15,10 +24,26 @@ namespace vorlane {
 namespace {
 const char* const kFileError = "File Error! Please ReInstall!";
 const char* const kCaption = "Kestova";
+const char* const kWindowClass = "tKestova.UnicodeClass";
 
 void fatalFileError() {
     std::fprintf(stderr, "Vorlane: %s\n", kFileError);
     QMessageBox::critical(nullptr, kCaption, kFileError);
+}
+
+// The tags of a finished file come from the settings record at that moment.
+bool tagFinishedFile(const std::string& path) {
+    CMainDlg& dlg = CMainDlg::instance();
+    TagValues tags;
+    tags.title = dlg.MP3Title;
+    tags.artist = dlg.MP3Artist;
+    tags.album = dlg.MP3Album;
+    tags.year = dlg.MP3Year;
+    tags.comment = dlg.MP3Comment;
+    tags.genre = dlg.MP3Genre.load();
+    tags.genreName = ConfigManger::GenreName(tags.genre);
+    tags.track = dlg.RecordTrack.load();
+    return CTagWriter::TagFile(path, tags);
 }
 } // namespace
 
@@ -28,49 +53,94 @@ Application::~Application() {
     exit();
 }
 
-bool Application::start() {
+Application::StartResult Application::start() {
+    instance_ = std::make_unique<wSingleInstance>(QString::fromLatin1(kWindowClass));
+    if (instance_->notifyRunning(cmd::ShowPanel))
+        return StartResult::HandedToRunningInstance;
+
     signals_ = std::make_unique<UnixSignalWatcher>(std::initializer_list<int>{SIGTERM, SIGINT});
     connect(signals_.get(), &UnixSignalWatcher::signalReceived, this, [this] { exit(); });
 
     CMainDlg& dlg = CMainDlg::instance();
     if (!dlg.Load()) {
         fatalFileError();
-        return false;
+        return StartResult::Failed;
     }
 
-    // Queued: the exit destroys the window, which must not happen inside its own handler.
-    window_ = std::make_unique<PlainMainWindow>([this] {
+    capture_ = std::make_unique<CSoundCapture>(AudioBackends::CreateCaptureSource(),
+                                               AudioBackends::CreateMonitorSink());
+    capture_->BindSettings(dlg.RecordVolume, dlg.RecordBalance, dlg.deviceTypeCode);
+    capture_->BindBitRate(dlg.RecordFileMP3BitRate);
+
+    RecordingServices services;
+    services.catalogue = &dlg.catalogue();
+    services.deviceTargetWindow = &dlg.deviceTargetWindow;
+    services.tagFile = tagFinishedFile;
+    services.setInputVolume = [&dlg] {
+        EndpointVolume volume;
+        volume.SetInputVolume(uint16_t(dlg.deviceTypeCode.load()), dlg.RecordVolume.load());
+    };
+    // Queued: the exit destroys the panel, which must not happen inside its own handler.
+    panel_ = std::make_unique<CRivorAzururuFrame>(dlg, *capture_, services, [this] {
         QMetaObject::invokeMethod(
             this, [this] { exit(); }, Qt::QueuedConnection);
     });
+    if (!panel_->applyPanelSkin()) {
+        panel_.reset();
+        fatalFileError();
+        return StartResult::Failed;
+    }
+    SettingDialogs::Install(*panel_, *capture_, services.setInputVolume);
+
     deviceThread_ = std::make_unique<DeviceThread>();
-    if (!deviceThread_->start(window_->handle()))
+    if (!deviceThread_->start(panel_->handle()))
         std::fprintf(stderr, "Vorlane: the device thread did not start; going on without it\n");
 
-    window_->setWindowTitle(QString::fromStdString(dlg.SoftWareText));
-    window_->setStatusText(QStringLiteral("No device"));
-    window_->show();
+    capture_->StartCaptureThread(panel_->handle());
+    panel_->showTrayIcon();
+
+    // Autorun refresh: an entry that exists is pointed at this program again.
+    if (!wAutoRun::read().empty())
+        wAutoRun::write(ProgramFolder::executablePath());
+
+    panel_->setWindowTitle(QString::fromStdString(dlg.SoftWareText));
+    panel_->applyTexts();
+
+    const WindowHandle panelHandle = panel_->handle();
+    if (!instance_->listen([panelHandle](uint32_t command) {
+            MessageWindow::Post(panelHandle, msg::Command, command);
+        }))
+        std::fprintf(stderr, "Vorlane: cannot listen for a second start\n");
+
+    panel_->show();
 
     if (!dlg.catalogueNotice().empty()) {
         // Not modal: the program is usable while the note is on screen.
         auto* box = new QMessageBox(QMessageBox::Warning, kCaption,
                                     QString::fromStdString(dlg.catalogueNotice()), QMessageBox::Ok,
-                                    window_.get());
+                                    panel_.get());
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->show();
     }
-    return true;
+    return StartResult::Running;
 }
 
 void Application::exit() {
     if (exiting_)
         return;
     exiting_ = true;
+    if (panel_) {
+        panel_->removeTrayIcon();
+        // A recording in progress is finished and catalogued before anything goes away.
+        panel_->controller().FinishAtExit();
+    }
     if (deviceThread_ && !deviceThread_->stop(5000))
         std::fprintf(stderr, "Vorlane: the device thread did not end within 5 s\n");
-    if (window_) {
-        window_->hide();
-        window_.reset();
+    if (capture_)
+        capture_->ShutdownCapture();
+    if (panel_) {
+        panel_->hide();
+        panel_.reset();
     }
     QCoreApplication::exit(0);
 }

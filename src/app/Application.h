@@ -5,28 +5,38 @@
 
 namespace vorlane {
 
+class CRivorAzururuFrame;
+class CSoundCapture;
 class DeviceThread;
-class PlainMainWindow;
 class UnixSignalWatcher;
+class wSingleInstance;
 
-// Brings the program up and down in order on the main thread: settings, device thread
-// (with the catalogue), main window; at exit the device thread is stopped before the
-// window goes. SIGTERM and SIGINT take the same exit path as the window's Close.
+// Brings the program up and down in order on the main thread.
+// Start-up: single instance, settings, panel with its skin, device thread (catalogue,
+// device supervision), capture thread, tray, autorun refresh, title, texts.
+// Exit (Close, Escape, the tray's Exit, SIGTERM, SIGINT): tray removed, a recording in
+// progress finished and catalogued, device thread stopped (5 s at most), capture thread
+// ended, panel destroyed, main loop left with 0.
 class Application : public QObject {
     Q_OBJECT
 public:
     Application();
     ~Application() override;
 
-    // Start-up; false when the program must end at once (the user has been told).
-    bool start();
+    enum class StartResult { Running, HandedToRunningInstance, Failed };
+    StartResult start();
     // The exit in order; safe to call more than once.
     void exit();
 
+    CRivorAzururuFrame* panel() const { return panel_.get(); }
+    CSoundCapture* capture() const { return capture_.get(); }
+
 private:
-    std::unique_ptr<DeviceThread> deviceThread_;
-    std::unique_ptr<PlainMainWindow> window_;
+    std::unique_ptr<wSingleInstance> instance_;
     std::unique_ptr<UnixSignalWatcher> signals_;
+    std::unique_ptr<CSoundCapture> capture_;
+    std::unique_ptr<CRivorAzururuFrame> panel_;
+    std::unique_ptr<DeviceThread> deviceThread_;
     bool exiting_ = false;
 };
 

@@ -12,7 +12,13 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     vorlane::Application vorlane;
-    if (!vorlane.start())
+    switch (vorlane.start()) {
+    case vorlane::Application::StartResult::HandedToRunningInstance:
+        return 0;
+    case vorlane::Application::StartResult::Failed:
         return 1;
+    case vorlane::Application::StartResult::Running:
+        break;
+    }
     return QApplication::exec();
 }

@@ -2,6 +2,9 @@
 // thread. See the header for who owns the outputs when.
 #include "audio/CRecordWriter.h"
 
+#include "audio/CWmvWriter.h"
+#include "audio/EncoderMath.h"
+#include "audio/Mp3FileWriter.h"
 #include "audio/WavFileWriter.h"
 
 #include <cerrno>
@@ -24,10 +27,20 @@ int CRecordWriter::NormalizeFileType(int fileType) {
     return fileType == 0 || fileType == 2 ? fileType : 1;
 }
 
-std::unique_ptr<RecordOutput> CRecordWriter::DefaultOutput(int fileType) {
-    if (fileType == 0)
+void CRecordWriter::BindBitRate(std::atomic<int>& bitRateIndex) {
+    if (!IsRecording())
+        bitRate_ = &bitRateIndex;
+}
+
+std::unique_ptr<RecordOutput> CRecordWriter::DefaultOutput(int fileType, int bitRateIndex) {
+    switch (NormalizeFileType(fileType)) {
+    case 0:
         return std::make_unique<WavFileWriter>();
-    return nullptr;
+    case 2:
+        return std::make_unique<CWmvWriter>(EncoderMath::BitRateKbps(bitRateIndex));
+    default:
+        return std::make_unique<Mp3FileWriter>(bitRateIndex);
+    }
 }
 
 uint32_t CRecordWriter::State() const {
@@ -60,7 +73,9 @@ bool CRecordWriter::Open(int slot, const std::string& fileName, int fileType) {
     if (slots_[slot] && slots_[slot]->isOpen())
         return true;
     fileType = NormalizeFileType(fileType);
-    std::unique_ptr<RecordOutput> out = factory_ ? factory_(fileType) : DefaultOutput(fileType);
+    std::unique_ptr<RecordOutput> out =
+        factory_ ? factory_(fileType)
+                 : DefaultOutput(fileType, bitRate_->load(std::memory_order_relaxed));
     if (!out) {
         NoteError(-ENOTSUP, fileName + ": file type " + std::to_string(fileType) +
                                 " cannot be recorded by this build");

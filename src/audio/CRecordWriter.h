@@ -40,8 +40,11 @@ public:
 
     // Replaces the outputs made for the file types; only while not recording.
     void SetOutputFactory(RecordOutputFactory factory);
-    // WAV for type 0; nothing for the other types yet.
-    static std::unique_ptr<RecordOutput> DefaultOutput(int fileType);
+    // The bit-rate index ("RecordFileMP3BitRate") read when an MP3 or WMA file is opened.
+    // Until bound: 2 (128 kbit/s). Controlling thread.
+    void BindBitRate(std::atomic<int>& bitRateIndex);
+    // WAV for type 0, WMA for 2, MP3 for the others, at the index's bit rate.
+    static std::unique_ptr<RecordOutput> DefaultOutput(int fileType, int bitRateIndex = 2);
     // 0 WAV, 2 WMA, anything else MP3.
     static int NormalizeFileType(int fileType);
 
@@ -84,6 +87,8 @@ private:
     WaveFormat format_;
     int stereoMode_ = 0;
     RecordOutputFactory factory_;
+    std::atomic<int> ownBitRate_{2};
+    std::atomic<int>* bitRate_ = &ownBitRate_;
     std::atomic<int> lastError_{0};
     std::string lastErrorText_;
 };

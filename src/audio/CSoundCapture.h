@@ -45,6 +45,10 @@ public:
     void BindSettings(std::atomic<int>& recordVolume, std::atomic<int>& recordBalance,
                       std::atomic<int>& deviceType);
 
+    // The bit-rate index ("RecordFileMP3BitRate") read when an MP3 or WMA recording
+    // starts. Until bound: 2 (128 kbit/s).
+    void BindBitRate(std::atomic<int>& bitRateIndex) { writer_.BindBitRate(bitRateIndex); }
+
     // Starts the capture thread; msg::BlockCaptured goes to owner.
     void StartCaptureThread(WindowHandle owner);
     // Ends the engine in order: stops capture, ends the thread, closes an open recording

@@ -3,11 +3,15 @@
 #include "platform/Messages.h"
 
 #include <cerrno>
+#include <cmath>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 namespace vorlane::test {
@@ -103,6 +107,122 @@ std::vector<int16_t> SoxDecode(const std::filesystem::path& file) {
     if (::pclose(p) != 0)
         return {};
     return out;
+}
+
+std::vector<int16_t> FfmpegDecode(const std::filesystem::path& file) {
+    std::string cmd = "ffmpeg -nostdin -v error -i '" + file.string() +
+                      "' -f s16le -ac 2 -ar 44100 - 2>/dev/null";
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p)
+        return {};
+    std::vector<int16_t> out;
+    int16_t buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 2, 4096, p)) > 0)
+        out.insert(out.end(), buf, buf + n);
+    if (::pclose(p) != 0)
+        return {};
+    return out;
+}
+
+std::string CommandOutput(const std::string& command, int* status) {
+    FILE* p = ::popen(command.c_str(), "r");
+    if (!p) {
+        if (status)
+            *status = -1;
+        return {};
+    }
+    std::string out;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        out.append(buf, n);
+    int st = ::pclose(p);
+    if (status)
+        *status = st >= 0 && WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return out;
+}
+
+std::map<std::string, std::string> Ffprobe(const std::filesystem::path& file) {
+    int status = -1;
+    std::string out =
+        CommandOutput("ffprobe -v error -select_streams 0 -show_entries "
+                      "stream=codec_name,bit_rate,sample_rate,channels:format=format_name,duration "
+                      "-of default=noprint_wrappers=1 '" +
+                          file.string() + "' 2>/dev/null",
+                      &status);
+    std::map<std::string, std::string> values;
+    if (status != 0)
+        return values;
+    std::istringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line))
+        if (size_t eq = line.find('='); eq != std::string::npos)
+            values.emplace(line.substr(0, eq), line.substr(eq + 1));
+    return values;
+}
+
+bool DecodesCleanly(const std::filesystem::path& file) {
+    int status = -1;
+    std::string said = CommandOutput(
+        "ffmpeg -nostdin -v error -i '" + file.string() + "' -f null - 2>&1", &status);
+    return status == 0 && said.empty();
+}
+
+std::string FfprobeTags(const std::filesystem::path& file) {
+    return CommandOutput("ffprobe -v error -show_entries format_tags:stream_tags "
+                         "-of default=noprint_wrappers=1 '" +
+                         file.string() + "' 2>/dev/null");
+}
+
+std::vector<int16_t> ToneBlock(uint32_t i, uint32_t frames) {
+    std::vector<int16_t> out(static_cast<size_t>(frames) * 2);
+    for (uint32_t j = 0; j < frames; ++j) {
+        double t = (static_cast<double>(i) * frames + j) / 44100.0;
+        out[2 * j] = static_cast<int16_t>(std::lround(12000 * std::sin(2 * M_PI * 1000 * t)));
+        out[2 * j + 1] = static_cast<int16_t>(std::lround(8000 * std::sin(2 * M_PI * 440 * t)));
+    }
+    return out;
+}
+
+double Rms(const std::vector<int16_t>& samples, size_t first, size_t count) {
+    double sum = 0;
+    size_t n = 0;
+    for (size_t i = first; i < first + count && i < samples.size(); ++i, ++n)
+        sum += static_cast<double>(samples[i]) * samples[i];
+    return n ? std::sqrt(sum / static_cast<double>(n)) : 0.0;
+}
+
+ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) {
+        had_ = true;
+        old_ = old;
+    }
+    ::setenv(name, value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (had_)
+        ::setenv(name_.c_str(), old_.c_str(), 1);
+    else
+        ::unsetenv(name_.c_str());
+}
+
+FileSizeLimit::FileSizeLimit(uint64_t bytes) {
+    rlimit r{};
+    ::getrlimit(RLIMIT_FSIZE, &r);
+    oldCur_ = r.rlim_cur;
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    r.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &r);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    rlimit r{};
+    ::getrlimit(RLIMIT_FSIZE, &r);
+    r.rlim_cur = oldCur_;
+    ::setrlimit(RLIMIT_FSIZE, &r);
+    std::signal(SIGXFSZ, oldHandler_);
 }
 
 std::string ReadBytes(const std::filesystem::path& file) {

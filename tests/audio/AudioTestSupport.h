@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -73,9 +74,53 @@ protected:
 int RunCommand(const std::string& command);
 // Decodes a sound file with sox into interleaved 16-bit samples; empty when sox fails.
 std::vector<int16_t> SoxDecode(const std::filesystem::path& file);
+// Decodes a sound file with ffmpeg into interleaved 16-bit stereo samples at 44,100 Hz;
+// empty when ffmpeg fails.
+std::vector<int16_t> FfmpegDecode(const std::filesystem::path& file);
+// Runs a command and returns what it printed on its standard output.
+std::string CommandOutput(const std::string& command, int* status = nullptr);
+// What ffprobe reports of a file's first stream and container: codec_name, bit_rate,
+// sample_rate, channels, format_name and duration. Empty when ffprobe fails.
+std::map<std::string, std::string> Ffprobe(const std::filesystem::path& file);
+// ffmpeg decodes the whole file without a complaint.
+bool DecodesCleanly(const std::filesystem::path& file);
+// The metadata that ffprobe finds in a file (format and stream tags), as "key=value" lines.
+std::string FfprobeTags(const std::filesystem::path& file);
+// Interleaved stereo tone blocks: block i of `frames` frames of a 1 kHz sine (left) and a
+// 440 Hz sine (right), continuous across blocks.
+std::vector<int16_t> ToneBlock(uint32_t i, uint32_t frames = 5512);
+// Root mean square of the interleaved samples [first, first + count).
+double Rms(const std::vector<int16_t>& samples, size_t first, size_t count);
 std::string ReadBytes(const std::filesystem::path& file);
 uint32_t Le32(const std::string& bytes, size_t at);
 uint16_t Le16(const std::string& bytes, size_t at);
 void WriteBytes(const std::filesystem::path& file, const void* data, size_t n);
+
+// Sets an environment variable for the life of the object, then puts the old value back.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_, old_;
+    bool had_ = false;
+};
+
+// Lowers the file size limit for the life of the object, so that writes past it fail as
+// on a full disk (EFBIG instead of ENOSPC).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(uint64_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    uint64_t oldCur_ = 0;
+    void (*oldHandler_)(int) = nullptr;
+};
 
 } // namespace vorlane::test

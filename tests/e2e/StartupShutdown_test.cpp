@@ -1,3 +1,4 @@
+#include "E2eSupport.h"
 #include "TestProgramFolder.h"
 
 #include <gtest/gtest.h>
@@ -49,11 +50,16 @@ bool waitFor(const std::function<bool()>& pred, int ms) {
 class RunningProgram {
 public:
     explicit RunningProgram(const TestProgramFolder& folder) {
+        vorlane::test::copyGeneratedResources(folder);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("VORLANE_HOME", QString::fromStdString(folder.path().string()));
         env.insert("XDG_CONFIG_HOME", QString::fromStdString(folder.configHome().string()));
         env.insert("XDG_DOCUMENTS_DIR", QString::fromStdString((folder.path() / "docs").string()));
+        env.insert("XDG_RUNTIME_DIR", QString::fromStdString(folder.path().string()));
+        env.insert("VORLANE_AUDIO_OUTPUT", "null");
+        env.insert("VORLANE_HID_TABLE",
+                   QString::fromStdString("/vorlane-test-" + folder.path().filename().string()));
         process.setProcessEnvironment(env);
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(VORLANE_EXECUTABLE, {});

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "audio/RecordOutput.h"
+
+#include <cstdint>
+#include <string>
+
+struct AVCodecContext;
+struct AVFormatContext;
+struct AVFrame;
+struct AVPacket;
+struct AVStream;
+
+namespace vorlane {
+
+// Writes PCM blocks into a Windows Media Audio file: FFmpeg's wmav2 encoder at the chosen
+// bit rate, with the input's rate and channel count, in an ASF file of 32,768-byte
+// packets. Every block is one timed input: the sample time advances by the block's
+// duration in 100-ns units (1,249,887 for a 22,048-byte block). The encoder takes frames
+// of 2,048 samples; the last one is completed with silence when the file is closed.
+//
+// Packets go to the file as they are made. A failed encode or write ends the output:
+// nothing more is fed, the file is closed holding its whole packets, and error() says why.
+//
+// Thread contract: as RecordOutput (OpenWma/open on the controlling thread, the rest on
+// the thread that owns the recording's outputs). FFmpeg allocates the encoded packets
+// itself; nothing else is allocated per block.
+class CWmvWriter : public RecordOutput {
+public:
+    static constexpr int kFrameSamples = 2048;
+    static constexpr int kPacketBytes = 32768;
+    // The file is forced to disk after this much sound, so a crash loses little.
+    static constexpr uint32_t kSyncSeconds = 10;
+
+    explicit CWmvWriter(int bitRateKbps = 128);
+    virtual ~CWmvWriter() override;
+    CWmvWriter(const CWmvWriter&) = delete;
+    CWmvWriter& operator=(const CWmvWriter&) = delete;
+
+    // Creates the file for 16-bit PCM blocks of `inputFormat` at `bitRateKbps`. When the
+    // encoder refuses the format or the bit rate, false is returned before anything
+    // touches the disk; an existing file of that name is replaced only once the encoder
+    // has accepted.
+    bool OpenWma(const std::string& fileName, const WaveFormat& inputFormat, int bitRateKbps);
+    // Encodes one block. 0, or a negative error code (FFmpeg's, errno-based where it can).
+    int WriteWma(const uint8_t* block, uint32_t length);
+    // Completes and closes the file; false when it could not be completed.
+    bool CloseWma();
+
+    // Presentation time of the next block, in 100-ns units from the start of the file.
+    int64_t SampleTime() const { return sampleTime_; }
+    int BitRateKbps() const { return bitRate_; }
+
+    bool open(const std::string& fileName, const WaveFormat& format) override;
+    bool writeBlock(const uint8_t* data, uint32_t bytes) override;
+    bool close() override { return CloseWma(); }
+    bool isOpen() const override { return format_ != nullptr; }
+    int error() const override { return error_; }
+    std::string errorText() const override { return errorText_; }
+
+private:
+    int fail(int code, const std::string& what);
+    bool refuse(int code, const std::string& what);
+    int sendFrame();
+    int syncData();
+    int drain();
+    void release();
+
+    AVFormatContext* format_ = nullptr;
+    AVCodecContext* codec_ = nullptr;
+    AVStream* stream_ = nullptr;
+    AVFrame* frame_ = nullptr;
+    AVPacket* packet_ = nullptr;
+    WaveFormat input_;
+    int64_t dataStart_ = 0; // where the first packet goes
+    int syncFd_ = -1;
+    uint64_t unsyncedBytes_ = 0; // PCM bytes taken since the last sync
+    int64_t sampleTime_ = 0;
+    int64_t samplesSent_ = 0;
+    int frameSize_ = kFrameSamples;
+    int fill_ = 0; // samples waiting in frame_
+    int bitRate_;
+    bool stopped_ = false;
+    std::string fileName_;
+    int error_ = 0;
+    std::string errorText_;
+};
+
+} // namespace vorlane

@@ -1,0 +1,251 @@
+// open runs on the controlling thread; writeBlock and close on the capture thread, which
+// they must not hold up: no allocation and no lock per block.
+#include "audio/Mp3FileWriter.h"
+
+#include "audio/EncoderMath.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace vorlane {
+
+namespace {
+// Writes all n bytes at the file position (or at `offset` when >= 0). Returns the bytes
+// written; fewer than n leaves the reason in errno.
+size_t writeAll(int fd, const uint8_t* data, size_t n, off_t offset = -1) {
+    size_t done = 0;
+    while (done < n) {
+        ssize_t w = offset < 0
+                        ? ::write(fd, data + done, n - done)
+                        : ::pwrite(fd, data + done, n - done, offset + static_cast<off_t>(done));
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0) {
+            if (w == 0)
+                errno = ENOSPC;
+            break;
+        }
+        done += static_cast<size_t>(w);
+    }
+    return done;
+}
+
+// Files that cannot be synced (pipes, some special file systems) count as synced.
+int syncData(int fd) {
+    if (::fdatasync(fd) == 0 || errno == EINVAL || errno == EROFS)
+        return 0;
+    return -errno;
+}
+} // namespace
+
+Mp3FileWriter::Mp3FileWriter(int bitRateIndex, std::string libraryName)
+    : kbps_(EncoderMath::BitRateKbps(bitRateIndex)), lame_(std::move(libraryName)) {}
+
+Mp3FileWriter::~Mp3FileWriter() {
+    close();
+}
+
+bool Mp3FileWriter::fail(int err, const std::string& what) {
+    if (error_ == 0) {
+        error_ = err ? err : -EIO;
+        errorText_ = fileName_ + ": " + what;
+    }
+    return false;
+}
+
+bool Mp3FileWriter::configure(const WaveFormat& format) {
+    gfp_ = lame_.init();
+    if (!gfp_)
+        return fail(-ENOMEM, "the MP3 encoder cannot start");
+    const bool mono = format.channels == 1;
+    int bad = 0;
+    bad |= lame_.setInSamplerate(gfp_, static_cast<int>(format.samplesPerSec));
+    // MPEG-1 keeps the input rate; left to itself LAME would resample the low bit rates
+    // to MPEG-2 rates.
+    bad |= lame_.setOutSamplerate(gfp_, static_cast<int>(format.samplesPerSec));
+    bad |= lame_.setNumChannels(gfp_, format.channels);
+    bad |= lame_.setMode(gfp_, mono ? MONO : JOINT_STEREO);
+    bad |= lame_.setVbr(gfp_, vbr_off);
+    bad |= lame_.setBrate(gfp_, kbps_);
+    bad |= lame_.setQuality(gfp_, 5);
+    bad |= lame_.setEmphasis(gfp_, 0);
+    bad |= lame_.setExtension(gfp_, 0);
+    bad |= lame_.setErrorProtection(gfp_, 0);
+    bad |= lame_.setCopyright(gfp_, 0);
+    bad |= lame_.setOriginal(gfp_, 1);
+    bad |= lame_.setWriteVbrTag(gfp_, 1);
+    bad |= lame_.setDisableReservoir(gfp_, 1);
+    bad |= lame_.setStrictIso(gfp_, 0);
+    // The tagger appends the ID3v1 tag once the file is complete.
+    lame_.setWriteId3tagAutomatic(gfp_, 0);
+    if (bad != 0 || lame_.initParams(gfp_) < 0)
+        return fail(-EINVAL, "the MP3 encoder refused " + std::to_string(kbps_) + " kbit/s at " +
+                                 std::to_string(format.samplesPerSec) + " Hz, " +
+                                 std::to_string(format.channels) + " channel(s)");
+    const int frame = lame_.getFramesize(gfp_);
+    if (frame <= 0)
+        return fail(-EINVAL, "the MP3 encoder gave no frame size");
+    chunkBytes_ = static_cast<uint32_t>(frame) * format.blockAlign;
+    outputBytes_ = EncoderMath::Mp3OutputBytes(frame);
+    return true;
+}
+
+bool Mp3FileWriter::open(const std::string& fileName, const WaveFormat& format) {
+    if (fd_ >= 0)
+        return true;
+    release();
+    fileName_ = fileName;
+    format_ = format;
+    error_ = 0;
+    errorText_.clear();
+    filled_ = 0;
+    fileBytes_ = unsyncedBytes_ = 0;
+    stopped_ = false;
+    if (format.formatTag != 1 || format.bitsPerSample != 16 || format.channels < 1 ||
+        format.channels > 2)
+        return fail(-EINVAL, "MP3 recording needs 16-bit PCM with one or two channels");
+    if (!lame_.Load())
+        return fail(lame_.Error(), lame_.ErrorText());
+    // Everything that can fail without a file is done before the old file is replaced.
+    if (!configure(format)) {
+        release();
+        return false;
+    }
+    input_.reset(new (std::nothrow) uint8_t[kInputBufferBytes]);
+    output_.reset(new (std::nothrow) uint8_t[outputBytes_]);
+    if (!input_ || !output_) {
+        release();
+        return fail(-ENOMEM, "no memory for the MP3 buffers");
+    }
+    if (::unlink(fileName.c_str()) < 0 && errno != ENOENT) {
+        int err = -errno;
+        release();
+        return fail(err, std::string("cannot replace the existing file: ") + std::strerror(-err));
+    }
+    // Read and write, so that the Info frame can be put back over its place holder.
+    fd_ = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ < 0) {
+        int err = -errno;
+        release();
+        return fail(err, std::string("cannot create the file: ") + std::strerror(-err));
+    }
+    return true;
+}
+
+// Appends encoder output; on a short write the partial frame is cut off again, so the
+// file ends on a whole frame.
+bool Mp3FileWriter::store(const uint8_t* data, size_t n) {
+    if (n == 0)
+        return true;
+    size_t done = writeAll(fd_, data, n);
+    if (done == n) {
+        fileBytes_ += n;
+        return true;
+    }
+    int err = errno;
+    stopped_ = true;
+    if (done > 0 && ::ftruncate(fd_, static_cast<off_t>(fileBytes_)) == 0)
+        ::lseek(fd_, static_cast<off_t>(fileBytes_), SEEK_SET);
+    return fail(-err, std::string("cannot write: ") + std::strerror(err));
+}
+
+bool Mp3FileWriter::encode(const uint8_t* pcm, uint32_t bytes) {
+    const int samples = static_cast<int>(bytes / format_.blockAlign);
+    const auto* s = reinterpret_cast<const short*>(pcm);
+    const int room = static_cast<int>(outputBytes_);
+    int n = format_.channels == 2 ? lame_.encodeBufferInterleaved(gfp_, const_cast<short*>(s),
+                                                                  samples, output_.get(), room)
+                                  : lame_.encodeBuffer(gfp_, s, s, samples, output_.get(), room);
+    if (n < 0) {
+        stopped_ = true;
+        return fail(-EIO, "the MP3 encoder failed (" + std::to_string(n) + ")");
+    }
+    return store(output_.get(), static_cast<size_t>(n));
+}
+
+bool Mp3FileWriter::writeBlock(const uint8_t* data, uint32_t bytes) {
+    if (fd_ < 0 || stopped_)
+        return false;
+    uint32_t taken = 0;
+    while (taken < bytes) {
+        uint32_t n = std::min(kInputBufferBytes - filled_, bytes - taken);
+        std::memcpy(input_.get() + filled_, data + taken, n);
+        filled_ += n;
+        taken += n;
+        // A whole chunk stays buffered until more arrives.
+        uint32_t at = 0;
+        while (filled_ - at > chunkBytes_) {
+            if (!encode(input_.get() + at, chunkBytes_))
+                return false;
+            at += chunkBytes_;
+        }
+        if (at > 0) {
+            std::memmove(input_.get(), input_.get() + at, filled_ - at);
+            filled_ -= at;
+        }
+    }
+    unsyncedBytes_ += bytes;
+    if (unsyncedBytes_ >= static_cast<uint64_t>(kSyncSeconds) * format_.avgBytesPerSec) {
+        unsyncedBytes_ = 0;
+        if (int err = syncData(fd_); err < 0) {
+            stopped_ = true;
+            return fail(err, std::string("cannot write to disk: ") + std::strerror(-err));
+        }
+    }
+    return true;
+}
+
+// Encodes what is still buffered, flushes the encoder, and puts the Info frame over the
+// place holder that LAME wrote at the start, while the encoder still holds its counts.
+bool Mp3FileWriter::finish() {
+    if (filled_ > 0) {
+        uint32_t whole = filled_ - filled_ % format_.blockAlign;
+        filled_ = 0;
+        if (whole > 0 && !encode(input_.get(), whole))
+            return false;
+    }
+    int n = lame_.encodeFlush(gfp_, output_.get(), static_cast<int>(outputBytes_));
+    if (n < 0) {
+        stopped_ = true;
+        return fail(-EIO, "the MP3 encoder could not be flushed (" + std::to_string(n) + ")");
+    }
+    if (!store(output_.get(), static_cast<size_t>(n)))
+        return false;
+    size_t tag = lame_.getLametagFrame(gfp_, output_.get(), outputBytes_);
+    if (tag > outputBytes_ || tag > fileBytes_)
+        return fail(-EIO, "the MP3 Info frame does not fit its place");
+    if (tag > 0 && writeAll(fd_, output_.get(), tag, 0) != tag) {
+        int err = errno;
+        return fail(-err, std::string("cannot write the Info frame: ") + std::strerror(err));
+    }
+    return true;
+}
+
+bool Mp3FileWriter::close() {
+    if (fd_ < 0) {
+        release();
+        return true;
+    }
+    bool ok = stopped_ || finish();
+    if (int err = syncData(fd_); err < 0)
+        ok = fail(err, std::string("cannot write to disk: ") + std::strerror(-err));
+    if (::close(fd_) < 0 && ok)
+        ok = fail(-errno, std::string("cannot close the file: ") + std::strerror(errno));
+    fd_ = -1;
+    release();
+    return ok;
+}
+
+void Mp3FileWriter::release() {
+    if (gfp_ && lame_.close)
+        lame_.close(gfp_);
+    gfp_ = nullptr;
+    input_.reset();
+    output_.reset();
+    filled_ = 0;
+    lame_.Unload();
+}
+
+} // namespace vorlane

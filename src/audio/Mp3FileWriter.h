@@ -1,0 +1,74 @@
+#pragma once
+
+#include "audio/LameLibrary.h"
+#include "audio/RecordOutput.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace vorlane {
+
+// Encodes PCM blocks into an MP3 file with LAME: constant bit rate from the bit-rate
+// index, joint stereo (mono for one channel), quality 5, MPEG-1 at the input rate, the
+// original bit set, no bit reservoir, and the Info (Xing) frame at the start of the file.
+// The library is loaded by open() and unloaded by close().
+//
+// PCM is buffered and encoded in chunks of one MP3 frame (1,152 samples per channel);
+// what is left at the close is encoded too, so the file holds every sample it was given.
+// A failed encode or write ends the output: nothing more is fed to the encoder, the file
+// keeps the whole frames written before, and error() says why.
+//
+// Thread contract: as RecordOutput (open on the controlling thread, the rest on the thread
+// that owns the recording's outputs).
+class Mp3FileWriter : public RecordOutput {
+public:
+    // PCM waiting to be encoded; 16 capture blocks fit, so a block never has to wait.
+    static constexpr uint32_t kInputBufferBytes = 352768;
+    // The file is forced to disk after this much sound, so a crash loses little.
+    static constexpr uint32_t kSyncSeconds = 10;
+
+    explicit Mp3FileWriter(int bitRateIndex = 2,
+                           std::string libraryName = LameLibrary::DefaultName());
+    ~Mp3FileWriter() override;
+
+    bool open(const std::string& fileName, const WaveFormat& format) override;
+    bool writeBlock(const uint8_t* data, uint32_t bytes) override;
+    bool close() override;
+    bool isOpen() const override { return fd_ >= 0; }
+    int error() const override { return error_; }
+    std::string errorText() const override { return errorText_; }
+
+    int BitRateKbps() const { return kbps_; }
+    // Bytes of PCM in one encoded chunk (4,608 for 16-bit stereo) and bytes waiting.
+    uint32_t ChunkBytes() const { return chunkBytes_; }
+    uint32_t BufferedBytes() const { return filled_; }
+    bool LibraryLoaded() const { return lame_.IsLoaded(); }
+
+private:
+    bool fail(int err, const std::string& what);
+    bool configure(const WaveFormat& format);
+    bool encode(const uint8_t* pcm, uint32_t bytes);
+    bool store(const uint8_t* data, size_t n);
+    bool finish();
+    void release();
+
+    int kbps_;
+    LameLibrary lame_;
+    lame_global_flags* gfp_ = nullptr;
+    int fd_ = -1;
+    std::string fileName_;
+    WaveFormat format_;
+    std::unique_ptr<uint8_t[]> input_;
+    std::unique_ptr<uint8_t[]> output_;
+    size_t outputBytes_ = 0;
+    uint32_t chunkBytes_ = 0;
+    uint32_t filled_ = 0;
+    uint64_t fileBytes_ = 0;
+    uint64_t unsyncedBytes_ = 0; // PCM bytes taken since the last sync
+    bool stopped_ = false;       // an encode or write failed: feed nothing more
+    int error_ = 0;
+    std::string errorText_;
+};
+
+} // namespace vorlane

@@ -1,0 +1,461 @@
+// Main thread only. Waits for the capture thread's writer by polling, always bounded.
+#include "recording/RecordingController.h"
+
+#include "audio/CSoundCapture.h"
+#include "catalogue/ADOConnection.h"
+#include "catalogue/ADORecordset.h"
+#include "catalogue/CatalogueStatements.h"
+#include "config/ConfigManger.h"
+#include "platform/Clock.h"
+#include "platform/Messages.h"
+#include "platform/ProgramFolder.h"
+#include "recording/RecordingTexts.h"
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace vorlane {
+
+namespace {
+uint32_t nowTick() {
+    return Clock::current().tickCount();
+}
+} // namespace
+
+RecordingController::RecordingController(RecordingPanel& panel, ConfigManger& config,
+                                         CSoundCapture& capture, RecordingServices services)
+    : panel_(panel), config_(config), capture_(capture), services_(std::move(services)) {}
+
+std::string RecordingController::DefaultRecordFolder() {
+    return ProgramFolder::documentsFolder() + "/" + kDefaultFolderName;
+}
+
+// ---- commands ----
+
+void RecordingController::OnRecStart() {
+    if (!devicePresent_)
+        return;
+    Settle();
+    if (fileOpen_) {
+        ShowRecordingButtons();
+        return;
+    }
+    BeginRecording(false, std::string());
+}
+
+void RecordingController::OnRecStop() {
+    if (!devicePresent_)
+        return;
+    Settle();
+    ShowIdleButtons();
+    panel_.setRecordingClock(false);
+    panel_.hideRecordingLabels();
+    if (!fileOpen_)
+        return;
+    FinishRecording();
+}
+
+void RecordingController::OnRecDivi() {
+    if (!devicePresent_)
+        return;
+    Settle();
+    if (!fileOpen_)
+        return;
+    bool closed = CloseCurrentFile(kDividePollMs);
+    config_.RecordTrack.fetch_add(1);
+    config_.SaveCounters();
+    panel_.setCounterSpinners(config_.RecordNo, config_.RecordTrack);
+    if (closed && OpenNewFile())
+        return;
+    TagPending();
+    // No next file: the recording ends here, as a stop would end it.
+    ShowIdleButtons();
+    panel_.setRecordingClock(false);
+    panel_.hideRecordingLabels();
+    if (scheduled_)
+        scheduledEndOwed_ = true;
+    recording_ = false;
+    scheduled_ = false;
+    panel_.refreshTray();
+    AdvanceRecordNo();
+    PostRecordingState(0);
+}
+
+void RecordingController::OnRecPause() {
+    if (!devicePresent_)
+        return;
+    Settle();
+    if (!fileOpen_)
+        return;
+    capture_.TogglePause();
+    const bool nowPaused = capture_.IsPaused();
+    const uint32_t now = nowTick();
+    if (nowPaused && !paused_) {
+        // The exact length so far: a stop while paused must not count the pause.
+        pausedElapsedMs_ = now - startTick_;
+        paused_ = true;
+        panel_.setRecordingClock(false);
+    } else if (!nowPaused && paused_) {
+        startTick_ = now - pausedElapsedMs_;
+        paused_ = false;
+        panel_.setRecordingClock(true);
+    }
+}
+
+void RecordingController::OnClockTick() {
+    if (!capture_.IsRecording()) {
+        if (fileOpen_) {
+            EndWhenWriterStopped();
+            return;
+        }
+        panel_.setRecordingClock(false);
+        panel_.hideRecordingLabels();
+        TagPending();
+        return;
+    }
+    if (!fileOpen_ || paused_)
+        return;
+    elapsedSeconds_ = static_cast<int>((nowTick() - startTick_) / 1000);
+    panel_.showElapsedTime(RecordingTexts::DurationText(elapsedSeconds_));
+
+    // ">=" rather than "==": a tick that comes late must not skip the division.
+    const int divideAfter = config_.RecordDiviSecondTime;
+    if (config_.RecordDiviType == 1 && divideAfter > 0 && elapsedSeconds_ >= divideAfter) {
+        panel_.setRecordingClock(false);
+        panel_.postCommand(cmd::RecordDivide);
+        return;
+    }
+    // Every time the length passes a multiple of 10 s, even when ticks were late.
+    const int checkAt = elapsedSeconds_ / kSizeCheckSeconds * kSizeCheckSeconds;
+    if (checkAt > sizeCheckedSeconds_) {
+        sizeCheckedSeconds_ = checkAt;
+        std::error_code ec;
+        const uintmax_t size = fs::file_size(currentFilePath_, ec);
+        if (!ec && size >= kSizeLimit) {
+            panel_.setRecordingClock(false);
+            panel_.postCommand(cmd::RecordDivide);
+        }
+    }
+}
+
+// The capture engine reads the type code from the shared field that CMainDlg keeps.
+void RecordingController::OnDeviceReady(int /*typeCode*/) {
+    if (devicePresent_)
+        return;
+    if (services_.setInputVolume)
+        services_.setInputVolume();
+    int err = capture_.Init();
+    if (err == 0)
+        err = capture_.Start();
+    if (err != 0)
+        panel_.reportError(std::string("The device's sound input could not be opened: ") +
+                           std::strerror(err < 0 ? -err : err) +
+                           ". Recordings will stay silent until it is connected again.");
+    if (config_.SilenceRecording != 0)
+        capture_.SetMonitorVolume(kSilentMonitor);
+    devicePresent_ = true;
+    panel_.refreshTray();
+}
+
+void RecordingController::OnDeviceGone() {
+    devicePresent_ = false;
+    // Capture stops first, so the file ends where the device went away; a stopped engine
+    // closes the file at once.
+    capture_.Stop();
+    Settle();
+    if (fileOpen_) {
+        panel_.setRecordingClock(false);
+        panel_.hideRecordingLabels();
+        ShowIdleButtons();
+        if (scheduled_)
+            scheduledEndOwed_ = true;
+        FinishRecording();
+    }
+    capture_.Release();
+    panel_.refreshTray();
+}
+
+void RecordingController::OnScheduledStart(const std::string& suffix) {
+    Settle();
+    if (fileOpen_)
+        return;
+    BeginRecording(true, suffix);
+}
+
+void RecordingController::OnScheduledStop() {
+    Settle();
+    if (fileOpen_ && recording_ && scheduled_) {
+        panel_.setRecordingClock(false);
+        panel_.hideRecordingLabels();
+        ShowIdleButtons();
+        // Without a catalogue this is still a whole stop, only without the row.
+        FinishRecording();
+        RunEndAction();
+    } else if (scheduledEndOwed_ && !recording_) {
+        RunEndAction();
+    }
+}
+
+void RecordingController::OnSilenceSplitRequested() {
+    // While paused the user is between sides or records: silence there is no new track,
+    // and dividing would undo the pause.
+    if (config_.RecordDiviType == 2 && !paused_)
+        panel_.postCommand(cmd::RecordDivide);
+}
+
+void RecordingController::OnDivisionTypeChanged() {
+    if (recording_)
+        panel_.setButtonEnabled(cmd::RecordDivide, config_.RecordDiviType == 0);
+}
+
+void RecordingController::FinishAtExit() {
+    Settle();
+    if (fileOpen_) {
+        panel_.setRecordingClock(false);
+        panel_.hideRecordingLabels();
+        ShowIdleButtons();
+        FinishRecording();
+    }
+    if (pendingTag_ && WaitForWriter(kStopPollMs))
+        TagPending();
+}
+
+// ---- starting ----
+
+void RecordingController::BeginRecording(bool scheduled, const std::string& suffix) {
+    taskSuffix_ = scheduled ? RecordingTexts::SafeSuffix(suffix) : std::string();
+    scheduledEndOwed_ = false;
+    if (!OpenNewFile()) {
+        ShowIdleButtons();
+        panel_.setRecordingClock(false);
+        panel_.hideRecordingLabels();
+        return;
+    }
+    PostRecordingState(1);
+    recording_ = true;
+    scheduled_ = scheduled;
+    ShowRecordingButtons();
+    panel_.refreshTray();
+}
+
+// Names the next file, opens it and starts its clock. On failure the user is told why and
+// nothing is open.
+bool RecordingController::OpenNewFile() {
+    if (capture_.IsRecording() && !WaitForWriter(kDividePollMs)) {
+        panel_.reportError("The previous recording is still being written; please try again.");
+        return false;
+    }
+    if (pendingTag_)
+        pendingTag_->closed = true;
+    const std::string folder = PrepareRecordFolder();
+    const RecordFileName name = RecordingTexts::MakeRecordFileName(
+        config_.RecordNo, config_.RecordTrack, Clock::current().localTime(), taskSuffix_,
+        config_.RecordFileType);
+    const std::string path = folder + name.fileName;
+    const uint32_t start = nowTick();
+    if (!capture_.StartRecording(path, name.fileType)) {
+        const std::string why = capture_.RecordErrorText(); // names the file
+        panel_.reportError("The recording could not be started: " +
+                           (why.empty() ? "\"" + path + "\" could not be created" : why) + ".");
+        TagPending();
+        return false;
+    }
+    fileOpen_ = true;
+    currentFilePath_ = path;
+    currentFileName_ = name.fileName;
+    startTimeText_ = name.startTimeText;
+    startTick_ = start;
+    elapsedSeconds_ = 0;
+    sizeCheckedSeconds_ = 0;
+    paused_ = false;
+    pausedElapsedMs_ = 0;
+    panel_.showRecordingLabels(currentFileName_, RecordingTexts::DurationText(0));
+    panel_.setRecordingClock(true);
+    // The file before is tagged only now, so that a division loses no time to it.
+    TagPending();
+    return true;
+}
+
+// The record folder, ending in '/'. A folder that is missing is made (one level: a missing
+// parent is more likely an unplugged disk than something to create); when that fails, or
+// the name is taken by a file, the default folder is made and saved as the record folder.
+std::string RecordingController::PrepareRecordFolder() {
+    std::error_code ec;
+    std::string folder = config_.RecordFilePath;
+    if (!folder.empty() && !fs::exists(folder, ec))
+        fs::create_directory(folder, ec);
+    if (folder.empty() || !fs::is_directory(folder, ec)) {
+        folder = DefaultRecordFolder();
+        // The documents folder itself may be missing on a fresh system.
+        fs::create_directories(folder, ec);
+        config_.RecordFilePath = folder;
+        ConfigManger::WriteSetting("Option", "RecordFilePath", folder);
+    }
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    if (folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+// ---- finishing ----
+
+// Asks the writer to close the current file and enters the file into the catalogue; the
+// file is left to TagPending. False when the writer did not finish in time.
+bool RecordingController::CloseCurrentFile(int pollMs) {
+    const uint32_t elapsedMs = ElapsedMs();
+    elapsedSeconds_ = RecordingTexts::RoundedSeconds(elapsedMs);
+    capture_.ClearPause();
+    if (capture_.IsRecording())
+        capture_.RequestStop();
+    paused_ = false;
+    fileOpen_ = false;
+    AddCatalogueRecord(elapsedMs);
+    const bool closed = WaitForWriter(pollMs);
+    pendingTag_ = PendingTag{currentFilePath_, config_.RecordTrack, closed};
+    if (closed)
+        return true;
+    panel_.reportError("\"" + currentFileName_ +
+                       "\" is still being written; its tags will be added when it is done.");
+    return false;
+}
+
+// A stop: the file is closed, catalogued and tagged, the record number advances and the
+// device hears that recording ended.
+void RecordingController::FinishRecording() {
+    recording_ = false;
+    scheduled_ = false;
+    CloseCurrentFile(kStopPollMs);
+    TagPending();
+    panel_.refreshTray();
+    AdvanceRecordNo();
+    PostRecordingState(0);
+}
+
+// The writer closed the file by itself (a write failed: disk full, file too large). The
+// sound stored so far is kept and finished like a stop, and the user learns why.
+void RecordingController::EndWhenWriterStopped() {
+    const std::string why = capture_.RecordErrorText();
+    panel_.setRecordingClock(false);
+    panel_.hideRecordingLabels();
+    ShowIdleButtons();
+    if (scheduled_)
+        scheduledEndOwed_ = true;
+    FinishRecording();
+    panel_.reportError("Recording stopped: " +
+                       (why.empty() ? "\"" + currentFilePath_ + "\" could not be written" : why) +
+                       ". The sound recorded until then is kept.");
+}
+
+// Brings the controller up to date with the writer before a command acts.
+void RecordingController::Settle() {
+    if (fileOpen_ && !capture_.IsRecording())
+        EndWhenWriterStopped();
+    else
+        TagPending();
+}
+
+bool RecordingController::WaitForWriter(int pollMs) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(services_.writerWaitLimitMs);
+    while (capture_.IsRecording()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        if (services_.writerPoll)
+            services_.writerPoll(pollMs);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
+    }
+    return true;
+}
+
+void RecordingController::AddCatalogueRecord(uint32_t elapsedMs) {
+    ADOConnection* db = services_.catalogue;
+    if (!db || !db->IsOpen())
+        return; // the user was told at start-up that there is no catalogue
+    ADORecordset rs;
+    bool stored = rs.Open(*db, CatalogueStatements::allRecordings());
+    if (stored) {
+        rs.AddNew();
+        rs.PutText("StartTime", startTimeText_);
+        rs.PutText("Duration",
+                   RecordingTexts::DurationText(RecordingTexts::RoundedSeconds(elapsedMs)));
+        rs.PutText("FileFullPathName", currentFilePath_);
+        rs.PutText("FileName", currentFileName_);
+        rs.PutText("Title", config_.MP3Title);
+        rs.PutText("Artist", config_.MP3Artist);
+        rs.PutText("Album", config_.MP3Album);
+        rs.PutText("Year", config_.MP3Year);
+        rs.PutText("Comment", config_.MP3Comment);
+        stored = rs.Update();
+    }
+    if (!stored)
+        panel_.reportError(
+            "\"" + currentFileName_ +
+            "\" was recorded, but it could not be entered into the catalogue: " + rs.LastError());
+}
+
+// The tagger reads the track from the settings record; a file tagged late gets its own.
+void RecordingController::Tag(const std::string& path, int track) {
+    if (!services_.tagFile)
+        return;
+    const int current = config_.RecordTrack;
+    config_.RecordTrack = track;
+    const bool ok = services_.tagFile(path);
+    config_.RecordTrack = current;
+    if (!ok)
+        panel_.reportError("The tags of \"" + path + "\" could not be written.");
+}
+
+// Tags the last closed file once the writer is done with it.
+void RecordingController::TagPending() {
+    if (!pendingTag_ || (!pendingTag_->closed && capture_.IsRecording()))
+        return;
+    PendingTag p = std::move(*pendingTag_);
+    pendingTag_.reset();
+    Tag(p.path, p.track);
+}
+
+void RecordingController::AdvanceRecordNo() {
+    config_.RecordNo.fetch_add(1);
+    config_.RecordTrack = 1;
+    config_.SaveCounters();
+    panel_.setCounterSpinners(config_.RecordNo, config_.RecordTrack);
+}
+
+void RecordingController::RunEndAction() {
+    scheduledEndOwed_ = false;
+    if (services_.runEndAction)
+        services_.runEndAction();
+}
+
+void RecordingController::PostRecordingState(uintptr_t started) {
+    if (!services_.deviceTargetWindow)
+        return;
+    if (WindowHandle h = services_.deviceTargetWindow->load())
+        MessageWindow::Post(h, msg::RecordingState, started, 0);
+}
+
+void RecordingController::ShowRecordingButtons() {
+    panel_.setButtonEnabled(cmd::RecordStart, false);
+    panel_.setButtonEnabled(cmd::RecordStop, true);
+    panel_.setButtonEnabled(cmd::RecordPause, true);
+    panel_.setButtonEnabled(cmd::RecordDivide, config_.RecordDiviType == 0);
+}
+
+void RecordingController::ShowIdleButtons() {
+    panel_.setButtonEnabled(cmd::RecordStart, true);
+    panel_.setButtonEnabled(cmd::RecordStop, false);
+    panel_.setButtonEnabled(cmd::RecordDivide, false);
+    panel_.setButtonEnabled(cmd::RecordPause, false);
+}
+
+uint32_t RecordingController::ElapsedMs() const {
+    return paused_ ? pausedElapsedMs_ : nowTick() - startTick_;
+}
+
+} // namespace vorlane

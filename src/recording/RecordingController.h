@@ -1,0 +1,142 @@
+#pragma once
+
+#include "platform/MessageWindow.h"
+#include "recording/RecordingPanel.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace vorlane {
+
+class ADOConnection;
+class ConfigManger;
+class CSoundCapture;
+
+// What the controller uses besides the panel, the settings and the capture engine.
+struct RecordingServices {
+    ADOConnection* catalogue = nullptr; // the catalogue connection (may be closed)
+    // CMainDlg's device target window; 1078 goes there when it is non-zero.
+    std::atomic<WindowHandle>* deviceTargetWindow = nullptr;
+    // Tags a finished file from the settings record; false when it could not.
+    std::function<bool(const std::string& path)> tagFile;
+    // Sets the device's input volume from "Record Volume" (device arrival).
+    std::function<void()> setInputVolume;
+    // The task's end action after a scheduled recording.
+    std::function<void()> runEndAction;
+    // One step of waiting for the writer to close a file. Unset: sleep pollMs. Tests that
+    // drive the capture engine without its thread run a capture step here instead.
+    std::function<void(int pollMs)> writerPoll;
+    // The longest wait for the writer; the controller then goes on and tags the file later.
+    int writerWaitLimitMs = 5000;
+};
+
+// The recording controller: turns the record commands, the recording clock, device arrival
+// and removal and the scheduled start and stop into named, divided, tagged and catalogued
+// files, and keeps the record and track counters.
+//
+// Thread contract: main thread only (the panel's). The capture engine writes the blocks
+// on its own thread; the controller only starts, pauses and stops its recordings.
+class RecordingController {
+public:
+    // The size at which a file is divided (checked every kSizeCheckSeconds).
+    static constexpr uint64_t kSizeLimit = 0x70000000;
+    static constexpr int kSizeCheckSeconds = 10;
+    // How often the writer is polled after a stop and after a division.
+    static constexpr int kStopPollMs = 100;
+    static constexpr int kDividePollMs = 10;
+    static constexpr int kSilentMonitor = -10000;
+    // Below the documents folder, when the chosen folder cannot be made.
+    static constexpr const char* kDefaultFolderName = "VorlaneLP Record Files";
+
+    RecordingController(RecordingPanel& panel, ConfigManger& config, CSoundCapture& capture,
+                        RecordingServices services);
+    RecordingController(const RecordingController&) = delete;
+    RecordingController& operator=(const RecordingController&) = delete;
+
+    // Commands 1016 to 1019.
+    void OnRecStart();
+    void OnRecStop();
+    void OnRecDivi();
+    void OnRecPause();
+    // The recording clock, timer 0x10003.
+    void OnClockTick();
+    // Messages 1041 and 1042.
+    void OnDeviceReady(int typeCode);
+    void OnDeviceGone();
+    // Message 1056: wParam 0 starts a scheduled recording with the task's file suffix,
+    // wParam 1 stops it.
+    void OnScheduledStart(const std::string& suffix);
+    void OnScheduledStop();
+    // The level meter found the input silent: divide, when dividing on silence.
+    void OnSilenceSplitRequested();
+    // The division type changed on the panel: "Rec Divi" follows it while recording.
+    void OnDivisionTypeChanged();
+    // At exit: a recording in progress is stopped, tagged, catalogued and counted.
+    void FinishAtExit();
+
+    bool DevicePresent() const { return devicePresent_; }
+    bool Recording() const { return recording_; }
+    bool ScheduledRecording() const { return scheduled_; }
+    bool Paused() const { return paused_; }
+    const std::string& CurrentFileName() const { return currentFileName_; }
+    const std::string& CurrentFilePath() const { return currentFilePath_; }
+    const std::string& StartTimeText() const { return startTimeText_; }
+    int ElapsedSeconds() const { return elapsedSeconds_; }
+
+    // Documents folder + "/VorlaneLP Record Files".
+    static std::string DefaultRecordFolder();
+
+private:
+    // A finished file that still needs its tags.
+    struct PendingTag {
+        std::string path;
+        int track = 0;       // the file's own track number
+        bool closed = false; // the writer is known to be done with it
+    };
+
+    void BeginRecording(bool scheduled, const std::string& suffix);
+    bool OpenNewFile();
+    std::string PrepareRecordFolder();
+    bool CloseCurrentFile(int pollMs);
+    void FinishRecording();
+    void EndWhenWriterStopped();
+    void Settle();
+    bool WaitForWriter(int pollMs);
+    void AddCatalogueRecord(uint32_t elapsedMs);
+    void Tag(const std::string& path, int track);
+    void TagPending();
+    void AdvanceRecordNo();
+    void RunEndAction();
+    void PostRecordingState(uintptr_t started);
+    void ShowRecordingButtons();
+    void ShowIdleButtons();
+    uint32_t ElapsedMs() const;
+
+    RecordingPanel& panel_;
+    ConfigManger& config_;
+    CSoundCapture& capture_;
+    RecordingServices services_;
+
+    bool devicePresent_ = false;
+    bool recording_ = false;
+    bool scheduled_ = false;
+    bool fileOpen_ = false; // the writer records into the current file for us
+    bool paused_ = false;
+    // A scheduled recording ended early (device gone, writer failed): the scheduled stop
+    // still runs the task's end action.
+    bool scheduledEndOwed_ = false;
+    std::string currentFilePath_;
+    std::string currentFileName_;
+    std::string startTimeText_;
+    std::string taskSuffix_;
+    uint32_t startTick_ = 0;
+    uint32_t pausedElapsedMs_ = 0; // length of the file when it was paused
+    int elapsedSeconds_ = 0;
+    int sizeCheckedSeconds_ = 0;
+    std::optional<PendingTag> pendingTag_;
+};
+
+} // namespace vorlane

@@ -1,0 +1,63 @@
+#include "recording/RecordingTexts.h"
+
+#include <cstdio>
+
+namespace vorlane {
+
+RecordFileName RecordingTexts::MakeRecordFileName(int recordNo, int recordTrack, const LocalTime& t,
+                                                  const std::string& suffix, int recordFileType) {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "No.%.2d-Track%.3d_%.4d%.2d%.2d-%.2d%.2d%.2d", recordNo,
+                  recordTrack, t.year, t.month, t.day, t.hour, t.minute, t.second);
+    RecordFileName out;
+    out.fileName = buf;
+    if (!suffix.empty())
+        out.fileName += "_" + SafeSuffix(suffix);
+    switch (recordFileType) {
+    case 0:
+        out.fileName += ".wav";
+        out.fileType = 0;
+        break;
+    case 2:
+        out.fileName += ".wma";
+        out.fileType = 2;
+        break;
+    default:
+        out.fileName += ".mp3";
+        out.fileType = 1;
+        break;
+    }
+    out.startTimeText = StartTimeText(t);
+    return out;
+}
+
+std::string RecordingTexts::StartTimeText(const LocalTime& t) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.2d-%.2d-%.2d %.2d:%.2d:%.2d", t.year, t.month, t.day, t.hour,
+                  t.minute, t.second);
+    return buf;
+}
+
+int RecordingTexts::RoundedSeconds(uint32_t milliseconds) {
+    return static_cast<int>(milliseconds / 1000 + (milliseconds % 1000 >= 500 ? 1 : 0));
+}
+
+std::string RecordingTexts::DurationText(int seconds) {
+    if (seconds < 0)
+        seconds = 0;
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.2d:%.2d:%.2d", seconds / 3600, seconds / 60 % 60,
+                  seconds % 60);
+    return buf;
+}
+
+std::string RecordingTexts::SafeSuffix(const std::string& suffix) {
+    std::string out = suffix;
+    for (char& c : out) {
+        if (c == '/' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '_';
+    }
+    return out;
+}
+
+} // namespace vorlane

@@ -1,0 +1,754 @@
+#include "ui/CRivorAzururuFrame.h"
+
+#include "audio/CSoundCapture.h"
+#include "config/ConfigManger.h"
+#include "platform/Messages.h"
+#include "platform/ProgramFolder.h"
+#include "ui/CAboutDlg.h"
+#include "ui/CRegionBmpBtn.h"
+#include "ui/LanguageTexts.h"
+#include "ui/MeterPainter.h"
+#include "ui/PanelLayout.h"
+#include "ui/PanelValues.h"
+#include "ui/SkinFont.h"
+#include "ui/wTrayIcon.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QRegularExpressionValidator>
+#include <QSpinBox>
+#include <QTimeEdit>
+#include <cstdio>
+
+namespace vorlane {
+
+namespace {
+
+constexpr int kRecordNoMax = 1000;
+constexpr int kRecordTrackMax = 100;
+constexpr int kYearChars = 4;
+constexpr int kSilentMonitor = -10000;
+const QTime kDefaultDivideTime(0, 10, 0);
+constexpr const char* kOption = "Option";
+constexpr const char* kId3Section = "ID3V1Information";
+
+QString str(std::string_view s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+
+QRect toQRect(const skin::Rect& r) {
+    return {r.x, r.y, r.width, r.height};
+}
+
+QTime timeOfDay(int seconds) {
+    const PanelValues::TimeOfDay t = PanelValues::TimeOfDayFromSeconds(seconds);
+    return QTime(t.hour, t.minute, t.second);
+}
+
+// Sets a widget's value without its change signal: the panel's own settings of its fields
+// are not user edits.
+template <class W, class F> void quietly(W* widget, F&& set) {
+    const bool blocked = widget->blockSignals(true);
+    set();
+    widget->blockSignals(blocked);
+}
+
+} // namespace
+
+CRivorAzururuFrame::CRivorAzururuFrame(ConfigManger& config, CSoundCapture& capture,
+                                       RecordingServices services, std::function<void()> onExit)
+    : QDialog(nullptr), config_(config), capture_(capture), onExit_(std::move(onExit)) {
+    // The program's main window, with its own task bar entry, not a dialog of another.
+    setWindowFlags(Qt::Window);
+    setFont(SkinFont::templateFont());
+    resize(panel::kBackground.width, panel::kBackground.height);
+    const QString icon =
+        QString::fromStdString(ProgramFolder::path()) + "/Resource/" + str(skin::kProgramIcon);
+    setWindowIcon(QIcon(icon));
+    MessageWindow::create();
+    tray_ = std::make_unique<wTrayIcon>(config_, handle());
+    controller_ =
+        std::make_unique<RecordingController>(*this, config_, capture_, std::move(services));
+    tools_[0].buttonId = panel::kTaskButton;
+    tools_[1].buttonId = panel::kPlayFileButton;
+    tools_[2].buttonId = panel::kSettingButton;
+    buildControls();
+    setWindowTitle(QString::fromStdString(config_.SoftWareText));
+    setUpControls();
+}
+
+CRivorAzururuFrame::~CRivorAzururuFrame() {
+    // No message or timer may reach a half-destroyed panel.
+    MessageWindow::destroy();
+    removeTrayIcon();
+}
+
+bool CRivorAzururuFrame::applyPanelSkin() {
+    const QString file =
+        QString::fromStdString(ConfigManger::JoinPath(config_.SkinFolder, panel::kBackground.file));
+    if (!applySkin(file, true)) {
+        std::fprintf(stderr, "Vorlane: %s\n",
+                     dialogSkin() ? dialogSkin()->lastError().toLocal8Bit().constData()
+                                  : "the panel's skin could not be applied");
+        return false;
+    }
+    return true;
+}
+
+bool CRivorAzururuFrame::showTrayIcon() {
+    const bool added = tray_->add(windowIcon(), windowTitle());
+    refreshTray();
+    return added;
+}
+
+void CRivorAzururuFrame::removeTrayIcon() {
+    if (tray_)
+        tray_->remove();
+}
+
+QWidget* CRivorAzururuFrame::control(int id) const {
+    auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+CRegionBmpBtn* CRivorAzururuFrame::button(int id) const {
+    auto it = buttons_.find(id);
+    return it == buttons_.end() ? nullptr : it->second;
+}
+
+void CRivorAzururuFrame::registerControl(int id, QWidget* widget) {
+    widget->setObjectName(QString::number(id));
+    controls_[id] = widget;
+}
+
+void CRivorAzururuFrame::buildControls() {
+    for (const panel::Control& c : panel::kControls) {
+        const QRect r = toQRect(c.rect);
+        QWidget* w = nullptr;
+        switch (c.kind) {
+        case panel::Kind::Button: {
+            auto* b = new CRegionBmpBtn(this, c.id);
+            b->setText(str(c.text)); // shown only when its strip is missing
+            b->setFocusPolicy(Qt::NoFocus);
+            buttons_[c.id] = b;
+            w = b;
+            break;
+        }
+        case panel::Kind::Static: {
+            auto* label = new QLabel(str(c.text), this);
+            if (c.id == panel::kGenreName)
+                label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            w = label;
+            break;
+        }
+        case panel::Kind::Edit: {
+            auto* edit = new QLineEdit(this);
+            if (c.id == panel::kRecordNoEdit || c.id == panel::kRecordTrackEdit ||
+                c.id == panel::kYearEdit) {
+                edit->setValidator(new QRegularExpressionValidator(
+                    QRegularExpression(QStringLiteral("[0-9]*")), edit));
+            }
+            if (c.id == panel::kRecordNoEdit || c.id == panel::kRecordTrackEdit) {
+                edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+                connect(edit, &QLineEdit::textChanged, this,
+                        [this, id = c.id] { onNumberEdited(id); });
+            } else {
+                connect(edit, &QLineEdit::textChanged, this,
+                        [this, id = c.id] { onTagEdited(id); });
+            }
+            if (c.id == panel::kYearEdit)
+                edit->setMaxLength(kYearChars);
+            w = edit;
+            break;
+        }
+        case panel::Kind::UpDown: {
+            // Only the arrows show: the number lives in the edit beside it.
+            auto* spin = new QSpinBox(this);
+            spin->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+            if (auto* inner = spin->findChild<QLineEdit*>())
+                inner->hide();
+            const bool isRecordNo = c.id == panel::kRecordNoSpin;
+            spin->setRange(0, isRecordNo ? kRecordNoMax : kRecordTrackMax);
+            const int buddy = isRecordNo ? panel::kRecordNoEdit : panel::kRecordTrackEdit;
+            // Each step writes the edit, which stores the number.
+            connect(spin, &QSpinBox::valueChanged, this, [this, buddy](int value) {
+                static_cast<QLineEdit*>(control(buddy))->setText(QString::number(value));
+            });
+            w = spin;
+            break;
+        }
+        case panel::Kind::DropDown: {
+            auto* combo = new QComboBox(this);
+            // Only the user's choices count, not the panel filling the list.
+            connect(combo, &QComboBox::activated, this, &CRivorAzururuFrame::onDivideTypeChanged);
+            w = combo;
+            break;
+        }
+        case panel::Kind::TimePicker: {
+            auto* time = new QTimeEdit(kDefaultDivideTime, this);
+            time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+            connect(time, &QTimeEdit::timeChanged, this, &CRivorAzururuFrame::onDivideTimeChanged);
+            w = time;
+            break;
+        }
+        }
+        w->setGeometry(r);
+        if (c.id != panel::kNoId)
+            registerControl(c.id, w);
+    }
+    recordNoEdit_ = static_cast<QLineEdit*>(control(panel::kRecordNoEdit));
+    recordNoSpin_ = static_cast<QSpinBox*>(control(panel::kRecordNoSpin));
+    recordTrackEdit_ = static_cast<QLineEdit*>(control(panel::kRecordTrackEdit));
+    recordTrackSpin_ = static_cast<QSpinBox*>(control(panel::kRecordTrackSpin));
+    divideType_ = static_cast<QComboBox*>(control(panel::kDivideTypeList));
+    divideTimeLabel_ = static_cast<QLabel*>(control(panel::kDivideTimeLabel));
+    divideTime_ = static_cast<QTimeEdit*>(control(panel::kDivideTimePicker));
+    genreName_ = static_cast<QLabel*>(control(panel::kGenreName));
+    fileName_ = static_cast<QLabel*>(control(panel::kFileNameLabel));
+    recordTime_ = static_cast<QLabel*>(control(panel::kRecordTimeLabel));
+}
+
+void CRivorAzururuFrame::skinButtons() {
+    for (const panel::Control& c : panel::kControls) {
+        if (c.kind != panel::Kind::Button)
+            continue;
+        CRegionBmpBtn* b = button(c.id);
+        const QString strip =
+            QString::fromStdString(ConfigManger::JoinPath(config_.SkinFolder, c.skin));
+        // A missing strip leaves an ordinary push button at the template's place.
+        if (!b->setSkin(strip, c.imageWidth))
+            std::fprintf(stderr, "Vorlane: the button skin %s could not be loaded\n",
+                         strip.toLocal8Bit().constData());
+        const bool tool = c.id == panel::kTaskButton || c.id == panel::kPlayFileButton ||
+                          c.id == panel::kSettingButton;
+        b->setImages(skin::kImageNormal, skin::kImagePushed, skin::kImageHover,
+                     tool ? skin::kImageDisabled : -1);
+    }
+}
+
+void CRivorAzururuFrame::setUpControls() {
+    ++settingFields_;
+    // The numbers show exactly as stored; the spinners stop at their range.
+    quietly(recordNoSpin_, [&] { recordNoSpin_->setValue(config_.RecordNo); });
+    quietly(recordTrackSpin_, [&] { recordTrackSpin_->setValue(config_.RecordTrack); });
+    recordNoEdit_->setText(QString::number(config_.RecordNo));
+    recordTrackEdit_->setText(QString::number(config_.RecordTrack));
+    divideTime_->setTime(kDefaultDivideTime);
+
+    skinButtons();
+    button(panel::kRecordStart)->setEnabled(true);
+    button(panel::kRecordStop)->setEnabled(false);
+    button(panel::kRecordDivide)->setEnabled(false);
+    button(panel::kRecordPause)->setEnabled(false);
+    button(panel::kTaskButton)->hide();
+    button(panel::kGenreButton)->setCaption(QStringLiteral("..."));
+
+    static_cast<QLineEdit*>(control(panel::kTitleEdit))
+        ->setText(QString::fromStdString(config_.MP3Title));
+    static_cast<QLineEdit*>(control(panel::kArtistEdit))
+        ->setText(QString::fromStdString(config_.MP3Artist));
+    static_cast<QLineEdit*>(control(panel::kAlbumEdit))
+        ->setText(QString::fromStdString(config_.MP3Album));
+    static_cast<QLineEdit*>(control(panel::kYearEdit))
+        ->setText(QString::fromStdString(config_.MP3Year));
+    static_cast<QLineEdit*>(control(panel::kCommentEdit))
+        ->setText(QString::fromStdString(config_.MP3Comment));
+
+    showDivideTime();
+    fileName_->hide();
+    recordTime_->hide();
+    --settingFields_;
+    fieldsReady_ = true;
+    applyTexts();
+}
+
+void CRivorAzururuFrame::applyTexts() {
+    const LanguageTexts texts(config_, LanguageTexts::kWindowText);
+    const struct {
+        int id;
+        std::string_view key, def;
+    } tips[] = {{panel::kCloseButton, "Close ", "Close"},
+                {panel::kMinimizeButton, "Minimize ", "Minimize"},
+                {panel::kRecordStart, "Record ", "Record"},
+                {panel::kRecordStop, "Stop ", "Stop"},
+                {panel::kRecordDivide, "Divide ", "Divide"},
+                {panel::kRecordPause, "Pause ", "Pause"},
+                {panel::kTaskButton, "TaskSet ", "Task"},
+                {panel::kPlayFileButton, "PlayFile ", "Music Play"},
+                {panel::kSettingButton, "SystemSet ", "Setting"}};
+    for (const auto& t : tips)
+        button(t.id)->setToolTip(texts.text(t.key, t.def));
+
+    const struct {
+        int id;
+        std::string_view key, def;
+    } labels[] = {{panel::kRecordNoLabel, "RecordNo ", "Record No."},
+                  {panel::kRecordTrackLabel, "RecordTrack ", "Record Track"},
+                  {panel::kDivideTypeLabel, "DivideRecordType ", "DivideRecord Type"},
+                  {panel::kTitleLabel, "Title ", "Title"},
+                  {panel::kArtistLabel, "Artist ", "Artist"},
+                  {panel::kAlbumLabel, "Album ", "Album"},
+                  {panel::kYearLabel, "Year ", "Year"},
+                  {panel::kCommentLabel, "Comment ", "Comment"},
+                  {panel::kGenreLabel, "Genre ", "Genre"}};
+    for (const auto& l : labels)
+        static_cast<QLabel*>(control(l.id))->setText(texts.text(l.key, l.def));
+    applyDivideTimeLabel();
+
+    ++settingFields_;
+    divideType_->clear();
+    divideType_->addItem(texts.text("Close Auto Divide Record ", "Close Auto Divide Record"));
+    divideType_->addItem(
+        texts.text("Auto Divide Record with Time ", "Auto Divide Record with Time"));
+    divideType_->addItem(
+        texts.text("Auto Divide Record with mute ", "Auto Divide Record with mute"));
+    divideType_->setCurrentIndex(
+        config_.RecordDiviType < divideType_->count() ? int(config_.RecordDiviType) : -1);
+    --settingFields_;
+
+    showGenreName();
+    update();
+}
+
+void CRivorAzururuFrame::applyDivideTimeLabel() {
+    const LanguageTexts texts(config_, LanguageTexts::kWindowText);
+    divideTimeLabel_->setText(config_.RecordDiviType == 2
+                                  ? texts.text("DivedeMuteTime ", "Divede Mute Time")
+                                  : texts.text("DivedeTime ", "Divede Time"));
+}
+
+void CRivorAzururuFrame::showDivideTime() {
+    const int type = config_.RecordDiviType;
+    if (type != 1 && type != 2) {
+        divideTimeLabel_->hide();
+        divideTime_->hide();
+        return;
+    }
+    const int seconds = type == 1 ? config_.RecordDiviSecondTime : config_.RecordMuteSecond;
+    ++settingFields_;
+    divideTime_->setTime(timeOfDay(seconds));
+    --settingFields_;
+    divideTimeLabel_->show();
+    divideTime_->show();
+}
+
+void CRivorAzururuFrame::showGenreName() {
+    genreName_->setText(QString::fromStdString(ConfigManger::GenreName(config_.MP3Genre)));
+}
+
+// --- Messages and commands -------------------------------------------------------------
+
+bool CRivorAzururuFrame::processMessage(const Message& m, intptr_t& result) {
+    result = 0;
+    if (processLanguageMessage(m, result)) {
+        refreshTray();
+        return true;
+    }
+    switch (m.msg) {
+    case msg::Command:
+        onCommand(uint32_t(m.wParam & 0xFFFF));
+        return true;
+    case msg::Close:
+        onExitCommand();
+        return true;
+    case msg::Timer:
+        if (m.wParam != timer::RecordingClock)
+            return false;
+        controller_->OnClockTick();
+        return true;
+    case msg::DeviceReady:
+        controller_->OnDeviceReady(int(m.wParam));
+        return true;
+    case msg::DeviceGone:
+        controller_->OnDeviceGone();
+        return true;
+    case msg::ToolDialogClosed:
+        onToolDialogClosed(m.wParam);
+        return true;
+    case msg::ScheduledRecording:
+        if (m.wParam == 0)
+            controller_->OnScheduledStart(m.text ? *m.text : std::string());
+        else if (m.wParam == 1)
+            controller_->OnScheduledStop();
+        return true;
+    case msg::BlockCaptured:
+        onBlockCaptured();
+        return true;
+    case msg::MonitorMute:
+        onMonitorMute(m.wParam == 1);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CRivorAzururuFrame::onCommand(uint32_t id) {
+    switch (id) {
+    case cmd::RecordStart:
+        controller_->OnRecStart();
+        break;
+    case cmd::RecordStop:
+        controller_->OnRecStop();
+        break;
+    case cmd::RecordDivide:
+        controller_->OnRecDivi();
+        break;
+    case cmd::RecordPause:
+        controller_->OnRecPause();
+        break;
+    case cmd::Exit:
+    case cmd::MenuExit:
+        onExitCommand();
+        break;
+    case cmd::ShowPanel:
+        onShowPanel();
+        break;
+    case cmd::About:
+        onAbout();
+        break;
+    case panel::kMinimizeButton:
+        onMinimize();
+        break;
+    case panel::kCloseButton:
+        post(msg::Command, cmd::Exit);
+        break;
+    case panel::kTaskButton:
+        onTaskListButton();
+        break;
+    case panel::kPlayFileButton:
+        onPlayFileButton();
+        break;
+    case panel::kSettingButton:
+        onSystemSettingButton();
+        break;
+    case panel::kGenreButton:
+        onGenreButton();
+        break;
+    default:
+        break;
+    }
+}
+
+void CRivorAzururuFrame::onExitCommand() {
+    // The shutdown destroys the panel: never while a modal box of the panel still runs its
+    // loop on the stack. Close the box; the exit follows when its loop has returned.
+    if (modalDepth_ > 0) {
+        exitAfterModal_ = true;
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+        return;
+    }
+    if (onExit_)
+        onExit_();
+}
+
+void CRivorAzururuFrame::onShowPanel() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void CRivorAzururuFrame::onAbout() {
+    QWidget* owner = QApplication::activeWindow();
+    CAboutDlg about(config_, owner ? owner : this);
+    runModal([&] { about.exec(); });
+}
+
+void CRivorAzururuFrame::onMinimize() {
+    for (ToolSlot& slot : tools_)
+        if (slot.dialog)
+            slot.dialog->hide();
+    for (int i = 0; i < int(tools_.size()); ++i)
+        resetToolButton(ToolDialog(i));
+    // Without a tray the panel could not be found again once hidden: it goes to the task
+    // bar instead.
+    if (tray_->shown())
+        hide();
+    else
+        showMinimized();
+}
+
+void CRivorAzururuFrame::onTaskListButton() {
+    toggleToolDialog(ToolDialog::TaskList);
+}
+
+void CRivorAzururuFrame::onPlayFileButton() {
+    toggleToolDialog(ToolDialog::PlayFile);
+}
+
+void CRivorAzururuFrame::onSystemSettingButton() {
+    toggleToolDialog(ToolDialog::SystemSetting);
+}
+
+void CRivorAzururuFrame::onGenreButton() {
+    if (!genreChooser_)
+        return;
+    QWidget* owner = QApplication::activeWindow();
+    std::optional<std::string> chosen;
+    runModal([&] { chosen = genreChooser_(owner ? owner : this); });
+    if (!chosen)
+        return;
+    config_.MP3Genre = ConfigManger::GenreNumber(*chosen);
+    showGenreName();
+}
+
+void CRivorAzururuFrame::runModal(const std::function<void()>& run) {
+    ++modalDepth_;
+    run();
+    --modalDepth_;
+    if (modalDepth_ == 0 && exitAfterModal_) {
+        exitAfterModal_ = false;
+        // Posted: the exit must not run inside the handler that opened the box either.
+        post(msg::Command, cmd::Exit);
+    }
+}
+
+void CRivorAzururuFrame::setToolDialogFactory(ToolDialog which, ToolDialogFactory factory) {
+    tools_[size_t(which)].factory = std::move(factory);
+}
+
+QWidget* CRivorAzururuFrame::toolDialog(ToolDialog which) const {
+    return tools_[size_t(which)].dialog;
+}
+
+void CRivorAzururuFrame::setGenreChooser(GenreChooser chooser) {
+    genreChooser_ = std::move(chooser);
+}
+
+void CRivorAzururuFrame::toggleToolDialog(ToolDialog which) {
+    ToolSlot& slot = tools_[size_t(which)];
+    if (!slot.dialog) {
+        if (!slot.factory)
+            return; // that dialog is not part of the program yet
+        slot.dialog = slot.factory(*this);
+        if (!slot.dialog)
+            return;
+    }
+    if (slot.dialog->isVisible()) {
+        slot.dialog->hide();
+        resetToolButton(which);
+        return;
+    }
+    slot.dialog->show();
+    // Its button shows pushed while the dialog is open.
+    button(slot.buttonId)
+        ->setImages(skin::kImagePushed, skin::kImagePushed, skin::kImagePushed, skin::kImagePushed);
+    for (int i = 0; i < int(tools_.size()); ++i) {
+        if (ToolDialog(i) == which)
+            continue;
+        if (tools_[i].dialog)
+            tools_[i].dialog->hide();
+        resetToolButton(ToolDialog(i));
+    }
+}
+
+void CRivorAzururuFrame::resetToolButton(ToolDialog which) {
+    button(tools_[size_t(which)].buttonId)
+        ->setImages(skin::kImageNormal, skin::kImagePushed, skin::kImageHover,
+                    skin::kImageDisabled);
+}
+
+void CRivorAzururuFrame::onToolDialogClosed(uintptr_t which) {
+    if (which >= tools_.size())
+        return;
+    if (tools_[which].dialog)
+        tools_[which].dialog->hide();
+    resetToolButton(ToolDialog(which));
+    setFocus();
+}
+
+void CRivorAzururuFrame::setSchedulerMode(bool on) {
+    schedulerMode_ = on;
+    refreshTray();
+}
+
+// --- Fields ----------------------------------------------------------------------------
+
+void CRivorAzururuFrame::onNumberEdited(int editId) {
+    if (!fieldsReady_ || settingFields_ > 0)
+        return;
+    const bool isRecordNo = editId == panel::kRecordNoEdit;
+    QLineEdit* edit = isRecordNo ? recordNoEdit_ : recordTrackEdit_;
+    QSpinBox* spin = isRecordNo ? recordNoSpin_ : recordTrackSpin_;
+    const int value = PanelValues::LeadingNumber(edit->text().toStdString());
+    // The arrows go on from the typed number.
+    quietly(spin, [&] { spin->setValue(value); });
+    std::atomic<int>& stored = isRecordNo ? config_.RecordNo : config_.RecordTrack;
+    if (value == stored)
+        return;
+    stored = value;
+    // One note per run of failures, not one per keystroke.
+    const bool saved = config_.SaveCounters();
+    if (!saved && !countersUnsaved_)
+        reportError("The record numbers could not be saved to the settings file.");
+    countersUnsaved_ = !saved;
+}
+
+void CRivorAzururuFrame::onTagEdited(int editId) {
+    if (!fieldsReady_ || settingFields_ > 0)
+        return;
+    std::string* field = nullptr;
+    switch (editId) {
+    case panel::kTitleEdit:
+        field = &config_.MP3Title;
+        break;
+    case panel::kArtistEdit:
+        field = &config_.MP3Artist;
+        break;
+    case panel::kAlbumEdit:
+        field = &config_.MP3Album;
+        break;
+    case panel::kYearEdit:
+        field = &config_.MP3Year;
+        break;
+    case panel::kCommentEdit:
+        field = &config_.MP3Comment;
+        break;
+    default:
+        return;
+    }
+    const std::string text = static_cast<QLineEdit*>(control(editId))->text().toStdString();
+    if (text == *field)
+        return;
+    *field = text;
+    if (editId == panel::kYearEdit)
+        ConfigManger::WriteSetting(kId3Section, "MP3Year", text);
+}
+
+void CRivorAzururuFrame::onDivideTypeChanged(int index) {
+    if (!fieldsReady_ || settingFields_ > 0 || index < 0)
+        return;
+    config_.RecordDiviType = index;
+    ConfigManger::WriteSetting(kOption, "RecordDiviType", index);
+    applyDivideTimeLabel();
+    showDivideTime();
+    controller_->OnDivisionTypeChanged();
+}
+
+void CRivorAzururuFrame::onDivideTimeChanged(const QTime& time) {
+    if (!fieldsReady_ || settingFields_ > 0 || !time.isValid())
+        return;
+    const int seconds =
+        PanelValues::SecondsFromTimeOfDay({time.hour(), time.minute(), time.second()});
+    switch (config_.RecordDiviType) {
+    case 1:
+        config_.RecordDiviSecondTime = seconds;
+        ConfigManger::WriteSetting(kOption, "RecordDiviSecondTime", seconds);
+        break;
+    case 2:
+        config_.RecordMuteSecond = seconds;
+        ConfigManger::WriteSetting(kOption, "RecordMuteSecond", seconds);
+        break;
+    default:
+        break;
+    }
+}
+
+// --- Meters and monitor ----------------------------------------------------------------
+
+void CRivorAzururuFrame::onBlockCaptured() {
+    // The meter and the silence detector advance once per captured block, here only; a
+    // repaint draws the last result again and counts for nothing.
+    const MeterSettings settings{config_.SilenceLevel, config_.RecordMuteSecond,
+                                 config_.RecordDiviType};
+    const MeterUpdate& update = meter_.OnLevelUpdate(capture_.LatestChannels(), settings);
+    for (const skin::Rect& r :
+         {panel::kWaveLeft, panel::kWaveRight, panel::kMeterLeft, panel::kMeterRight})
+        QWidget::update(toQRect(r));
+    if (update.requestSplit)
+        controller_->OnSilenceSplitRequested();
+}
+
+void CRivorAzururuFrame::onMonitorMute(bool mute) {
+    if (mute)
+        capture_.SetMonitorVolume(kSilentMonitor);
+    else if (!config_.SilenceRecording)
+        capture_.SetMonitorVolume(0);
+}
+
+void CRivorAzururuFrame::paintEvent(QPaintEvent*) {
+    // The skin has drawn the background already.
+    QPainter painter(this);
+    const MeterUpdate& last = meter_.Last();
+    MeterPainter::paintChannel(painter, last.left, panel::kWaveLeft, panel::kMeterLeft);
+    MeterPainter::paintChannel(painter, last.right, panel::kWaveRight, panel::kMeterRight);
+}
+
+void CRivorAzururuFrame::closeEvent(QCloseEvent* event) {
+    // Closing the panel ends the program, in the program's own order.
+    event->ignore();
+    post(msg::Command, cmd::Exit);
+}
+
+void CRivorAzururuFrame::reject() {
+    post(msg::Command, cmd::Exit);
+}
+
+void CRivorAzururuFrame::accept() {}
+
+// --- What the recording controller asks of the panel ------------------------------------
+
+void CRivorAzururuFrame::setButtonEnabled(uint32_t commandId, bool enabled) {
+    if (CRegionBmpBtn* b = button(int(commandId)))
+        b->setEnabled(enabled);
+}
+
+void CRivorAzururuFrame::showRecordingLabels(const std::string& fileName, const std::string& time) {
+    fileName_->setText(QString::fromStdString(fileName));
+    recordTime_->setText(QString::fromStdString(time));
+    fileName_->show();
+    recordTime_->show();
+}
+
+void CRivorAzururuFrame::showElapsedTime(const std::string& time) {
+    recordTime_->setText(QString::fromStdString(time));
+}
+
+void CRivorAzururuFrame::hideRecordingLabels() {
+    fileName_->hide();
+    recordTime_->hide();
+}
+
+void CRivorAzururuFrame::setCounterSpinners(int recordNo, int recordTrack) {
+    // The edits follow and find the numbers already stored.
+    quietly(recordNoSpin_, [&] { recordNoSpin_->setValue(recordNo); });
+    quietly(recordTrackSpin_, [&] { recordTrackSpin_->setValue(recordTrack); });
+    recordNoEdit_->setText(QString::number(recordNo));
+    recordTrackEdit_->setText(QString::number(recordTrack));
+}
+
+void CRivorAzururuFrame::refreshTray() {
+    if (!tray_ || !controller_)
+        return;
+    tray_->refresh(wTrayIcon::StateOf(schedulerMode_, controller_->DevicePresent(),
+                                      controller_->Recording(), controller_->ScheduledRecording()));
+}
+
+void CRivorAzururuFrame::reportError(const std::string& message) {
+    lastError_ = message;
+    std::fprintf(stderr, "Vorlane: %s\n", message.c_str());
+    // Not modal: recording, metering and the device go on while the note is up.
+    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(),
+                                QString::fromStdString(message), QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
+void CRivorAzururuFrame::setRecordingClock(bool running) {
+    if (running)
+        MessageWindow::setTimer(timer::RecordingClock, 1000);
+    else
+        MessageWindow::killTimer(timer::RecordingClock);
+}
+
+void CRivorAzururuFrame::postCommand(uint32_t commandId) {
+    post(msg::Command, commandId);
+}
+
+} // namespace vorlane

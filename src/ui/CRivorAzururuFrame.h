@@ -1,0 +1,194 @@
+#pragma once
+
+#include "audio/LevelMeter.h"
+#include "platform/MessageWindow.h"
+#include "recording/RecordingController.h"
+#include "recording/RecordingPanel.h"
+#include "ui/CDialogRegionT.h"
+#include "ui/LocalizedWindow.h"
+
+#include <QDialog>
+#include <QPointer>
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QSpinBox;
+class QTime;
+class QTimeEdit;
+
+namespace vorlane {
+
+class ConfigManger;
+class CRegionBmpBtn;
+class CSoundCapture;
+class wTrayIcon;
+
+// The main panel: the skinned window with the record buttons, the record and track
+// numbers, the division settings, the tag fields, the level meters, the current file and
+// its recording time, and the buttons of the tool dialogs. It owns the recording
+// controller behind the record buttons and the tray icon, and it is the message window
+// that the device thread and the capture thread post to.
+//
+// Start-up, in this order, once the settings are loaded:
+//
+//     CRivorAzururuFrame panel(config, capture, services, onExit);
+//     if (!panel.applyPanelSkin()) ... // "File Error! Please ReInstall!"
+//     ... start the device thread and the capture thread with panel.handle() ...
+//     panel.showTrayIcon();
+//     panel.show();
+//
+// The exit command (2 and 32782: Escape, the Close button, the tray menu's Exit) calls
+// onExit, which runs the program's shutdown; that stops a running recording through
+// controller().FinishAtExit() and takes the tray icon away with removeTrayIcon().
+//
+// Thread contract: GUI thread only. Other threads reach it by posting to handle().
+class CRivorAzururuFrame : public QDialog,
+                           public MessageWindow,
+                           public CDialogRegionT<CRivorAzururuFrame>,
+                           public LocalizedWindow,
+                           public RecordingPanel {
+    Q_OBJECT
+public:
+    // The tool dialogs, numbered as message 1053 names them.
+    enum class ToolDialog { TaskList = 0, PlayFile = 1, SystemSetting = 2 };
+    // Makes a tool dialog as a child of the panel on its first use.
+    using ToolDialogFactory = std::function<QWidget*(CRivorAzururuFrame& panel)>;
+    // Lets the user choose a genre, modally over `owner`; the chosen name, or nullopt when
+    // cancelled.
+    using GenreChooser = std::function<std::optional<std::string>(QWidget* owner)>;
+
+    CRivorAzururuFrame(ConfigManger& config, CSoundCapture& capture, RecordingServices services,
+                       std::function<void()> onExit);
+    ~CRivorAzururuFrame() override;
+
+    // Skins the panel with BK-LP.bmp of the skin folder. False when the file is missing or
+    // damaged: the program cannot show its panel then.
+    bool applyPanelSkin();
+    // Puts the tray icon up with the device state; false on a desktop without a tray.
+    bool showTrayIcon();
+    void removeTrayIcon();
+
+    RecordingController& controller() { return *controller_; }
+    wTrayIcon& tray() { return *tray_; }
+    const LevelMeter& meter() const { return meter_; }
+    LevelMeter& meter() { return meter_; }
+    ConfigManger& config() { return config_; }
+
+    // The control with a template id (1010 ... 1102), or null.
+    QWidget* control(int id) const;
+    CRegionBmpBtn* button(int id) const;
+
+    // Where the later tool dialogs and the genre chooser plug in. Until then their
+    // buttons open nothing.
+    void setToolDialogFactory(ToolDialog which, ToolDialogFactory factory);
+    QWidget* toolDialog(ToolDialog which) const;
+    void setGenreChooser(GenreChooser chooser);
+
+    // The scheduler keeps the panel hidden in this mode; the tray shows it.
+    void setSchedulerMode(bool on);
+    bool schedulerMode() const { return schedulerMode_; }
+
+    // The last error told to the user.
+    const std::string& lastError() const { return lastError_; }
+
+    // Reads every text of the panel from the language file again.
+    void applyTexts() override;
+
+    // RecordingPanel
+    void setButtonEnabled(uint32_t commandId, bool enabled) override;
+    void showRecordingLabels(const std::string& fileName, const std::string& time) override;
+    void showElapsedTime(const std::string& time) override;
+    void hideRecordingLabels() override;
+    void setCounterSpinners(int recordNo, int recordTrack) override;
+    void refreshTray() override;
+    void reportError(const std::string& message) override;
+    void setRecordingClock(bool running) override;
+    void postCommand(uint32_t commandId) override;
+
+protected:
+    bool processMessage(const Message& m, intptr_t& result) override;
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    // Escape: the exit command. Enter: nothing, as in a modeless dialog.
+    void reject() override;
+    void accept() override;
+
+private:
+    struct ToolSlot {
+        int buttonId = 0;
+        ToolDialogFactory factory;
+        QPointer<QWidget> dialog;
+    };
+
+    void buildControls();
+    void setUpControls();
+    void registerControl(int id, QWidget* widget);
+    void skinButtons();
+
+    void onCommand(uint32_t id);
+    void onExitCommand();
+    void onShowPanel();
+    void onAbout();
+    void onMinimize();
+    void onTaskListButton();
+    void onPlayFileButton();
+    void onSystemSettingButton();
+    void onGenreButton();
+    // Runs a modal box of the panel; an exit asked for meanwhile follows once it is closed.
+    void runModal(const std::function<void()>& run);
+    void toggleToolDialog(ToolDialog which);
+    void resetToolButton(ToolDialog which);
+    void onToolDialogClosed(uintptr_t which);
+
+    void onNumberEdited(int editId);
+    void onTagEdited(int editId);
+    void onDivideTypeChanged(int index);
+    void onDivideTimeChanged(const QTime& time);
+    void showDivideTime();
+    void applyDivideTimeLabel();
+    void showGenreName();
+
+    void onBlockCaptured();
+    void onMonitorMute(bool mute);
+
+    ConfigManger& config_;
+    CSoundCapture& capture_;
+    std::function<void()> onExit_;
+    std::unique_ptr<RecordingController> controller_;
+    std::unique_ptr<wTrayIcon> tray_;
+    LevelMeter meter_;
+
+    std::map<int, QWidget*> controls_;
+    std::map<int, CRegionBmpBtn*> buttons_;
+    QLineEdit* recordNoEdit_ = nullptr;
+    QSpinBox* recordNoSpin_ = nullptr;
+    QLineEdit* recordTrackEdit_ = nullptr;
+    QSpinBox* recordTrackSpin_ = nullptr;
+    QComboBox* divideType_ = nullptr;
+    QLabel* divideTimeLabel_ = nullptr;
+    QTimeEdit* divideTime_ = nullptr;
+    QLabel* genreName_ = nullptr;
+    QLabel* fileName_ = nullptr;
+    QLabel* recordTime_ = nullptr;
+
+    std::array<ToolSlot, 3> tools_;
+    GenreChooser genreChooser_;
+    // Field handlers act only once the panel has set its fields up, and not while it
+    // sets them itself.
+    bool fieldsReady_ = false;
+    int settingFields_ = 0;
+    bool schedulerMode_ = false;
+    int modalDepth_ = 0;
+    bool exitAfterModal_ = false;
+    bool countersUnsaved_ = false;
+    std::string lastError_;
+};
+
+} // namespace vorlane

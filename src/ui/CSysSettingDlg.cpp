@@ -1,0 +1,439 @@
+#include "CSysSettingDlg.h"
+
+#include "config/ConfigManger.h"
+#include "config/wAutoRun.h"
+#include "platform/Messages.h"
+#include "ui/CRegionBmpBtn.h"
+#include "ui/LanguageTexts.h"
+#include "ui/RecordFolderCheck.h"
+#include "ui/SkinFont.h"
+#include "ui/SkinLayout.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QShowEvent>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <array>
+
+namespace vorlane {
+
+namespace {
+
+// Where the controls sit on BK10.bmp, in client pixels: a header band with the title and
+// the close button, then one card with the settings and the OK and Cancel buttons.
+struct Place {
+    int x, y, width, height;
+};
+constexpr Place kAutoRunPlace{24, 62, 316, 22};
+constexpr Place kLanguageLabelPlace{24, 94, 112, 20};
+constexpr Place kLanguagePlace{140, 92, 196, 24};
+constexpr Place kFormatLabelPlace{24, 124, 112, 20};
+constexpr Place kFormatPlace{140, 122, 92, 24};
+constexpr Place kBitRatePlace{240, 122, 96, 24};
+constexpr Place kPathLabelPlace{24, 154, 112, 20};
+constexpr Place kPathPlace{24, 178, 270, 24};
+constexpr Place kBrowsePlace{302, 180, 0, 0}; // sized by its strip
+constexpr Place kSilenceLevelLabelPlace{24, 212, 200, 20};
+constexpr Place kSilenceLevelPlace{228, 210, 64, 24};
+constexpr Place kDbLabelPlace{298, 212, 38, 20};
+constexpr Place kVolumeLabelPlace{24, 242, 112, 20};
+constexpr Place kVolumePlace{140, 238, 196, 28};
+constexpr Place kBalanceLabelPlace{24, 272, 112, 20};
+constexpr Place kBalancePlace{140, 268, 196, 28};
+constexpr Place kSilenceRecordingPlace{24, 310, 150, 22};
+
+constexpr const char* kFormats[] = {"WAV", "MP3", "WMA"};
+constexpr const char* kBitRates[] = {"32 kbps", "64 kbps", "128 kbps", "192 kbps", "320 kbps"};
+constexpr const char* kSilenceLevels[] = {"-39", "-38", "-37", "-36", "-35",
+                                          "-34", "-33", "-32", "-31", "-30"};
+constexpr int kLanguageCount = 4;
+constexpr int kMonitorSilent = -10000;
+// The sliders' own background.
+constexpr QRgb kSliderBackground = 0xFFF0F0F0;
+
+void place(QWidget* w, const Place& p) {
+    w->setGeometry(p.x, p.y, p.width, p.height);
+}
+
+// An index that a list of `count` entries can show; -1 (no selection) otherwise.
+int listIndex(int value, int count) {
+    return value >= 0 && value < count ? value : -1;
+}
+
+template <std::size_t N> void fillCombo(QComboBox* combo, const char* const (&entries)[N]) {
+    combo->clear();
+    for (const char* entry : entries)
+        combo->addItem(QString::fromLatin1(entry));
+}
+
+} // namespace
+
+std::unique_ptr<CSysSettingDlg> CSysSettingDlg::Create(ConfigManger& config, Services services,
+                                                       QWidget* parent, QString* error) {
+    std::unique_ptr<CSysSettingDlg> dialog(new CSysSettingDlg(config, std::move(services), parent));
+    if (!dialog->Init(error))
+        return nullptr;
+    return dialog;
+}
+
+CSysSettingDlg::CSysSettingDlg(ConfigManger& config, Services services, QWidget* parent)
+    : QDialog(parent), config_(config), services_(std::move(services)) {
+    setModal(false);
+    resize(skin::kToolBackground.width, skin::kToolBackground.height);
+    buildControls();
+}
+
+CSysSettingDlg::~CSysSettingDlg() {
+    MessageWindow::destroy();
+}
+
+bool CSysSettingDlg::Init(QString* error) {
+    if (!MessageWindow::create()) {
+        if (error)
+            *error = QStringLiteral("the settings window could not be created");
+        return false;
+    }
+    applyFonts();
+    const QString background = QString::fromStdString(config_.SkinFolder) +
+                               QString::fromLatin1(skin::kToolBackground.file);
+    if (!applySkin(background, true)) {
+        if (error)
+            *error = dialogSkin() ? dialogSkin()->lastError() : background;
+        return false;
+    }
+
+    const std::array<QString, 4> titles = LanguageTexts::languageTitles();
+    for (const QString& t : titles)
+        language_->addItem(t);
+    language_->setCurrentIndex(0);
+    fillCombo(format_, kFormats);
+    format_->setCurrentIndex(1);
+
+    skinButtons();
+
+    volume_->setRange(0, 100);
+    volume_->setTickInterval(10);
+    volume_->setValue(config_.RecordVolume.load());
+    balance_->setRange(0, 100);
+    balance_->setTickInterval(50);
+    balance_->setValue(config_.RecordBalance.load());
+    silenceRecording_->setChecked(config_.SilenceRecording.load() != 0);
+
+    // Connected only now, so that setting the stored values above writes nothing.
+    connect(format_, &QComboBox::currentIndexChanged, this, &CSysSettingDlg::OnFormatChanged);
+    // A drag is taken when it is let go; keys, the wheel and clicks on the groove at once.
+    connect(volume_, &QSlider::sliderReleased, this, &CSysSettingDlg::OnVolumeChanged);
+    connect(volume_, &QSlider::valueChanged, this, [this] {
+        if (!volume_->isSliderDown())
+            OnVolumeChanged();
+    });
+    connect(balance_, &QSlider::sliderReleased, this, &CSysSettingDlg::OnBalanceChanged);
+    connect(balance_, &QSlider::valueChanged, this, [this] {
+        if (!balance_->isSliderDown())
+            OnBalanceChanged();
+    });
+
+    Fill();
+    return true;
+}
+
+void CSysSettingDlg::buildControls() {
+    auto label = [this](int id, const char* text, const Place& p) {
+        auto* l = new QLabel(QString::fromLatin1(text), this);
+        place(l, p);
+        if (id)
+            controls_[id] = l;
+        return l;
+    };
+    auto combo = [this](int id, const Place& p) {
+        auto* c = new QComboBox(this);
+        place(c, p);
+        controls_[id] = c;
+        return c;
+    };
+    auto slider = [this](int id, const Place& p) {
+        auto* s = new QSlider(Qt::Horizontal, this);
+        s->setTickPosition(QSlider::TicksBelow);
+        s->setAutoFillBackground(true);
+        QPalette pal = s->palette();
+        pal.setColor(QPalette::Window, QColor::fromRgb(kSliderBackground));
+        s->setPalette(pal);
+        place(s, p);
+        controls_[id] = s;
+        return s;
+    };
+
+    autoRun_ = new QCheckBox(QStringLiteral("Run when Windows starts"), this);
+    place(autoRun_, kAutoRunPlace);
+    controls_[kAutoRun] = autoRun_;
+    label(kLanguageLabel, "Language", kLanguageLabelPlace);
+    language_ = combo(kLanguage, kLanguagePlace);
+    label(kFormatLabel, "RecordType", kFormatLabelPlace);
+    format_ = combo(kFormat, kFormatPlace);
+    bitRate_ = combo(kBitRate, kBitRatePlace);
+    label(kPathLabel, "Record Path", kPathLabelPlace);
+    path_ = new QLineEdit(this);
+    place(path_, kPathPlace);
+    controls_[kPath] = path_;
+    label(kSilenceLevelLabel, "Silence sound level: -40db ---", kSilenceLevelLabelPlace);
+    silenceLevel_ = combo(kSilenceLevel, kSilenceLevelPlace);
+    label(0, "db", kDbLabelPlace);
+    label(kVolumeLabel, "Record Volume", kVolumeLabelPlace);
+    volume_ = slider(kVolume, kVolumePlace);
+    label(kBalanceLabel, "Balance", kBalanceLabelPlace);
+    balance_ = slider(kBalance, kBalancePlace);
+    silenceRecording_ = new QCheckBox(QStringLiteral("Silence Recording"), this);
+    place(silenceRecording_, kSilenceRecordingPlace);
+    controls_[kSilenceRecording] = silenceRecording_;
+
+    auto button = [this](int id, const char* text) {
+        auto* b = new CRegionBmpBtn(this, id);
+        b->setText(QString::fromLatin1(text));
+        controls_[id] = b;
+        return b;
+    };
+    ok_ = button(kOk, "OK");
+    cancel_ = button(kCancel, "Cancel");
+    browse_ = button(kBrowse, "Path");
+    close_ = button(kClose, "Close");
+}
+
+void CSysSettingDlg::skinButtons() {
+    const QString folder = QString::fromStdString(config_.SkinFolder);
+    auto skinButton = [&](CRegionBmpBtn* b, const skin::Strip& strip, QPoint at) {
+        b->setSkin(folder + QString::fromLatin1(strip.file), strip.imageWidth, skin::kKeyColour);
+        b->setImages(skin::kImageNormal, skin::kImagePushed, skin::kImageHover, -1);
+        b->move(at);
+    };
+    const int buttonsY = skin::kToolBackground.height - 20 - skin::kButtonStrip.height;
+    const int cancelX = skin::kToolBackground.width - 16 - skin::kButtonStrip.imageWidth;
+    skinButton(ok_, skin::kButtonStrip, {cancelX - 8 - skin::kButtonStrip.imageWidth, buttonsY});
+    ok_->setCaption(QStringLiteral("OK"));
+    skinButton(cancel_, skin::kButtonStrip, {cancelX, buttonsY});
+    cancel_->setCaption(QStringLiteral("Cancel"));
+    skinButton(browse_, skin::kSmallButtonStrip, {kBrowsePlace.x, kBrowsePlace.y});
+    browse_->setCaption(QStringLiteral("..."));
+    const skin::Rect closeAt = skin::CloseButtonRect(skin::kToolBackground);
+    skinButton(close_, skin::kCloseStrip, {closeAt.x, closeAt.y});
+    close_->setToolTip(QStringLiteral("close"));
+}
+
+void CSysSettingDlg::Fill() {
+    autoRun_->setChecked(!wAutoRun::read().empty());
+    language_->setCurrentIndex(listIndex(config_.LanguageID.load(), kLanguageCount));
+    {
+        // The bit rates follow below, from the stored values.
+        const QSignalBlocker quiet(format_);
+        format_->setCurrentIndex(listIndex(config_.RecordFileType.load(), format_->count()));
+    }
+    if (config_.RecordFileType.load() != 0) {
+        fillBitRates();
+    } else {
+        bitRate_->setEnabled(false);
+        bitRate_->clear();
+    }
+    fillCombo(silenceLevel_, kSilenceLevels);
+    silenceLevel_->setCurrentIndex(listIndex(config_.SilenceLevel.load(), silenceLevel_->count()));
+    path_->setText(QString::fromStdString(config_.RecordFilePath));
+    applyTexts();
+    autoRun_->setFocus();
+}
+
+void CSysSettingDlg::fillBitRates() {
+    bitRate_->setEnabled(true);
+    fillCombo(bitRate_, kBitRates);
+    bitRate_->setCurrentIndex(listIndex(config_.RecordFileMP3BitRate.load(), bitRate_->count()));
+}
+
+void CSysSettingDlg::applyTexts() {
+    LanguageTexts texts(config_, LanguageTexts::kWindowText);
+    close_->setToolTip(texts.text("Close ", "Close"));
+    autoRun_->setText(texts.text("Run when Windows starts ", "Run when Windows starts"));
+    auto setLabel = [this](int id, const QString& text) {
+        static_cast<QLabel*>(controls_.at(id))->setText(text);
+    };
+    setLabel(kLanguageLabel, texts.text("Language ", "Language"));
+    setLabel(kFormatLabel, texts.text("Record Type ", "Record Type"));
+    setLabel(kPathLabel, texts.text("Record Path ", "Record Path"));
+    ok_->setCaption(texts.text("OK ", "OK"));
+    cancel_->setCaption(texts.text("Cancel ", "Cancel"));
+    setLabel(kSilenceLevelLabel,
+             texts.text("Silence sound level: -40db ---", "Silence sound level: -40db ---"));
+    setLabel(kVolumeLabel, texts.text("Record Volume", "Record Volume"));
+    setLabel(kBalanceLabel, texts.text("Record Balance", "Record Balance"));
+    silenceRecording_->setText(texts.text("Silence Recording", "Silence Recording"));
+    title_ = texts.text("Options ", "Options");
+    update();
+}
+
+QWidget* CSysSettingDlg::control(int id) const {
+    auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+QString CSysSettingDlg::RecordFolderIn(const QString& folder) {
+    const QString name = QString::fromLatin1(kRecordFolderName);
+    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+}
+
+bool CSysSettingDlg::processMessage(const Message& m, intptr_t& result) {
+    if (m.msg != msg::Command)
+        return false;
+    switch (m.wParam) {
+    case kOk:
+        OnConfirm();
+        break;
+    case kCancel:
+    case kClose:
+    case kIdCancel:
+        OnClose();
+        break;
+    case kBrowse:
+        OnBrowse();
+        break;
+    default:
+        return false;
+    }
+    result = 0;
+    return true;
+}
+
+void CSysSettingDlg::showEvent(QShowEvent* event) {
+    // Shown by the panel (not merely restored by the desktop): show the settings as they are.
+    if (!event->spontaneous())
+        Fill();
+    QDialog::showEvent(event);
+}
+
+void CSysSettingDlg::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    QPainter painter(this);
+    SkinFont::drawDialogTitle(painter, title_);
+}
+
+void CSysSettingDlg::closeEvent(QCloseEvent* event) {
+    // The desktop's close is a Cancel; the panel keeps the dialog for the next time.
+    event->ignore();
+    OnClose();
+}
+
+void CSysSettingDlg::reject() {
+    OnClose();
+}
+
+void CSysSettingDlg::accept() {}
+
+void CSysSettingDlg::OnFormatChanged(int index) {
+    if (index == 1 || index == 2) {
+        fillBitRates();
+    } else {
+        bitRate_->setEnabled(false);
+        bitRate_->clear();
+    }
+}
+
+void CSysSettingDlg::OnVolumeChanged() {
+    const int value = volume_->value();
+    config_.RecordVolume = value;
+    ConfigManger::WriteSetting("Option", "Record Volume", value);
+    if (services_.setInputVolume)
+        services_.setInputVolume();
+}
+
+void CSysSettingDlg::OnBalanceChanged() {
+    const int value = balance_->value();
+    config_.RecordBalance = value;
+    ConfigManger::WriteSetting("Option", "Record Balance", value);
+}
+
+void CSysSettingDlg::OnBrowse() {
+    QWidget* owner = QApplication::activeWindow();
+    if (!owner)
+        owner = this;
+    const QString start = path_->text();
+    const QString chosen =
+        services_.browseFolder
+            ? services_.browseFolder(owner, start)
+            : QFileDialog::getExistingDirectory(owner, QString(), start, QFileDialog::ShowDirsOnly);
+    if (chosen.isEmpty())
+        return;
+    path_->setText(RecordFolderIn(chosen));
+}
+
+bool CSysSettingDlg::CheckRecordFolder(const std::string& folder) {
+    const RecordFolderCheck::Result check = RecordFolderCheck::Check(folder);
+    if (check.ok())
+        return true;
+    const LanguageTexts texts(config_, LanguageTexts::kMessage);
+    const QString text =
+        texts.text("Record folder unusable ",
+                   "The recordings cannot be saved in this folder. Please choose another one.") +
+        QStringLiteral("\n\n") + QString::fromStdString(folder) + QLatin1Char('\n') +
+        QString::fromStdString(RecordFolderCheck::Describe(check));
+    if (services_.reportProblem)
+        services_.reportProblem(title_, text);
+    else
+        QMessageBox::warning(this, title_, text);
+    path_->setFocus();
+    path_->selectAll();
+    return false;
+}
+
+void CSysSettingDlg::OnConfirm() {
+    // The folder first: a refused folder stores nothing, and the dialog stays open.
+    const std::string folder = path_->text().toStdString();
+    if (folder != config_.RecordFilePath && !CheckRecordFolder(folder))
+        return;
+
+    if (autoRun_->isChecked())
+        wAutoRun::write(services_.programPath);
+    else
+        wAutoRun::remove();
+
+    const int language = language_->currentIndex();
+    if (language >= 0 && language != config_.LanguageID.load()) {
+        config_.SetLanguageID(language);
+        MessageWindow::Post(services_.panel, msg::LanguageChanged, 0, 0);
+    }
+
+    // An empty list keeps its stored value rather than storing "no selection".
+    if (const int type = format_->currentIndex(); type >= 0) {
+        config_.RecordFileType = type;
+        ConfigManger::WriteSetting("Option", "RecordFileType", type);
+    }
+    const int type = config_.RecordFileType.load();
+    if (const int rate = bitRate_->currentIndex(); (type == 1 || type == 2) && rate >= 0) {
+        config_.RecordFileMP3BitRate = rate;
+        ConfigManger::WriteSetting("Option", "RecordFileMP3BitRate", rate);
+    }
+    if (const int level = silenceLevel_->currentIndex(); level >= 0) {
+        config_.SilenceLevel = level;
+        ConfigManger::WriteSetting("Option", "Silence Level", level);
+    }
+    config_.RecordFilePath = folder;
+    ConfigManger::WriteSetting("Option", "RecordFilePath", folder);
+    const int silence = silenceRecording_->isChecked() ? 1 : 0;
+    config_.SilenceRecording = silence;
+    ConfigManger::WriteSetting("Option", "Silence Recording", silence);
+
+    if (services_.setMonitorVolume)
+        services_.setMonitorVolume(silence ? kMonitorSilent : 0);
+
+    hide();
+    MessageWindow::Post(services_.panel, msg::ToolDialogClosed, 2, 0);
+}
+
+void CSysSettingDlg::OnClose() {
+    hide();
+    MessageWindow::Post(services_.panel, msg::ToolDialogClosed, 2, 0);
+}
+
+} // namespace vorlane

@@ -1,0 +1,221 @@
+#include "E2eSupport.h"
+#include "PumpUntil.h"
+#include "TestProgramFolder.h"
+#include "ToneFile.h"
+#include "app/Application.h"
+#include "app/CMainDlg.h"
+#include "config/wIniFile.h"
+#include "recording/RecordingController.h"
+#include "ui/CRegionBmpBtn.h"
+#include "ui/CRivorAzururuFrame.h"
+#include "ui/PanelLayout.h"
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QProcess>
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <map>
+#include <sqlite3.h>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace vorlane;
+using vorlane::test::pumpFor;
+using vorlane::test::pumpUntil;
+
+namespace {
+
+struct CatalogueRow {
+    std::string fileName, path, duration, title, artist, year;
+};
+
+std::vector<CatalogueRow> catalogueRows(const fs::path& db) {
+    std::vector<CatalogueRow> rows;
+    sqlite3* h = nullptr;
+    if (sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* st = nullptr;
+        const char* sql = "select FileName, FileFullPathName, Duration, Title, Artist, Year "
+                          "from RecordFile order by FileName";
+        if (sqlite3_prepare_v2(h, sql, -1, &st, nullptr) == SQLITE_OK) {
+            auto text = [&](int i) {
+                auto* t = sqlite3_column_text(st, i);
+                return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
+            };
+            while (sqlite3_step(st) == SQLITE_ROW)
+                rows.push_back({text(0), text(1), text(2), text(3), text(4), text(5)});
+        }
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(h);
+    return rows;
+}
+
+// Asks ffprobe for a value of the file's format section.
+std::string probe(const fs::path& file, const std::string& entry) {
+    QProcess p;
+    p.start("ffprobe",
+            {"-v", "error", "-show_entries", QString::fromStdString(entry), "-of",
+             "default=noprint_wrappers=1:nokey=1", QString::fromStdString(file.string())});
+    p.waitForFinished(20000);
+    return p.readAllStandardOutput().trimmed().toStdString();
+}
+
+int durationTextSeconds(const std::string& t) {
+    int h = 0, m = 0, s = 0;
+    std::sscanf(t.c_str(), "%d:%d:%d", &h, &m, &s);
+    return h * 3600 + m * 60 + s;
+}
+
+std::vector<fs::path> recordedFiles(const fs::path& folder) {
+    std::vector<fs::path> files;
+    if (fs::exists(folder))
+        for (auto& e : fs::directory_iterator(folder))
+            files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// The real program in this process, on a private program folder, with the simulated
+// "USB PnP Audio Device", a generated capture file and no sound output.
+class RecordingSession : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::copyGeneratedResources(folder);
+        recordFolder = folder.path() / "records";
+        // Three tones separated by 3-second silences; the last tone is long enough that
+        // the stop comes while it plays.
+        test::writeToneWav(folder / "input.wav",
+                           {{2, 440}, {3, 0}, {2, 660}, {3, 0}, {8, 880}, {1, 0}});
+        ::setenv("VORLANE_SIM_DEVICE", "usbpnp", 1);
+        ::setenv("VORLANE_CAPTURE_FILE", (folder / "input.wav").c_str(), 1);
+        ::setenv("VORLANE_CAPTURE_SPEED", "1", 1);
+        ::setenv("VORLANE_AUDIO_OUTPUT", "null", 1);
+        ::setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
+        ::setenv("XDG_DOCUMENTS_DIR", (folder / "docs").c_str(), 1);
+        ::setenv("VORLANE_HID_TABLE", ("/vorlane-e2e-" + folder.path().filename().string()).c_str(),
+                 1);
+    }
+
+    void configure(int fileType) {
+        wIniFile ini;
+        ini.SetFile((folder / "Configure/Config_LP.ini").string(), "Option");
+        ini.WriteInt("RecordFileType", fileType);
+        ini.WriteInt("RecordFileMP3BitRate", 2);
+        ini.WriteInt("RecordDiviType", 2);
+        ini.WriteInt("RecordMuteSecond", 2);
+        ini.WriteInt("RecordNo", 1);
+        ini.WriteInt("RecordTrack", 1);
+        ini.WriteString("RecordFilePath", recordFolder.string());
+        ini.SetFile((folder / "Configure/Config_LP.ini").string(), "ID3V1Information");
+        ini.WriteString("MP3Year", "1977");
+    }
+
+    void typeInto(CRivorAzururuFrame& panel, int id, const QString& text) {
+        auto* edit = qobject_cast<QLineEdit*>(panel.control(id));
+        ASSERT_NE(edit, nullptr) << "control " << id;
+        edit->setText(text);
+        edit->editingFinished();
+    }
+
+    // Records the three tones with division on silence, then checks files, rows,
+    // counters and tags.
+    void recordThreeTracks(int fileType, const std::string& extension) {
+        configure(fileType);
+        Application app;
+        ASSERT_EQ(app.start(), Application::StartResult::Running);
+        CRivorAzururuFrame& panel = *app.panel();
+        RecordingController& controller = panel.controller();
+        ASSERT_TRUE(pumpUntil([&] { return controller.DevicePresent(); }, 15000))
+            << "the simulated device was never announced";
+
+        typeInto(panel, panel::kTitleEdit, "Side A");
+        typeInto(panel, panel::kArtistEdit, "The Testers");
+
+        CRegionBmpBtn* record = panel.button(panel::kRecordStart);
+        ASSERT_NE(record, nullptr);
+        record->click();
+        ASSERT_TRUE(pumpUntil([&] { return controller.Recording(); }, 3000));
+        ASSERT_TRUE(pumpUntil(
+            [&] { return controller.CurrentFileName().find("Track003") != std::string::npos; },
+            25000))
+            << "no third track; now " << controller.CurrentFileName();
+        // The third file starts inside the second silence; stop while the third tone plays.
+        pumpFor(3000);
+        panel.button(panel::kRecordStop)->click();
+        ASSERT_TRUE(pumpUntil([&] { return !controller.Recording(); }, 10000));
+        app.exit();
+
+        std::vector<fs::path> files = recordedFiles(recordFolder);
+        ASSERT_EQ(files.size(), 3u);
+        for (int i = 0; i < 3; ++i) {
+            std::string name = files[size_t(i)].filename().string();
+            EXPECT_EQ(name.rfind("No.01-Track00" + std::to_string(i + 1) + "_", 0), 0u) << name;
+            EXPECT_EQ(files[size_t(i)].extension(), extension);
+        }
+
+        std::vector<CatalogueRow> rows = catalogueRows(folder / "Resource/NewData.mdb");
+        ASSERT_EQ(rows.size(), 3u);
+        for (size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(rows[i].path, files[i].string());
+            EXPECT_EQ(rows[i].title, "Side A");
+            EXPECT_EQ(rows[i].artist, "The Testers");
+            EXPECT_EQ(rows[i].year, "1977");
+            double seconds = std::stod(probe(files[i], "format=duration"));
+            EXPECT_NEAR(durationTextSeconds(rows[i].duration), seconds, 1.5)
+                << rows[i].fileName << " row " << rows[i].duration;
+        }
+
+        std::string ini = folder.readFile("Configure/Config_LP.ini");
+        EXPECT_NE(ini.find("RecordNo=2"), std::string::npos);
+        EXPECT_NE(ini.find("RecordTrack=1"), std::string::npos);
+
+        if (fileType != 0) {
+            for (size_t i = 0; i < 3; ++i) {
+                EXPECT_EQ(probe(files[i], "format_tags=title"), "Side A");
+                EXPECT_EQ(probe(files[i], "format_tags=artist"), "The Testers");
+            }
+        }
+    }
+
+    test::TestProgramFolder folder;
+    fs::path recordFolder;
+};
+
+} // namespace
+
+TEST_F(RecordingSession, WavDividedOnSilence) {
+    recordThreeTracks(0, ".wav");
+}
+TEST_F(RecordingSession, Mp3DividedOnSilence) {
+    recordThreeTracks(1, ".mp3");
+}
+TEST_F(RecordingSession, WmaDividedOnSilence) {
+    recordThreeTracks(2, ".wma");
+}
+
+TEST_F(RecordingSession, SigtermDuringARecordingLeavesAFinishedCataloguedFile) {
+    configure(0);
+    Application app;
+    ASSERT_EQ(app.start(), Application::StartResult::Running);
+    RecordingController& controller = app.panel()->controller();
+    ASSERT_TRUE(pumpUntil([&] { return controller.DevicePresent(); }, 15000));
+    app.panel()->button(panel::kRecordStart)->click();
+    ASSERT_TRUE(pumpUntil([&] { return controller.Recording(); }, 3000));
+    pumpFor(1500);
+    ::raise(SIGTERM);
+    ASSERT_TRUE(pumpUntil([&] { return app.panel() == nullptr; }, 10000));
+
+    std::vector<fs::path> files = recordedFiles(recordFolder);
+    ASSERT_EQ(files.size(), 1u);
+    std::vector<CatalogueRow> rows = catalogueRows(folder / "Resource/NewData.mdb");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].path, files[0].string());
+    double seconds = std::stod(probe(files[0], "format=duration"));
+    EXPECT_GT(seconds, 1.0);
+    EXPECT_NEAR(durationTextSeconds(rows[0].duration), seconds, 1.5);
+    EXPECT_NE(folder.readFile("Configure/Config_LP.ini").find("RecordNo=2"), std::string::npos);
+}

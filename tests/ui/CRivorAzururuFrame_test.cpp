@@ -1,0 +1,524 @@
+#include "PanelTestSupport.h"
+#include "SkinTestFiles.h"
+#include "catalogue/ADORecordset.h"
+#include "ui/CAboutDlg.h"
+#include "ui/CRegionBmpBtn.h"
+#include "ui/PanelLayout.h"
+#include "ui/wTrayIcon.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QSpinBox>
+#include <QTimeEdit>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+
+using namespace vorlane;
+using namespace vorlane::test;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Chooses a division type the way the user does: from the keyboard on the list.
+void chooseDivideType(QComboBox* list, int type) {
+    while (list->currentIndex() < type)
+        pressKey(list, Qt::Key_Down);
+    while (list->currentIndex() > type)
+        pressKey(list, Qt::Key_Up);
+}
+
+// Runs `act` on the modal box as soon as one is up (from inside its loop).
+void whenModal(std::function<void(QWidget*)> act) {
+    auto* poll = new QTimer;
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            poll->stop();
+            poll->deleteLater();
+            // Never leave a test waiting in the box's loop.
+            QTimer::singleShot(2000, modal, &QWidget::close);
+            act(modal);
+        }
+    });
+    poll->start();
+}
+
+bool isGreen(QRgb px) {
+    return qRed(px) < 64 && qGreen(px) > 192 && qBlue(px) < 64;
+}
+
+int greenPixels(const QImage& image, const skin::Rect& r) {
+    int n = 0;
+    for (int y = r.y; y < r.bottom(); ++y)
+        for (int x = r.x; x < r.right(); ++x)
+            n += isGreen(image.pixel(x, y));
+    return n;
+}
+
+} // namespace
+
+TEST_F(PanelTest, ControlsSitAtTheirPlacesAndThePanelStartsIdle) {
+    makePanel();
+    EXPECT_TRUE(panel->isSkinned());
+    EXPECT_TRUE(panel->dialogSkin()->movable()); // dragged by any point
+    EXPECT_EQ(panel->windowFlags() & Qt::WindowType_Mask, Qt::Window);
+    EXPECT_EQ(panel->size(), QSize(panel::kBackground.width, panel::kBackground.height));
+    EXPECT_FALSE(panel->mask().isEmpty());
+    EXPECT_EQ(panel->windowTitle(), QString::fromStdString(config.SoftWareText));
+    for (const panel::Control& c : panel::kControls) {
+        if (c.id == panel::kNoId)
+            continue;
+        QWidget* w = panel->control(c.id);
+        ASSERT_NE(w, nullptr) << c.id;
+        EXPECT_EQ(w->pos(), QPoint(c.rect.x, c.rect.y)) << c.id;
+        if (c.kind == panel::Kind::Button) {
+            // Skinned buttons take the size of one image of their strip.
+            auto* b = panel->button(c.id);
+            EXPECT_TRUE(b->isSkinned()) << c.id;
+            EXPECT_EQ(b->width(), c.imageWidth) << c.id;
+        } else {
+            EXPECT_EQ(w->size(), QSize(c.rect.width, c.rect.height)) << c.id;
+        }
+    }
+    EXPECT_TRUE(panel->button(panel::kRecordStart)->isEnabled());
+    for (int id : {panel::kRecordStop, panel::kRecordDivide, panel::kRecordPause})
+        EXPECT_FALSE(panel->button(id)->isEnabled()) << id;
+    panel->show();
+    EXPECT_FALSE(panel->button(panel::kTaskButton)->isVisible());
+    EXPECT_FALSE(ctl<QLabel>(panel::kFileNameLabel)->isVisible());
+    EXPECT_FALSE(ctl<QLabel>(panel::kRecordTimeLabel)->isVisible());
+    EXPECT_EQ(panel->button(panel::kGenreButton)->caption(), QStringLiteral("..."));
+    EXPECT_EQ(ctl<QSpinBox>(panel::kRecordNoSpin)->maximum(), 1000);
+    EXPECT_EQ(ctl<QSpinBox>(panel::kRecordTrackSpin)->maximum(), 100);
+    EXPECT_EQ(ctl<QLineEdit>(panel::kRecordNoEdit)->text(), QStringLiteral("1"));
+    EXPECT_EQ(ctl<QLabel>(panel::kGenreName)->text(), QStringLiteral("Blues"));
+    // Division type 0: no division time.
+    EXPECT_EQ(ctl<QComboBox>(panel::kDivideTypeList)->count(), 3);
+    EXPECT_EQ(ctl<QComboBox>(panel::kDivideTypeList)->currentIndex(), 0);
+    EXPECT_FALSE(ctl<QTimeEdit>(panel::kDivideTimePicker)->isVisible());
+    EXPECT_EQ(ctl<QTimeEdit>(panel::kDivideTimePicker)->displayFormat(),
+              QStringLiteral("HH:mm:ss"));
+    // Texts from the shipped English file.
+    EXPECT_EQ(ctl<QLabel>(panel::kRecordNoLabel)->text(), QStringLiteral("Record No."));
+    EXPECT_EQ(panel->button(panel::kRecordStart)->toolTip(), QStringLiteral("Record"));
+    EXPECT_EQ(panel->button(panel::kPlayFileButton)->toolTip(), QStringLiteral("Play Recordings"));
+}
+
+TEST_F(PanelTest, AMissingOrDamagedBackgroundBitmapIsReported) {
+    fs::remove(folder / "Resource/Skin/BK-LP.bmp");
+    EXPECT_FALSE(buildPanel());
+    EXPECT_FALSE(panel->isSkinned());
+    panel.reset();
+    folder.writeFile("Resource/Skin/BK-LP.bmp", "BM not really a bitmap");
+    EXPECT_FALSE(buildPanel());
+}
+
+TEST_F(PanelTest, EscapeTheCloseButtonAndTheExitItemsEachExitOnce) {
+    makePanel();
+    panel->show();
+    pressKey(panel.get(), Qt::Key_Escape);
+    pump();
+    EXPECT_EQ(exits, 1);
+    EXPECT_TRUE(panel->isVisible()); // the program's shutdown decides when it goes
+
+    click(panel::kCloseButton);
+    EXPECT_EQ(exits, 2);
+    panel->tray().menu()->actions().at(2)->trigger();
+    pump();
+    EXPECT_EQ(exits, 3);
+    // Enter does not close the panel.
+    pressKey(panel.get(), Qt::Key_Return);
+    pump();
+    EXPECT_EQ(exits, 3);
+    EXPECT_TRUE(panel->isVisible());
+}
+
+TEST_F(PanelTest, TypedNumbersAreSavedAtOnceAndNameTheNextFile) {
+    makePanel();
+    auto* edit = ctl<QLineEdit>(panel::kRecordNoEdit);
+    edit->selectAll();
+    typeText(edit, QStringLiteral("12"));
+    EXPECT_EQ(config.RecordNo, 12);
+    EXPECT_EQ(setting("Option", "RecordNo"), "12");
+    // Letters do not get in; the arrows go on from the typed number.
+    typeText(edit, QStringLiteral("x"));
+    EXPECT_EQ(edit->text(), QStringLiteral("12"));
+    ctl<QSpinBox>(panel::kRecordNoSpin)->stepUp();
+    EXPECT_EQ(edit->text(), QStringLiteral("13"));
+    EXPECT_EQ(setting("Option", "RecordNo"), "13");
+
+    auto* track = ctl<QLineEdit>(panel::kRecordTrackEdit);
+    track->selectAll();
+    typeText(track, QStringLiteral("7"));
+    EXPECT_EQ(setting("Option", "RecordTrack"), "7");
+
+    deviceReady();
+    click(panel::kRecordStart);
+    ASSERT_TRUE(panel->controller().Recording());
+    EXPECT_EQ(panel->controller().CurrentFileName(), "No.13-Track007_20260305-140709.wav");
+    EXPECT_EQ(ctl<QLabel>(panel::kFileNameLabel)->text(),
+              QStringLiteral("No.13-Track007_20260305-140709.wav"));
+    EXPECT_TRUE(ctl<QLabel>(panel::kFileNameLabel)->isVisibleTo(panel.get()));
+
+    // The stop advances the record number; the fields follow without writing anything else.
+    captureBlocks(2);
+    click(panel::kRecordStop);
+    EXPECT_EQ(edit->text(), QStringLiteral("14"));
+    EXPECT_EQ(track->text(), QStringLiteral("1"));
+    EXPECT_EQ(setting("Option", "RecordNo"), "14");
+    EXPECT_FALSE(ctl<QLabel>(panel::kFileNameLabel)->isVisibleTo(panel.get()));
+    EXPECT_EQ(recordedFiles(), std::vector<std::string>{"No.13-Track007_20260305-140709.wav"});
+
+    // A settings file that cannot be written: the user hears of it.
+    fs::permissions(ConfigManger::SettingsFilePath(), fs::perms::owner_read);
+    edit->selectAll();
+    typeText(edit, QStringLiteral("20"));
+    EXPECT_EQ(setting("Option", "RecordNo"), "14");
+    EXPECT_NE(panel->lastError().find("could not be saved"), std::string::npos);
+    EXPECT_EQ(panel->findChildren<QMessageBox*>().size(), 1); // once, not per keystroke
+}
+
+TEST_F(PanelTest, RecDiviIsOffWhileRecordingWithTimeOrSilenceDivisionButTheCommandWorks) {
+    makePanel();
+    deviceReady();
+    auto* list = ctl<QComboBox>(panel::kDivideTypeList);
+    for (int type : {0, 1, 2}) {
+        chooseDivideType(list, type);
+        ASSERT_EQ(config.RecordDiviType, type);
+        click(panel::kRecordStart);
+        ASSERT_TRUE(panel->controller().Recording()) << type;
+        EXPECT_FALSE(panel->button(panel::kRecordStart)->isEnabled());
+        EXPECT_TRUE(panel->button(panel::kRecordStop)->isEnabled());
+        EXPECT_TRUE(panel->button(panel::kRecordPause)->isEnabled());
+        EXPECT_EQ(panel->button(panel::kRecordDivide)->isEnabled(), type == 0) << type;
+        captureBlocks(1);
+        click(panel::kRecordStop);
+        EXPECT_FALSE(panel->controller().Recording());
+    }
+}
+
+TEST_F(PanelTest, DivisionTypeAndTimeWriteTheirKeys) {
+    makePanel();
+    panel->show();
+    auto* list = ctl<QComboBox>(panel::kDivideTypeList);
+    auto* label = ctl<QLabel>(panel::kDivideTimeLabel);
+    auto* picker = ctl<QTimeEdit>(panel::kDivideTimePicker);
+
+    chooseDivideType(list, 2);
+    EXPECT_EQ(setting("Option", "RecordDiviType"), "2");
+    EXPECT_TRUE(picker->isVisible());
+    EXPECT_EQ(label->text(), QStringLiteral("Mute Time"));
+    EXPECT_EQ(picker->time(), QTime(0, 0, 2));
+    picker->setTime(QTime(0, 0, 5));
+    EXPECT_EQ(config.RecordMuteSecond, 5);
+    EXPECT_EQ(setting("Option", "RecordMuteSecond"), "5");
+
+    chooseDivideType(list, 1);
+    EXPECT_EQ(setting("Option", "RecordDiviType"), "1");
+    EXPECT_EQ(label->text(), QStringLiteral("Divide Time"));
+    EXPECT_EQ(picker->time(), QTime(0, 30, 0));
+    picker->setTime(QTime(1, 2, 3));
+    EXPECT_EQ(setting("Option", "RecordDiviSecondTime"), "3723");
+    EXPECT_EQ(setting("Option", "RecordMuteSecond"), "5");
+
+    chooseDivideType(list, 0);
+    EXPECT_EQ(setting("Option", "RecordDiviType"), "0");
+    EXPECT_FALSE(picker->isVisible());
+    EXPECT_FALSE(label->isVisible());
+
+    // A new panel over the saved settings shows them again.
+    panel.reset();
+    ConfigManger::WriteSetting("Option", "RecordDiviType", 1);
+    ASSERT_TRUE(config.Load());
+    makePanel();
+    EXPECT_EQ(ctl<QComboBox>(panel::kDivideTypeList)->currentIndex(), 1);
+    EXPECT_EQ(ctl<QTimeEdit>(panel::kDivideTimePicker)->time(), QTime(1, 2, 3));
+}
+
+TEST_F(PanelTest, TheYearIsWrittenAtOnceTheOtherTagsStayInTheRecord) {
+    makePanel();
+    auto* year = ctl<QLineEdit>(panel::kYearEdit);
+    typeText(year, QStringLiteral("1979x5"));
+    EXPECT_EQ(year->text(), QStringLiteral("1979"));
+    EXPECT_EQ(config.MP3Year, "1979");
+    EXPECT_EQ(setting("ID3V1Information", "MP3Year"), "1979");
+
+    typeText(ctl<QLineEdit>(panel::kTitleEdit), QStringLiteral("Kind of Blue"));
+    typeText(ctl<QLineEdit>(panel::kArtistEdit), QStringLiteral("Miles Davis"));
+    EXPECT_EQ(config.MP3Title, "Kind of Blue");
+    EXPECT_EQ(config.MP3Artist, "Miles Davis");
+    EXPECT_EQ(setting("ID3V1Information", "MP3Title"), "");
+
+    // The catalogue row of the next recording carries them.
+    deviceReady();
+    click(panel::kRecordStart);
+    captureBlocks(2);
+    click(panel::kRecordStop);
+    ADORecordset rs;
+    ASSERT_TRUE(rs.Open(catalogue, {"select * from RecordFile", {}}));
+    ASSERT_FALSE(rs.IsEOF());
+    EXPECT_EQ(rs.GetText("Title"), "Kind of Blue");
+    EXPECT_EQ(rs.GetText("Year"), "1979");
+}
+
+TEST_F(PanelTest, CapturedBlocksDrawTheMetersAndOnlyBlocksCountTowardsSilence) {
+    makePanel();
+    panel->show();
+    QImage before = panel->grab().toImage();
+    EXPECT_EQ(greenPixels(before, panel::kWaveLeft), 0);
+    deviceReady();
+    captureBlocks(1);
+    const MeterUpdate& last = panel->meter().Last();
+    ASSERT_TRUE(last.left.hasData);
+    // A square wave of amplitude 10,000 swings 20,000: 86 dB, 46 above the floor.
+    EXPECT_EQ(last.left.bars, 46);
+    EXPECT_EQ(last.right.bars, 46);
+    const QImage shot = panel->grab().toImage();
+    EXPECT_GT(greenPixels(shot, panel::kWaveLeft), 200);
+    EXPECT_GT(greenPixels(shot, panel::kWaveRight), 200);
+    EXPECT_EQ(greenPixels(shot, panel::kMeterLeft), 46 * LevelMeter::kBarHeight);
+
+    // Divide on 2 s of silence while recording.
+    chooseDivideType(ctl<QComboBox>(panel::kDivideTypeList), 2);
+    click(panel::kRecordStart);
+    ASSERT_TRUE(panel->controller().Recording());
+    loud = false;
+    captureBlocks(2 * SilenceDetector::kUpdatesPerSecond - 1);
+    const int64_t counter = panel->meter().Detector().Counter();
+    EXPECT_EQ(counter, 2 * SilenceDetector::kUpdatesPerSecond - 1);
+    // Redrawing the panel draws the last block again and counts for nothing.
+    for (int i = 0; i < 40; ++i)
+        panel->repaint();
+    pump();
+    EXPECT_EQ(panel->meter().Detector().Counter(), counter);
+    EXPECT_FALSE(panel->meter().Detector().InSilence());
+    EXPECT_EQ(config.RecordTrack, 1);
+    EXPECT_EQ(greenPixels(panel->grab().toImage(), panel::kMeterLeft), 0);
+
+    // The next block completes the silence: the recording moves on to track 2.
+    captureBlocks(1);
+    EXPECT_TRUE(panel->meter().Detector().InSilence());
+    EXPECT_EQ(config.RecordTrack, 2);
+    EXPECT_EQ(panel->controller().CurrentFileName(), "No.01-Track002_20260305-140709.wav");
+    EXPECT_EQ(tagged.size(), 1u);
+    // More silence is the same silence.
+    captureBlocks(20);
+    EXPECT_EQ(config.RecordTrack, 2);
+}
+
+TEST_F(PanelTest, MonitorMuteAndRestore) {
+    makePanel();
+    deviceReady();
+    EXPECT_EQ(capture->MonitorVolume(), 0);
+    panel->post(msg::MonitorMute, 1);
+    pump();
+    EXPECT_EQ(capture->MonitorVolume(), -10000);
+    panel->post(msg::MonitorMute, 0);
+    pump();
+    EXPECT_EQ(capture->MonitorVolume(), 0);
+
+    // With "Silence Recording" the monitor stays silent after playback.
+    config.SilenceRecording = 1;
+    panel->post(msg::MonitorMute, 1);
+    panel->post(msg::MonitorMute, 0);
+    pump();
+    EXPECT_EQ(capture->MonitorVolume(), -10000);
+}
+
+TEST_F(PanelTest, TextsAreAppliedAgainWhenTheLanguageChanges) {
+    makePanel();
+    // A language with some keys missing: those show the built-in English.
+    const std::string file = (folder / "Language/Test/Test.ini").string();
+    folder.writeFile("Language/Test/Test.ini",
+                     "[WindowText]\nRecord=Aufnahme\nRecordNo=Platte Nr.\n"
+                     "Close Auto Divide Record=Nicht teilen\nDivedeTime=Teilzeit\n"
+                     "[Tooltip]\nNODEVICE=Kein Gerät\n");
+    config.LanguageFile = file;
+    panel->post(msg::LanguageChanged);
+    pump();
+    EXPECT_EQ(panel->button(panel::kRecordStart)->toolTip(), QStringLiteral("Aufnahme"));
+    EXPECT_EQ(panel->button(panel::kRecordStop)->toolTip(), QStringLiteral("Stop"));
+    EXPECT_EQ(panel->button(panel::kPlayFileButton)->toolTip(), QStringLiteral("Music Play"));
+    EXPECT_EQ(ctl<QLabel>(panel::kRecordNoLabel)->text(), QStringLiteral("Platte Nr."));
+    EXPECT_EQ(ctl<QLabel>(panel::kDivideTypeLabel)->text(), QStringLiteral("DivideRecord Type"));
+    EXPECT_EQ(ctl<QLabel>(panel::kDivideTimeLabel)->text(), QStringLiteral("Teilzeit"));
+    auto* list = ctl<QComboBox>(panel::kDivideTypeList);
+    EXPECT_EQ(list->itemText(0), QStringLiteral("Nicht teilen"));
+    EXPECT_EQ(list->itemText(2), QStringLiteral("Auto Divide Record with mute"));
+    EXPECT_EQ(list->currentIndex(), 0);
+    EXPECT_EQ(panel->tray().tip(), QStringLiteral("Kein Gerät"));
+    // Refilling the list is not a choice of the user.
+    EXPECT_EQ(setting("Option", "RecordDiviType"), "0");
+}
+
+TEST_F(PanelTest, TheTrayFollowsTheDeviceAndTheRecording) {
+    makePanel();
+    panel->showTrayIcon();
+    EXPECT_EQ(panel->tray().state(), wTrayIcon::State::NoDevice);
+    EXPECT_TRUE(panel->tray().iconPath().endsWith(QStringLiteral("/Resource/DEVICE_NO_LP.ico")));
+    EXPECT_FALSE(panel->tray().icon().isNull());
+    deviceReady();
+    EXPECT_EQ(panel->tray().state(), wTrayIcon::State::Listening);
+    EXPECT_EQ(panel->tray().tip(), QStringLiteral("Listening"));
+    click(panel::kRecordStart);
+    EXPECT_EQ(panel->tray().state(), wTrayIcon::State::Recording);
+    captureBlocks(1);
+
+    // The device goes away mid-recording: the file is finished, not left open.
+    panel->post(msg::DeviceGone);
+    pump();
+    EXPECT_EQ(panel->tray().state(), wTrayIcon::State::NoDevice);
+    EXPECT_FALSE(panel->controller().Recording());
+    EXPECT_TRUE(panel->button(panel::kRecordStart)->isEnabled());
+    EXPECT_FALSE(panel->button(panel::kRecordStop)->isEnabled());
+    EXPECT_EQ(tagged.size(), 1u);
+    EXPECT_EQ(setting("Option", "RecordNo"), "2");
+
+    // A scheduled recording carries its task's name.
+    deviceReady();
+    panel->postText(msg::ScheduledRecording, 0, "FM 98.1");
+    pump();
+    EXPECT_EQ(panel->tray().state(), wTrayIcon::State::ScheduledRecording);
+    EXPECT_EQ(panel->controller().CurrentFileName(), "No.02-Track001_20260305-140709_FM 98.1.wav");
+    captureBlocks(1);
+    panel->post(msg::ScheduledRecording, 1);
+    pump();
+    EXPECT_EQ(panel->tray().state(), wTrayIcon::State::Listening);
+    EXPECT_EQ(recordedFiles().size(), 2u);
+}
+
+TEST_F(PanelTest, MinimisingHidesToTheTrayAndTheTrayBringsThePanelBack) {
+    wTrayIcon::overrideSystemTrayAvailable(true);
+    makePanel();
+    EXPECT_TRUE(panel->showTrayIcon());
+    panel->show();
+    panel->move(120, 80);
+    const QPoint place = panel->pos();
+    click(panel::kMinimizeButton);
+    EXPECT_FALSE(panel->isVisible());
+    panel->tray().onActivated(QSystemTrayIcon::DoubleClick);
+    pump();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->pos(), place);
+    panel->removeTrayIcon();
+    wTrayIcon::overrideSystemTrayAvailable(false);
+
+    // Without a tray the panel goes to the task bar instead of out of reach.
+    click(panel::kMinimizeButton);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_TRUE(panel->isMinimized());
+    panel->post(msg::Command, cmd::ShowPanel);
+    pump();
+    EXPECT_FALSE(panel->isMinimized());
+    wTrayIcon::overrideSystemTrayAvailable(std::nullopt);
+}
+
+TEST_F(PanelTest, ToolButtonsShowAndHideTheirDialogsOneAtATime) {
+    makePanel();
+    panel->show();
+    using TD = CRivorAzururuFrame::ToolDialog;
+    // Until the dialogs exist their buttons open nothing.
+    click(panel::kPlayFileButton);
+    EXPECT_EQ(panel->toolDialog(TD::PlayFile), nullptr);
+
+    int made = 0;
+    auto factory = [&made](CRivorAzururuFrame& p) -> QWidget* {
+        ++made;
+        auto* d = new QWidget(&p, Qt::Tool);
+        return d;
+    };
+    panel->setToolDialogFactory(TD::PlayFile, factory);
+    panel->setToolDialogFactory(TD::SystemSetting, factory);
+    auto* browserButton = panel->button(panel::kPlayFileButton);
+    click(panel::kPlayFileButton);
+    QWidget* browser = panel->toolDialog(TD::PlayFile);
+    ASSERT_NE(browser, nullptr);
+    EXPECT_TRUE(browser->isVisible());
+    EXPECT_EQ(browserButton->currentImage(), skin::kImagePushed);
+    click(panel::kPlayFileButton);
+    EXPECT_FALSE(browser->isVisible());
+    EXPECT_EQ(browserButton->currentImage(), skin::kImageNormal);
+
+    click(panel::kPlayFileButton);
+    click(panel::kSettingButton);
+    QWidget* settings = panel->toolDialog(TD::SystemSetting);
+    EXPECT_TRUE(settings->isVisible());
+    EXPECT_FALSE(browser->isVisible());
+    EXPECT_EQ(browserButton->currentImage(), skin::kImageNormal);
+    EXPECT_EQ(made, 2); // made once, then only shown and hidden
+
+    // A dialog that closes itself tells the panel.
+    panel->post(msg::ToolDialogClosed, 2);
+    pump();
+    EXPECT_FALSE(settings->isVisible());
+    EXPECT_EQ(panel->button(panel::kSettingButton)->currentImage(), skin::kImageNormal);
+    panel->post(msg::ToolDialogClosed, 7); // no such dialog
+    pump();
+}
+
+TEST_F(PanelTest, TheGenreChooserSetsTheGenreInTheRecord) {
+    makePanel();
+    click(panel::kGenreButton); // no chooser yet: nothing happens
+    EXPECT_EQ(config.MP3Genre, 0);
+    std::optional<std::string> answer = "Rock";
+    panel->setGenreChooser([&answer](QWidget*) { return answer; });
+    click(panel::kGenreButton);
+    EXPECT_EQ(config.MP3Genre, 17);
+    EXPECT_EQ(ctl<QLabel>(panel::kGenreName)->text(), QStringLiteral("Rock"));
+    answer.reset(); // cancelled
+    click(panel::kGenreButton);
+    EXPECT_EQ(config.MP3Genre, 17);
+    answer = "Polka Punk Jazz";
+    click(panel::kGenreButton);
+    EXPECT_EQ(config.MP3Genre, ConfigManger::kUnknownGenre);
+    EXPECT_EQ(ctl<QLabel>(panel::kGenreName)->text(), QString());
+    // Memory only, as the other tags.
+    EXPECT_EQ(setting("ID3V1Information", "MP3Genre"), "0");
+}
+
+TEST_F(PanelTest, TheAboutBoxShowsTheVersionAndAnExitWaitsUntilItIsClosed) {
+    makePanel();
+    panel->show();
+    QString title, text;
+    whenModal([&](QWidget* modal) {
+        auto* about = qobject_cast<CAboutDlg*>(modal);
+        ASSERT_NE(about, nullptr);
+        title = about->windowTitle();
+        text = about->text();
+        // The tray's Exit while the box is up: the panel must outlive the box's loop.
+        panel->tray().menu()->actions().at(2)->trigger();
+    });
+    panel->post(msg::Command, cmd::About);
+    pump();
+    pump();
+    EXPECT_EQ(title, QStringLiteral("About"));
+    EXPECT_EQ(text, QString::fromStdString(config.Version + "\n\n" + config.CopyRight));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(exits, 1);
+    EXPECT_FALSE(exitedUnderABox);
+}
+
+TEST_F(PanelTest, AFileThatCannotBeCreatedIsReportedAndThePanelStaysIdle) {
+    makePanel();
+    deviceReady();
+    // A folder where the file should be: the writer cannot create it.
+    fs::create_directory(folder / "records" / "No.01-Track001_20260305-140709.wav");
+    click(panel::kRecordStart);
+    EXPECT_FALSE(panel->controller().Recording());
+    EXPECT_TRUE(panel->button(panel::kRecordStart)->isEnabled());
+    EXPECT_FALSE(panel->button(panel::kRecordStop)->isEnabled());
+    // The user learns which file could not be made.
+    EXPECT_NE(panel->lastError().find("No.01-Track001_20260305-140709.wav"), std::string::npos);
+    auto boxes = panel->findChildren<QMessageBox*>();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0]->isVisible());
+    EXPECT_FALSE(boxes[0]->isModal());
+}

@@ -1,0 +1,132 @@
+#include "PanelTestSupport.h"
+
+#include "audio/NullMonitorSink.h"
+#include "catalogue/CatalogueOpener.h"
+#include "config/wIniFile.h"
+#include "ui/CRegionBmpBtn.h"
+
+#include <QApplication>
+#include <algorithm>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace vorlane::test {
+
+int16_t SquareSample(uint32_t index, int amplitude, int period) {
+    const uint32_t frame = index / 2;
+    return int16_t((frame / uint32_t(period / 2)) % 2 ? amplitude : -amplitude);
+}
+
+void typeText(QWidget* widget, const QString& text) {
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(widget, &release);
+    }
+}
+
+void pressKey(QWidget* widget, int key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &release);
+}
+
+void pump() {
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+void PanelTest::SetUp() {
+    // The skin and icons are generated into the build's program folder, not data/.
+    const fs::path built = fs::path(VORLANE_PROGRAM_DIR) / "Resource";
+    fs::create_directories(folder / "Resource");
+    fs::copy(built / "Skin", folder / "Resource/Skin",
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    for (const auto& entry : fs::directory_iterator(built))
+        if (entry.is_regular_file() && entry.path().extension() == ".ico")
+            fs::copy_file(entry.path(), folder / "Resource" / entry.path().filename(),
+                          fs::copy_options::overwrite_existing);
+    Clock::install(&clock);
+    clock.setLocalTime({2026, 3, 5, 14, 7, 9, 0, 4});
+    clock.setTickCount(1000000);
+
+    fs::create_directories(folder / "records");
+    ConfigManger::WriteSetting("Option", "RecordFilePath", (folder / "records").string());
+    ConfigManger::WriteSetting("Option", "RecordFileType", 0); // WAV: no encoder needed
+    ASSERT_TRUE(config.Load());
+    ASSERT_TRUE(CatalogueOpener::open(catalogue, CatalogueOpener::defaultPath()).opened);
+
+    auto fake = std::make_unique<FakeCaptureSource>();
+    fake->sample = [this](uint32_t, uint32_t index) {
+        return loud ? SquareSample(index, 10000) : int16_t(0);
+    };
+    source = fake.get();
+    capture = std::make_unique<CSoundCapture>(std::move(fake), std::make_unique<NullMonitorSink>());
+}
+
+void PanelTest::TearDown() {
+    panel.reset();
+    capture.reset();
+    catalogue.Close();
+    Clock::install(nullptr);
+}
+
+bool PanelTest::buildPanel() {
+    RecordingServices services;
+    services.catalogue = &catalogue;
+    services.deviceTargetWindow = &deviceTarget;
+    services.tagFile = [this](const std::string& path) {
+        tagged.push_back(path);
+        return true;
+    };
+    // Without a capture thread the writer closes a file in the next capture step.
+    services.writerPoll = [this](int) { capture->ProcessNotification(); };
+    panel = std::make_unique<CRivorAzururuFrame>(config, *capture, std::move(services), [this] {
+        ++exits;
+        if (QApplication::activeModalWidget())
+            exitedUnderABox = true;
+    });
+    capture->SetOwnerWindow(panel->handle());
+    return panel->applyPanelSkin();
+}
+
+void PanelTest::deviceReady(int typeCode) {
+    ASSERT_TRUE(panel->post(msg::DeviceReady, uintptr_t(typeCode)));
+    pump();
+    ASSERT_TRUE(panel->controller().DevicePresent());
+}
+
+void PanelTest::captureBlocks(int count) {
+    for (int i = 0; i < count; ++i) {
+        ASSERT_EQ(capture->ProcessNotification(), 0);
+        pump();
+    }
+}
+
+std::string PanelTest::setting(const std::string& section, const std::string& key) const {
+    wIniFile ini;
+    ini.SetFile(ConfigManger::SettingsFilePath(), section);
+    return ini.ReadString(key, "<missing>");
+}
+
+std::vector<std::string> PanelTest::recordedFiles() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder / "records"))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void PanelTest::click(int id) {
+    CRegionBmpBtn* b = panel->button(id);
+    ASSERT_NE(b, nullptr);
+    b->click();
+    pump();
+}
+
+} // namespace vorlane::test

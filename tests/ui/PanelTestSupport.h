@@ -1,0 +1,74 @@
+#pragma once
+
+#include "AudioTestSupport.h"
+#include "TestProgramFolder.h"
+#include "audio/CSoundCapture.h"
+#include "catalogue/ADOConnection.h"
+#include "config/ConfigManger.h"
+#include "platform/Clock.h"
+#include "platform/Messages.h"
+#include "ui/CRivorAzururuFrame.h"
+
+#include <gtest/gtest.h>
+
+#include <QKeyEvent>
+#include <QString>
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vorlane::test {
+
+// A square wave of this amplitude on both channels, period `period` frames.
+int16_t SquareSample(uint32_t index, int amplitude, int period = 100);
+
+// Sends the key presses that type `text` into the widget.
+void typeText(QWidget* widget, const QString& text);
+void pressKey(QWidget* widget, int key);
+// Runs the posted events of this thread until none is left.
+void pump();
+
+// A private program folder with the generated skin and icons, its settings loaded, a real
+// catalogue, and the real capture engine over a fake sound card that the test steps block
+// by block (no capture thread). The panel is the real one, offscreen.
+class PanelTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Builds the panel; false when its skin could not be applied.
+    bool buildPanel();
+    void makePanel() { ASSERT_TRUE(buildPanel()); }
+    // The device arrives (message 1041) and the panel handles it.
+    void deviceReady(int typeCode = 0xD201);
+    // One captured block each: the engine takes it and the panel meters it.
+    void captureBlocks(int count);
+    // A value of Config_LP.ini as the file holds it now.
+    std::string setting(const std::string& section, const std::string& key) const;
+    // The files of the record folder, sorted by name.
+    std::vector<std::string> recordedFiles() const;
+    // Clicks a bitmap button of the panel.
+    void click(int id);
+
+    template <class W> W* ctl(int id) const {
+        auto* w = qobject_cast<W*>(panel->control(id));
+        EXPECT_NE(w, nullptr) << "control " << id;
+        return w;
+    }
+
+    TestProgramFolder folder;
+    FakeClock clock;
+    ConfigManger config;
+    FakeCaptureSource* source = nullptr; // owned by the capture engine
+    std::unique_ptr<CSoundCapture> capture;
+    ADOConnection catalogue;
+    std::atomic<WindowHandle> deviceTarget{0};
+    std::vector<std::string> tagged;
+    int exits = 0;
+    bool exitedUnderABox = false; // the exit ran while a modal box was still up
+    bool loud = true;             // what the fake sound card delivers
+    std::unique_ptr<CRivorAzururuFrame> panel;
+};
+
+} // namespace vorlane::test

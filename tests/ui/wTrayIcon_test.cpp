@@ -1,0 +1,163 @@
+#include "TestProgramFolder.h"
+#include "config/ConfigManger.h"
+#include "platform/Messages.h"
+#include "ui/wTrayIcon.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+#include <filesystem>
+#include <vector>
+
+using namespace vorlane;
+using namespace vorlane::test;
+
+namespace {
+
+// The panel's side of the tray: records the commands that arrive.
+class CommandWindow : public MessageWindow {
+public:
+    CommandWindow() { create(); }
+    ~CommandWindow() override { destroy(); }
+    std::vector<uintptr_t> commands;
+
+protected:
+    bool processMessage(const Message& m, intptr_t& result) override {
+        if (m.msg == msg::Command)
+            commands.push_back(m.wParam);
+        result = 0;
+        return true;
+    }
+};
+
+void pumpPosted() {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
+class TrayTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(config.Load());
+        // The icons are generated at build time, so the test makes its own.
+        for (const char* name : {"DEVICE_NO_LP.ico", "DEVICE_IDLE_LP.ico", "Scheduler.ico"}) {
+            QImage image(16, 16, QImage::Format_ARGB32);
+            image.fill(Qt::green);
+            image.save(QString::fromStdString((folder / "Resource" / name).string()), "ICO");
+        }
+    }
+    void useLanguage(const std::string& text) {
+        folder.writeFile("Language/Test/Test.ini", text);
+        config.LanguageFile = (folder / "Language/Test/Test.ini").string();
+    }
+
+    TestProgramFolder folder;
+    ConfigManger config;
+    CommandWindow panel;
+};
+
+} // namespace
+
+TEST(wTrayIconLook, StateAndLookFollowSchedulerDeviceAndRecording) {
+    using S = wTrayIcon::State;
+    const struct {
+        bool scheduler, device, recording, scheduled;
+        S state;
+        const char* icon;
+        const char* key;
+    } cases[] = {
+        {false, false, false, false, S::NoDevice, "DEVICE_NO_LP.ico", "NODEVICE "},
+        {false, false, true, true, S::NoDevice, "DEVICE_NO_LP.ico", "NODEVICE "},
+        {false, true, false, false, S::Listening, "DEVICE_IDLE_LP.ico", "Listening radio "},
+        {false, true, true, false, S::Recording, "DEVICE_IDLE_LP.ico", "Record and replay"},
+        {false, true, true, true, S::ScheduledRecording, "DEVICE_IDLE_LP.ico",
+         "Schedule recording"},
+        {true, true, true, false, S::Scheduler, "Scheduler.ico", "Record Scheduler"},
+        {true, false, false, false, S::Scheduler, "Scheduler.ico", "Record Scheduler"},
+    };
+    for (const auto& c : cases) {
+        const S state = wTrayIcon::StateOf(c.scheduler, c.device, c.recording, c.scheduled);
+        EXPECT_EQ(state, c.state);
+        EXPECT_EQ(wTrayIcon::LookOf(state).iconFile, c.icon);
+        EXPECT_EQ(wTrayIcon::LookOf(state).tipKey, c.key);
+    }
+}
+
+TEST_F(TrayTest, TipsComeFromTheLanguageFileWithDefaultsAndLimits) {
+    wTrayIcon tray(config, panel.handle());
+    tray.refresh(wTrayIcon::State::NoDevice);
+    EXPECT_EQ(tray.tip(), QStringLiteral("Please connect your USB turntable")); // English file
+    EXPECT_FALSE(tray.icon().isNull());
+
+    useLanguage("[Tooltip]\nRecord and replay=Aufnahme\n");
+    tray.refresh(wTrayIcon::State::Recording);
+    EXPECT_EQ(tray.tip(), QStringLiteral("Aufnahme"));
+    tray.refresh(wTrayIcon::State::Listening);
+    EXPECT_EQ(tray.tip(), QStringLiteral("Listening radio"));
+    tray.refresh(wTrayIcon::State::Scheduler);
+    EXPECT_EQ(tray.tip(), QStringLiteral("Vorlane Scheduler"));
+    EXPECT_TRUE(tray.iconPath().endsWith(QStringLiteral("Resource/Scheduler.ico")));
+
+    // A tip of 128 characters or more is not applied; 127 is.
+    useLanguage("[Tooltip]\nNODEVICE=" + std::string(128, 'n') +
+                "\nListening radio=" + std::string(127, 'l') + "\n");
+    tray.refresh(wTrayIcon::State::NoDevice);
+    EXPECT_EQ(tray.tip(), QStringLiteral("Vorlane Scheduler"));
+    tray.refresh(wTrayIcon::State::Listening);
+    EXPECT_EQ(tray.tip(), QString(127, QLatin1Char('l')));
+
+    // A missing icon file leaves no icon, but the tip still changes.
+    std::filesystem::remove(folder / "Resource/DEVICE_NO_LP.ico");
+    useLanguage("[Tooltip]\n");
+    tray.refresh(wTrayIcon::State::NoDevice);
+    EXPECT_TRUE(tray.icon().isNull());
+    EXPECT_EQ(tray.tip(), QStringLiteral("Please connect phone first"));
+}
+
+TEST_F(TrayTest, MenuTextsAreReadWhenItOpensAndItsItemsPostCommands) {
+    wTrayIcon tray(config, panel.handle());
+    QMenu* menu = tray.menu();
+    ASSERT_EQ(menu->actions().size(), 3);
+    EXPECT_EQ(menu->actions().at(0)->text(), QStringLiteral("Open Vorlane"));
+
+    useLanguage("[MenuText]\nPopFrame=Öffnen\nExit=Beenden\n");
+    Q_EMIT menu->aboutToShow();
+    EXPECT_EQ(menu->actions().at(0)->text(), QStringLiteral("Öffnen"));
+    EXPECT_EQ(menu->actions().at(1)->text(), QStringLiteral("About"));
+    EXPECT_EQ(menu->actions().at(2)->text(), QStringLiteral("Beenden"));
+
+    for (QAction* a : menu->actions())
+        a->trigger();
+    pumpPosted();
+    EXPECT_EQ(panel.commands, (std::vector<uintptr_t>{cmd::ShowPanel, cmd::About, cmd::MenuExit}));
+}
+
+TEST_F(TrayTest, ClicksAskForThePanelExceptInSchedulerMode) {
+    wTrayIcon tray(config, panel.handle());
+    tray.refresh(wTrayIcon::State::Listening);
+    tray.onActivated(QSystemTrayIcon::DoubleClick);
+    tray.onActivated(QSystemTrayIcon::Context);
+    tray.onActivated(QSystemTrayIcon::MiddleClick);
+    pumpPosted();
+    EXPECT_EQ(panel.commands, std::vector<uintptr_t>{cmd::ShowPanel});
+    tray.refresh(wTrayIcon::State::Scheduler);
+    tray.onActivated(QSystemTrayIcon::DoubleClick);
+    tray.onActivated(QSystemTrayIcon::Trigger);
+    pumpPosted();
+    EXPECT_EQ(panel.commands.size(), 1u);
+}
+
+TEST_F(TrayTest, WithoutATrayNothingIsShownButTheStateIsKept) {
+    wTrayIcon::overrideSystemTrayAvailable(false);
+    wTrayIcon tray(config, panel.handle());
+    EXPECT_FALSE(tray.add(QIcon(), QStringLiteral("VorlaneLP Recorder")));
+    EXPECT_FALSE(tray.shown());
+    EXPECT_EQ(tray.tip(), QStringLiteral("VorlaneLP Recorder"));
+    tray.refresh(wTrayIcon::State::Recording);
+    EXPECT_EQ(tray.state(), wTrayIcon::State::Recording);
+    EXPECT_EQ(tray.tip(), QStringLiteral("Recording"));
+    tray.remove();
+    wTrayIcon::overrideSystemTrayAvailable(std::nullopt);
+}
