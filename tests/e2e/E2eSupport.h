@@ -19,8 +19,10 @@ inline void copyGeneratedResources(const TestProgramFolder& folder) {
         const fs::path to = folder.path() / "Resource" / rel;
         if (it->is_directory())
             fs::create_directories(to);
-        else if (!fs::exists(to))
+        else if (!fs::exists(to)) {
+            fs::create_directories(to.parent_path());
             fs::copy_file(it->path(), to);
+        }
     }
 }
 

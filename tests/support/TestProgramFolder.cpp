@@ -31,6 +31,9 @@ TestProgramFolder::TestProgramFolder(bool copyData) {
     if (copyData)
         fs::copy(VORLANE_SOURCE_DATA_DIR, root_, fs::copy_options::recursive);
     fs::create_directories(configHome());
+    // A program folder always has Resource/ (git keeps no empty folder in data/).
+    if (copyData)
+        fs::create_directories(root_ / "Resource");
     oldHome_ = getEnv("VORLANE_HOME", hadHome_);
     oldConfig_ = getEnv("XDG_CONFIG_HOME", hadConfig_);
     ::setenv("VORLANE_HOME", root_.c_str(), 1);
