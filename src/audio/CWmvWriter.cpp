@@ -2,6 +2,7 @@
 #include "audio/CWmvWriter.h"
 
 #include "audio/EncoderMath.h"
+#include "audio/FileIo.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -252,9 +253,8 @@ bool CWmvWriter::CloseWma() {
 int CWmvWriter::syncData() {
     if (syncFd_ < 0)
         return AVERROR(EBADF);
-    if (::fdatasync(syncFd_) == 0 || errno == EINVAL || errno == EROFS)
-        return 0;
-    return AVERROR(errno);
+    int e = FileIo::SyncData(syncFd_);
+    return e == 0 ? 0 : AVERROR(-e);
 }
 
 void CWmvWriter::release() {

@@ -2,6 +2,8 @@
 // they must not hold up: no allocation and no lock per block.
 #include "audio/Mp3FileWriter.h"
 
+#include "audio/FileIo.h"
+
 #include "audio/EncoderMath.h"
 
 #include <cerrno>
@@ -10,35 +12,6 @@
 #include <unistd.h>
 
 namespace vorlane {
-
-namespace {
-// Writes all n bytes at the file position (or at `offset` when >= 0). Returns the bytes
-// written; fewer than n leaves the reason in errno.
-size_t writeAll(int fd, const uint8_t* data, size_t n, off_t offset = -1) {
-    size_t done = 0;
-    while (done < n) {
-        ssize_t w = offset < 0
-                        ? ::write(fd, data + done, n - done)
-                        : ::pwrite(fd, data + done, n - done, offset + static_cast<off_t>(done));
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0) {
-            if (w == 0)
-                errno = ENOSPC;
-            break;
-        }
-        done += static_cast<size_t>(w);
-    }
-    return done;
-}
-
-// Files that cannot be synced (pipes, some special file systems) count as synced.
-int syncData(int fd) {
-    if (::fdatasync(fd) == 0 || errno == EINVAL || errno == EROFS)
-        return 0;
-    return -errno;
-}
-} // namespace
 
 Mp3FileWriter::Mp3FileWriter(int bitRateIndex, std::string libraryName)
     : kbps_(EncoderMath::BitRateKbps(bitRateIndex)), lame_(std::move(libraryName)) {}
@@ -139,7 +112,7 @@ bool Mp3FileWriter::open(const std::string& fileName, const WaveFormat& format) 
 bool Mp3FileWriter::store(const uint8_t* data, size_t n) {
     if (n == 0)
         return true;
-    size_t done = writeAll(fd_, data, n);
+    size_t done = FileIo::WriteAll(fd_, data, n);
     if (done == n) {
         fileBytes_ += n;
         return true;
@@ -189,7 +162,7 @@ bool Mp3FileWriter::writeBlock(const uint8_t* data, uint32_t bytes) {
     unsyncedBytes_ += bytes;
     if (unsyncedBytes_ >= static_cast<uint64_t>(kSyncSeconds) * format_.avgBytesPerSec) {
         unsyncedBytes_ = 0;
-        if (int err = syncData(fd_); err < 0) {
+        if (int err = FileIo::SyncData(fd_); err < 0) {
             stopped_ = true;
             return fail(err, std::string("cannot write to disk: ") + std::strerror(-err));
         }
@@ -216,7 +189,7 @@ bool Mp3FileWriter::finish() {
     size_t tag = lame_.getLametagFrame(gfp_, output_.get(), outputBytes_);
     if (tag > outputBytes_ || tag > fileBytes_)
         return fail(-EIO, "the MP3 Info frame does not fit its place");
-    if (tag > 0 && writeAll(fd_, output_.get(), tag, 0) != tag) {
+    if (tag > 0 && FileIo::WriteAll(fd_, output_.get(), tag, 0) != tag) {
         int err = errno;
         return fail(-err, std::string("cannot write the Info frame: ") + std::strerror(err));
     }
@@ -229,7 +202,7 @@ bool Mp3FileWriter::close() {
         return true;
     }
     bool ok = stopped_ || finish();
-    if (int err = syncData(fd_); err < 0)
+    if (int err = FileIo::SyncData(fd_); err < 0)
         ok = fail(err, std::string("cannot write to disk: ") + std::strerror(-err));
     if (::close(fd_) < 0 && ok)
         ok = fail(-errno, std::string("cannot close the file: ") + std::strerror(errno));

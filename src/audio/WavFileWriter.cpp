@@ -1,6 +1,8 @@
 // open runs on the controlling thread; writeBlock and close on the capture thread.
 #include "audio/WavFileWriter.h"
 
+#include "audio/FileIo.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -16,33 +18,6 @@ void put32(uint8_t* p, uint32_t v) {
     p[3] = static_cast<uint8_t>(v >> 24);
 }
 
-// Writes all n bytes at the file position (or at `offset` when >= 0). Returns the bytes
-// written; fewer than n leaves the reason in errno.
-size_t writeAll(int fd, const uint8_t* data, size_t n, off_t offset = -1) {
-    size_t done = 0;
-    while (done < n) {
-        ssize_t w = offset < 0
-                        ? ::write(fd, data + done, n - done)
-                        : ::pwrite(fd, data + done, n - done, offset + static_cast<off_t>(done));
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0) {
-            if (w == 0)
-                errno = ENOSPC;
-            break;
-        }
-        done += static_cast<size_t>(w);
-    }
-    return done;
-}
-
-// Forces the file's data to disk; files that cannot be synced (pipes, some special file
-// systems) count as synced.
-int syncData(int fd) {
-    if (::fdatasync(fd) == 0 || errno == EINVAL || errno == EROFS)
-        return 0;
-    return -errno;
-}
 } // namespace
 
 WavFileWriter::WavFileWriter(uint32_t refreshSeconds) : refreshSeconds_(refreshSeconds) {}
@@ -89,7 +64,7 @@ bool WavFileWriter::open(const std::string& fileName, const WaveFormat& format) 
         return fail(-errno, "cannot create the file");
     uint8_t header[kHeaderBytes];
     BuildHeader(format, 0, header);
-    if (writeAll(fd_, header, kHeaderBytes) != kHeaderBytes) {
+    if (FileIo::WriteAll(fd_, header, kHeaderBytes) != kHeaderBytes) {
         fail(-errno, "cannot write the header");
         ::close(fd_);
         ::unlink(fileName.c_str());
@@ -103,7 +78,7 @@ bool WavFileWriter::writeSizes(uint32_t dataBytes) {
     uint8_t riff[4], data[4];
     put32(riff, dataBytes + (kHeaderBytes - 8));
     put32(data, dataBytes);
-    if (writeAll(fd_, riff, 4, 4) != 4 || writeAll(fd_, data, 4, 42) != 4)
+    if (FileIo::WriteAll(fd_, riff, 4, 4) != 4 || FileIo::WriteAll(fd_, data, 4, 42) != 4)
         return fail(-errno, "cannot update the header");
     headerDataBytes_ = dataBytes;
     return true;
@@ -114,7 +89,7 @@ bool WavFileWriter::writeBlock(const uint8_t* data, uint32_t bytes) {
         return false;
     if (dataBytes_ + bytes > kMaxDataBytes)
         return fail(-EFBIG, "the file has reached the 4 GiB limit of WAV files");
-    size_t done = writeAll(fd_, data, bytes);
+    size_t done = FileIo::WriteAll(fd_, data, bytes);
     dataBytes_ += done;
     if (done != bytes)
         return fail(-errno, "cannot write");
@@ -123,7 +98,7 @@ bool WavFileWriter::writeBlock(const uint8_t* data, uint32_t bytes) {
     if (dataBytes_ + bytes - headerDataBytes_ > refreshBytes_) {
         if (!writeSizes(static_cast<uint32_t>(dataBytes_)))
             return false;
-        if (int err = syncData(fd_); err < 0)
+        if (int err = FileIo::SyncData(fd_); err < 0)
             return fail(err, "cannot write to disk");
     }
     return true;
@@ -140,7 +115,7 @@ bool WavFileWriter::close() {
     dataBytes_ = whole;
     if (!writeSizes(static_cast<uint32_t>(dataBytes_)))
         ok = false;
-    if (int err = syncData(fd_); err < 0)
+    if (int err = FileIo::SyncData(fd_); err < 0)
         ok = fail(err, "cannot write to disk");
     if (::close(fd_) < 0)
         ok = fail(-errno, "cannot close the file");
