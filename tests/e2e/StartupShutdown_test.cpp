@@ -129,6 +129,8 @@ TEST(Startup, MissingSettingsFileEndsWithTheFileError) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("VORLANE_HOME", QString::fromStdString(folder.path().string()));
+    // A private runtime folder: a running Vorlane of the user's must not take this start.
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(folder.path().string()));
     QProcess p;
     p.setProcessEnvironment(env);
     p.setProcessChannelMode(QProcess::MergedChannels);
@@ -168,4 +170,50 @@ TEST(Startup, DamagedCatalogueIsSetAsideAndTheProgramGoesOn) {
     ::kill(pid_t(vorlane.process.processId()), SIGTERM);
     ASSERT_TRUE(vorlane.process.waitForFinished(5000));
     EXPECT_EQ(vorlane.process.exitCode(), 0);
+}
+
+TEST(Startup, ASecondStartHandsOverToTheFirstAndEnds) {
+    TestProgramFolder folder;
+    RunningProgram first(folder);
+    ASSERT_TRUE(first.process.waitForStarted(5000));
+    ASSERT_TRUE(waitFor([&] { return fs::exists(folder / "Resource/NewData.mdb"); }, 10000));
+    QThread::msleep(300); // the first instance listens once its panel is up
+
+    RunningProgram second(folder);
+    ASSERT_TRUE(second.process.waitForStarted(5000));
+    ASSERT_TRUE(second.process.waitForFinished(5000));
+    EXPECT_EQ(second.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.process.exitCode(), 0);
+    EXPECT_EQ(first.process.state(), QProcess::Running);
+
+    ::kill(pid_t(first.process.processId()), SIGTERM);
+    ASSERT_TRUE(first.process.waitForFinished(5000));
+    EXPECT_EQ(first.process.exitCode(), 0);
+}
+
+TEST(Startup, MissingPanelBitmapEndsWithTheFileError) {
+    TestProgramFolder folder;
+    vorlane::test::copyGeneratedResources(folder);
+    fs::remove(folder / "Resource/Skin/BK-LP.bmp");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("VORLANE_HOME", QString::fromStdString(folder.path().string()));
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(folder.path().string()));
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(VORLANE_EXECUTABLE, {});
+    ASSERT_TRUE(p.waitForStarted(5000));
+    // The settings load, then the panel's bitmap is missing: the same error as a missing
+    // settings file.
+    QByteArray output;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            p.waitForReadyRead(50);
+            output += p.readAll();
+            return output.contains("File Error! Please ReInstall!");
+        },
+        10000));
+    p.kill();
+    p.waitForFinished(2000);
 }
