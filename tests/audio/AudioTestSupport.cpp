@@ -94,8 +94,9 @@ int RunCommand(const std::string& command) {
     return status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::vector<int16_t> SoxDecode(const std::filesystem::path& file) {
-    std::string cmd = "sox -V1 '" + file.string() + "' -t raw -e signed -b 16 -L - 2>/dev/null";
+namespace {
+// Runs a decoder writing raw 16-bit little-endian samples; empty when it fails.
+std::vector<int16_t> readSamples(const std::string& cmd) {
     FILE* p = ::popen(cmd.c_str(), "r");
     if (!p)
         return {};
@@ -108,21 +109,17 @@ std::vector<int16_t> SoxDecode(const std::filesystem::path& file) {
         return {};
     return out;
 }
+} // namespace
+
+std::vector<int16_t> SoxDecode(const std::filesystem::path& file) {
+    std::string cmd = "sox -V1 '" + file.string() + "' -t raw -e signed -b 16 -L - 2>/dev/null";
+    return readSamples(cmd);
+}
 
 std::vector<int16_t> FfmpegDecode(const std::filesystem::path& file) {
     std::string cmd = "ffmpeg -nostdin -v error -i '" + file.string() +
                       "' -f s16le -ac 2 -ar 44100 - 2>/dev/null";
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p)
-        return {};
-    std::vector<int16_t> out;
-    int16_t buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 2, 4096, p)) > 0)
-        out.insert(out.end(), buf, buf + n);
-    if (::pclose(p) != 0)
-        return {};
-    return out;
+    return readSamples(cmd);
 }
 
 std::string CommandOutput(const std::string& command, int* status) {

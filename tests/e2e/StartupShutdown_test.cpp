@@ -79,6 +79,31 @@ int elapsedMs(std::chrono::steady_clock::time_point since) {
                    .count());
 }
 
+// Starts the program on the folder and expects "File Error! Please ReInstall!". The error
+// box is modal and waits for the user; the text goes to stderr too.
+void expectFileError(const TestProgramFolder& folder) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("VORLANE_HOME", QString::fromStdString(folder.path().string()));
+    // A private runtime folder: a running Vorlane of the user's must not take this start.
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(folder.path().string()));
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(VORLANE_EXECUTABLE, {});
+    ASSERT_TRUE(p.waitForStarted(5000));
+    QByteArray output;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            p.waitForReadyRead(50);
+            output += p.readAll();
+            return output.contains("File Error! Please ReInstall!");
+        },
+        10000));
+    p.kill();
+    p.waitForFinished(2000);
+}
+
 } // namespace
 
 TEST(Startup, CreatesTheCatalogueAndEndsInOrderOnSigterm) {
@@ -126,27 +151,7 @@ TEST(Startup, EndsInOrderOnSigint) {
 TEST(Startup, MissingSettingsFileEndsWithTheFileError) {
     TestProgramFolder folder;
     fs::remove(folder / "Configure/Config_LP.ini");
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("VORLANE_HOME", QString::fromStdString(folder.path().string()));
-    // A private runtime folder: a running Vorlane of the user's must not take this start.
-    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(folder.path().string()));
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(VORLANE_EXECUTABLE, {});
-    ASSERT_TRUE(p.waitForStarted(5000));
-    // The error box is modal and waits for the user; the text goes to stderr too.
-    QByteArray output;
-    ASSERT_TRUE(waitFor(
-        [&] {
-            p.waitForReadyRead(50);
-            output += p.readAll();
-            return output.contains("File Error! Please ReInstall!");
-        },
-        10000));
-    p.kill();
-    p.waitForFinished(2000);
+    expectFileError(folder);
     EXPECT_FALSE(fs::exists(folder / "Resource/NewData.mdb"));
 }
 
@@ -195,25 +200,7 @@ TEST(Startup, MissingPanelBitmapEndsWithTheFileError) {
     TestProgramFolder folder;
     vorlane::test::copyGeneratedResources(folder);
     fs::remove(folder / "Resource/Skin/BK-LP.bmp");
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("VORLANE_HOME", QString::fromStdString(folder.path().string()));
-    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(folder.path().string()));
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(VORLANE_EXECUTABLE, {});
-    ASSERT_TRUE(p.waitForStarted(5000));
     // The settings load, then the panel's bitmap is missing: the same error as a missing
     // settings file.
-    QByteArray output;
-    ASSERT_TRUE(waitFor(
-        [&] {
-            p.waitForReadyRead(50);
-            output += p.readAll();
-            return output.contains("File Error! Please ReInstall!");
-        },
-        10000));
-    p.kill();
-    p.waitForFinished(2000);
+    expectFileError(folder);
 }
