@@ -1,5 +1,6 @@
 #include "PlaybackTestSupport.h"
 #include "PumpUntil.h"
+#include "SettingsTestSupport.h"
 #include "TestProgramFolder.h"
 #include "platform/MessageWindow.h"
 #include "platform/Messages.h"
@@ -10,27 +11,9 @@
 
 #include <chrono>
 #include <fstream>
-#include <vector>
 
 namespace vorlane::test {
 namespace {
-
-// Keeps the graph notifications that reach it.
-class EventWindow : public MessageWindow {
-public:
-    EventWindow() { create(); }
-    ~EventWindow() override { destroy(); }
-    std::vector<uintptr_t> codes;
-
-protected:
-    bool processMessage(const Message& m, intptr_t& result) override {
-        if (m.msg != msg::GraphNotify)
-            return false;
-        codes.push_back(m.wParam);
-        result = 0;
-        return true;
-    }
-};
 
 class CDXGraphTest : public ::testing::Test {
 protected:
@@ -123,12 +106,13 @@ TEST_F(CDXGraphTest, ARateOfOneAndAHalfAdvancesOneAndAHalfTimesAsFast) {
 }
 
 TEST_F(CDXGraphTest, TheEndOfTheFileIsPostedAsCodeOne) {
-    EventWindow window;
+    SettingsHome home;
+    PanelStub window(home.config);
     render(0.4);
     graph.SetNotifyWindow(window.handle());
     ASSERT_TRUE(graph.Run());
-    ASSERT_TRUE(pumpUntil([&] { return !window.codes.empty(); }, 5000));
-    EXPECT_EQ(window.codes.front(), uintptr_t(CDXGraph::kEventComplete));
+    ASSERT_TRUE(pumpUntil([&] { return window.count(msg::GraphNotify) > 0; }, 5000));
+    EXPECT_EQ(window.count(msg::GraphNotify, CDXGraph::kEventComplete), 1);
     CDXGraph::Event event;
     ASSERT_TRUE(graph.GetEvent(event));
     EXPECT_EQ(event.code, CDXGraph::kEventComplete);

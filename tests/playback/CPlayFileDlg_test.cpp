@@ -1,5 +1,6 @@
 #include "PlaybackTestSupport.h"
 #include "PumpUntil.h"
+#include "SettingsTestSupport.h"
 #include "TestProgramFolder.h"
 #include "catalogue/ADOConnection.h"
 #include "catalogue/ADORecordset.h"
@@ -28,35 +29,10 @@ namespace {
 namespace fs = std::filesystem;
 using Dlg = CPlayFileDlg;
 
-// Stands in for the main panel and keeps what reaches it.
-class PanelStub : public MessageWindow {
-public:
-    PanelStub() { create(); }
-    ~PanelStub() override { destroy(); }
-    std::vector<Message> messages;
-    // The wParams of the messages of one number, in order.
-    std::vector<uintptr_t> of(uint32_t number) const {
-        std::vector<uintptr_t> out;
-        for (const Message& m : messages)
-            if (m.msg == number)
-                out.push_back(m.wParam);
-        return out;
-    }
-
-protected:
-    bool processMessage(const Message& m, intptr_t& result) override {
-        messages.push_back(m);
-        result = 0;
-        return true;
-    }
-};
-
 class BrowserTest : public ::testing::Test {
 protected:
     void SetUp() override {
         useNullAudioOutput();
-        ASSERT_TRUE(config.Load());
-        config.SkinFolder = VORLANE_PROGRAM_DIR "/Resource/Skin/";
         ASSERT_TRUE(CatalogueOpener::open(db, CatalogueOpener::defaultPath()).opened);
         records = folder / "records";
         fs::create_directories(records);
@@ -127,10 +103,20 @@ protected:
         QCoreApplication::sendEvent(dialog.get(), &e);
     }
 
-    TestProgramFolder folder;
-    ConfigManger config;
+    // The wParams of the panel's messages of one number, in order.
+    std::vector<uintptr_t> toPanel(uint32_t number) const {
+        std::vector<uintptr_t> out;
+        for (const Message& m : panel.messages)
+            if (m.msg == number)
+                out.push_back(m.wParam);
+        return out;
+    }
+
+    SettingsHome home;
+    const TestProgramFolder& folder = home.home;
+    ConfigManger& config = home.config;
     ADOConnection db;
-    PanelStub panel;
+    PanelStub panel{config};
     fs::path records;
     std::unique_ptr<Dlg> dialog;
     std::vector<QString> told, details, asked, saveOffered;
@@ -164,12 +150,11 @@ TEST_F(BrowserTest, TwentyFiveRecordingsMakeThreePages) {
     EXPECT_EQ(cell(4), "No.01-Track000.wav");
     EXPECT_TRUE(enabled(Dlg::kPreviousPage));
     EXPECT_FALSE(enabled(Dlg::kNextPage));
-    EXPECT_EQ(dialog->list()->columnWidth(0), 220);
 
     press(Dlg::kClose);
     EXPECT_FALSE(dialog->isVisible());
-    EXPECT_TRUE(pumpUntil([&] { return !panel.of(msg::ToolDialogClosed).empty(); }, 2000));
-    EXPECT_EQ(panel.of(msg::ToolDialogClosed), std::vector<uintptr_t>{1});
+    EXPECT_TRUE(pumpUntil([&] { return !toPanel(msg::ToolDialogClosed).empty(); }, 2000));
+    EXPECT_EQ(toPanel(msg::ToolDialogClosed), std::vector<uintptr_t>{1});
 }
 
 TEST_F(BrowserTest, PreviousAndNextWrapAroundThePages) {
@@ -213,8 +198,8 @@ TEST_F(BrowserTest, PlayingSilencesTheMonitorAndTheEndReturnsToTheStart) {
     double at = -1;
     ASSERT_TRUE(dialog->graph()->GetCurrentPosition(&at));
     EXPECT_NEAR(at, 0.0, 0.01);
-    EXPECT_TRUE(pumpUntil([&] { return panel.of(msg::MonitorMute).size() == 2; }, 2000));
-    EXPECT_EQ(panel.of(msg::MonitorMute), (std::vector<uintptr_t>{1, 0}));
+    EXPECT_TRUE(pumpUntil([&] { return toPanel(msg::MonitorMute).size() == 2; }, 2000));
+    EXPECT_EQ(toPanel(msg::MonitorMute), (std::vector<uintptr_t>{1, 0}));
 
     // Play again (the stopped graph is replaced), pause, resume.
     press(Dlg::kPlay);
@@ -227,8 +212,8 @@ TEST_F(BrowserTest, PlayingSilencesTheMonitorAndTheEndReturnsToTheStart) {
     // Hiding stops playback and gives the monitor back.
     dialog->hide();
     EXPECT_EQ(dialog->graph(), nullptr);
-    EXPECT_TRUE(pumpUntil([&] { return panel.of(msg::MonitorMute).size() == 5; }, 2000));
-    EXPECT_EQ(panel.of(msg::MonitorMute), (std::vector<uintptr_t>{1, 0, 1, 1, 0}));
+    EXPECT_TRUE(pumpUntil([&] { return toPanel(msg::MonitorMute).size() == 5; }, 2000));
+    EXPECT_EQ(toPanel(msg::MonitorMute), (std::vector<uintptr_t>{1, 0, 1, 1, 0}));
 }
 
 TEST_F(BrowserTest, FourPressesOfSpeedPlayTheNextRecordingAtEightTenths) {
@@ -320,19 +305,10 @@ TEST_F(BrowserTest, DeleteRemovesTheSelectedRowEvenBehindHiddenOnes) {
     EXPECT_EQ(cell(0), "No.01-Track001.wav");
 
     // A file that cannot be deleted keeps its row, and the user is told.
-    const fs::path stuck = records / "stuck";
+    const fs::path stuck = addRecording(99, false); // the newest
     fs::create_directories(stuck / "inside");
-    {
-        ADORecordset rs;
-        ASSERT_TRUE(rs.Open(db, CatalogueStatements::recordingsForInsert()));
-        rs.AddNew();
-        rs.PutText("StartTime", "2027-01-01 00:00:00");
-        rs.PutText("FileName", "stuck");
-        rs.PutText("FileFullPathName", stuck.string());
-        ASSERT_TRUE(rs.Update());
-    }
     dialog->Refresh();
-    ASSERT_EQ(cell(0), "stuck");
+    ASSERT_EQ(dialog->fileOfRow(0), stuck.string());
     press(Dlg::kDelete);
     EXPECT_TRUE(fs::exists(stuck));
     EXPECT_EQ(catalogueRows(), 4);
@@ -379,8 +355,8 @@ TEST_F(BrowserTest, AFileThatCannotPlayIsReportedAndNothingStaysSilenced) {
     EXPECT_EQ(told[0], "Render err");
     EXPECT_EQ(dialog->graph(), nullptr);
     EXPECT_TRUE(dialog->playLook());
-    pumpUntil([&] { return panel.of(msg::MonitorMute).size() >= 2; }, 1000);
-    EXPECT_EQ(panel.of(msg::MonitorMute), (std::vector<uintptr_t>{1, 0}));
+    pumpUntil([&] { return toPanel(msg::MonitorMute).size() >= 2; }, 1000);
+    EXPECT_EQ(toPanel(msg::MonitorMute), (std::vector<uintptr_t>{1, 0}));
 
     // A copy of the playable one, with the extension added to the chosen name.
     dialog->selectRow(0);
