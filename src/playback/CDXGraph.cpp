@@ -82,6 +82,7 @@ bool CDXGraph::Create() {
     }
     const bool attached = Attach(playbin);
     gst_object_unref(playbin); // Attach holds its own reference
+    rendered_ = false;         // a new playbin has no file yet
     return attached;
 }
 
@@ -95,6 +96,7 @@ bool CDXGraph::Attach(GstElement* graph) {
     gst_object_unref(bus);
     stopped_ = true;
     rate_ = 1.0;
+    rendered_ = true; // a pipeline from outside comes ready to play
     return true;
 }
 
@@ -108,6 +110,7 @@ void CDXGraph::Release() {
     gst_object_unref(graph_);
     graph_ = nullptr;
     stopped_ = true;
+    rendered_ = false;
     std::lock_guard<std::mutex> lock(eventsLock_);
     events_.clear();
 }
@@ -121,6 +124,7 @@ bool CDXGraph::RenderFile(const std::string& path) {
         lastError_ = "the file " + path + " is not there";
         return false;
     }
+    rendered_ = false;
     gst_element_set_state(graph_, GST_STATE_NULL);
     g_object_set(graph_, "uri", fileUri(path).c_str(), nullptr);
     ++stateRequests_;
@@ -136,6 +140,7 @@ bool CDXGraph::RenderFile(const std::string& path) {
         return false;
     }
     stopped_ = true;
+    rendered_ = true;
     // An error seen while trying is not news once the file is in place.
     std::lock_guard<std::mutex> lock(eventsLock_);
     events_.clear();
@@ -156,13 +161,13 @@ bool CDXGraph::GetEvent(Event& event) {
 }
 
 bool CDXGraph::Run() {
-    if (!graph_)
+    if (!graph_ || !rendered_)
         return false;
     return QueryState() == State::Running || RequestState(State::Running);
 }
 
 bool CDXGraph::Pause() {
-    if (!graph_)
+    if (!graph_ || !rendered_)
         return false;
     return QueryState() == State::Paused || RequestState(State::Paused);
 }

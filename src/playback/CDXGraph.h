@@ -64,6 +64,7 @@ public:
     bool GetEvent(Event& event);
 
     // Each is true at once, without touching the pipeline, when already in that state.
+    // Run and Pause fail while no file is in place (none rendered, or its rendering failed).
     bool Run();
     bool Pause();
     bool Stop();
@@ -103,6 +104,7 @@ private:
     // A stopped graph is a paused pipeline that remembers being stopped: it keeps its
     // place and can still seek, as the browser expects of a stopped graph.
     bool stopped_ = true;
+    bool rendered_ = false;
     double rate_ = 1.0;
     int stateRequests_ = 0;
     std::string lastError_;
