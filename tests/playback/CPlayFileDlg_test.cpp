@@ -13,6 +13,7 @@
 #include "playback/RecordingPages.h"
 #include "ui/CRegionBmpBtn.h"
 
+#include <gst/gst.h>
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -214,6 +215,26 @@ TEST_F(BrowserTest, PlayingSilencesTheMonitorAndTheEndReturnsToTheStart) {
     EXPECT_EQ(dialog->graph(), nullptr);
     EXPECT_TRUE(pumpUntil([&] { return toPanel(msg::MonitorMute).size() == 5; }, 2000));
     EXPECT_EQ(toPanel(msg::MonitorMute), (std::vector<uintptr_t>{1, 0, 1, 1, 0}));
+}
+
+TEST_F(BrowserTest, AnErrorWhilePlayingEndsPlaybackAndIsShown) {
+    addRecording(0, true, 3);
+    dialog->show();
+    press(Dlg::kPlay);
+    ASSERT_NE(dialog->graph(), nullptr);
+    // The output goes away under the playing file, as a lost sound card would.
+    GstElement* graph = dialog->graph()->Graph();
+    GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_WRITE,
+                                        "the output device is gone");
+    gst_element_post_message(graph, gst_message_new_error(GST_OBJECT(graph), error, nullptr));
+    g_error_free(error);
+    ASSERT_TRUE(pumpUntil([&] { return !told.empty(); }, 3000));
+    EXPECT_EQ(told[0], "This recording cannot be played.");
+    EXPECT_EQ(details[0], "the output device is gone");
+    EXPECT_EQ(dialog->graph(), nullptr);
+    EXPECT_TRUE(dialog->playLook());
+    EXPECT_TRUE(pumpUntil([&] { return toPanel(msg::MonitorMute).size() == 2; }, 2000));
+    EXPECT_EQ(toPanel(msg::MonitorMute), (std::vector<uintptr_t>{1, 0}));
 }
 
 TEST_F(BrowserTest, FourPressesOfSpeedPlayTheNextRecordingAtEightTenths) {
