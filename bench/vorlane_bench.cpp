@@ -1,4 +1,5 @@
 // vorlane-bench --format wav|mp3|wma --minutes N [--runs R] [--output FILE] [--keep]
+// vorlane-bench --catalogue   (see CatalogueBench.h)
 //
 // Pushes N minutes of a synthetic stereo signal through the capture engine's real block
 // processing (gain and balance, monitor copy to a null output, writer fan-out, channel
@@ -12,6 +13,7 @@
 //   reference_realtime_factor=<y> ratio=<x/y>
 // Both are timed R times (--runs, 3 unless given), alternately, and the best of each
 // counts, which steadies the figures on a busy machine.
+#include "CatalogueBench.h"
 #include "SyntheticCaptureSource.h"
 #include "audio/CSoundCapture.h"
 #include "audio/NullMonitorSink.h"
@@ -41,7 +43,8 @@ int usage(const char* why) {
     std::fprintf(stderr,
                  "vorlane-bench: %s\n"
                  "usage: vorlane-bench [--format wav|mp3|wma] [--minutes N] [--runs R] "
-                 "[--output FILE] [--keep]\n",
+                 "[--output FILE] [--keep]\n"
+                 "       vorlane-bench --catalogue\n",
                  why);
     return 2;
 }
@@ -127,6 +130,8 @@ int main(int argc, char** argv) {
     bool keep = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
+        if (a == "--catalogue")
+            return RunCatalogueBench();
         if ((a == "--format" || a == "--minutes" || a == "--output" || a == "--runs") &&
             i + 1 >= argc)
             return usage(("missing value after " + a).c_str());

@@ -11,6 +11,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/UnixSignalWatcher.h"
 #include "platform/wSingleInstance.h"
+#include "playback/PlayFileDialog.h"
 #include "ui/CRivorAzururuFrame.h"
 #include "ui/SettingDialogs.h"
 
@@ -91,6 +92,7 @@ Application::StartResult Application::start() {
         return StartResult::Failed;
     }
     SettingDialogs::Install(*panel_, *capture_, services.setInputVolume);
+    PlayFileDialog::Install(*panel_, dlg.catalogue());
 
     deviceThread_ = std::make_unique<DeviceThread>();
     if (!deviceThread_->start(panel_->handle()))

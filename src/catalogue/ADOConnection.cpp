@@ -106,6 +106,9 @@ bool ADOConnection::Open(const std::string& path, const std::string& password) {
 
     db_ = db;
     readOnly_ = sqlite3_db_readonly(db, "main") == 1;
+    // Files made before the index existed get it now; without it they still work, slower.
+    if (!readOnly_)
+        CatalogueSchema::ensureIndexes(db);
     status_ = Status::Open;
     return true;
 }

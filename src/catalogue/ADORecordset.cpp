@@ -252,6 +252,10 @@ int ADORecordset::RecordCount() const {
     return int(std::count_if(rows_.begin(), rows_.end(), [](const Row& r) { return !r.deleted; }));
 }
 
+int64_t ADORecordset::RowId() const {
+    return hasCurrentRow() ? rows_[pos_].rowid : 0;
+}
+
 std::string ADORecordset::GetText(const std::string& column) {
     const Value* v = field(column);
     if (!v)

@@ -46,6 +46,8 @@ public:
     void MoveNext();
     // Rows in the snapshot, less those deleted through it, plus those added through it.
     int RecordCount() const;
+    // The table's rowid of the current row of an updatable recordset; 0 when there is none.
+    int64_t RowId() const;
 
     // Text of the field: integers in decimal, NULL as "".
     std::string GetText(const std::string& column);

@@ -169,7 +169,15 @@ std::string CatalogueSchema::createText() {
         }
         sql += "\n);\n";
     }
-    return sql;
+    return sql + indexText();
+}
+
+std::string CatalogueSchema::indexText() {
+    return "CREATE INDEX IF NOT EXISTS RecordFileStartTime ON RecordFile (StartTime);\n";
+}
+
+bool CatalogueSchema::ensureIndexes(sqlite3* db) {
+    return sqlite3_exec(db, indexText().c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 std::string CatalogueSchema::quotedName(std::string_view name) {

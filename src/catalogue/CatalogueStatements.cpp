@@ -1,5 +1,7 @@
 #include "catalogue/CatalogueStatements.h"
 
+#include <algorithm>
+
 namespace vorlane {
 
 Statement CatalogueStatements::allRecordings() {
@@ -8,6 +10,26 @@ Statement CatalogueStatements::allRecordings() {
 
 Statement CatalogueStatements::recordingsNewestFirst() {
     return {"select * from RecordFile order by StartTime desc", {}};
+}
+
+Statement CatalogueStatements::recordingsForInsert() {
+    return {"select * from RecordFile limit 0", {}};
+}
+
+Statement CatalogueStatements::recordingCount() {
+    return {"select count(*) as Total from RecordFile", {}};
+}
+
+Statement CatalogueStatements::recordingsNewestFirstPage(int first, int count) {
+    // Plain numbers, so they go into the text; the StartTime index serves this order.
+    return {"select * from RecordFile order by StartTime desc, rowid desc limit " +
+                std::to_string(std::max(count, 0)) + " offset " +
+                std::to_string(std::max(first, 0)),
+            {}};
+}
+
+Statement CatalogueStatements::recordingByRowId(int64_t rowid) {
+    return {"select * from RecordFile where rowid = " + std::to_string(rowid), {}};
 }
 
 Statement CatalogueStatements::allTasks() {

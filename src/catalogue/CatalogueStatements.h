@@ -2,6 +2,7 @@
 
 #include "catalogue/Statement.h"
 
+#include <cstdint>
 #include <string>
 
 namespace vorlane {
@@ -13,6 +14,15 @@ public:
     // RecordFile
     static Statement allRecordings();
     static Statement recordingsNewestFirst();
+    // No rows, only the columns: what adding a row needs, whatever the table's size.
+    static Statement recordingsForInsert();
+    // One column "Total": the number of rows.
+    static Statement recordingCount();
+    // At most `count` rows of the newest-first order, after skipping `first` of them. Rows
+    // of equal StartTime keep one order between pages.
+    static Statement recordingsNewestFirstPage(int first, int count);
+    // The one row with this rowid (as RowId() of a recordset reports it), or none.
+    static Statement recordingByRowId(int64_t rowid);
 
     // TaskFile
     static Statement allTasks();

@@ -25,6 +25,9 @@ inline constexpr uint32_t ScheduledRecording = 1056; // wParam: 0 start (text: f
 inline constexpr uint32_t BlockCaptured = 1058;
 inline constexpr uint32_t MonitorMute = 1060; // wParam: 1 mute, 0 restore
 
+// To the recordings browser from its playback graph.
+inline constexpr uint32_t GraphNotify = 1120; // wParam: the event code
+
 // Device side.
 inline constexpr uint32_t RecordingState =
     1078;                                     // to the device target window; 1 started, 0 stopped

@@ -378,7 +378,7 @@ void RecordingController::AddCatalogueRecord(uint32_t elapsedMs) {
     if (!db || !db->IsOpen())
         return; // the user was told at start-up that there is no catalogue
     ADORecordset rs;
-    bool stored = rs.Open(*db, CatalogueStatements::allRecordings());
+    bool stored = rs.Open(*db, CatalogueStatements::recordingsForInsert());
     if (stored) {
         rs.AddNew();
         rs.PutText("StartTime", startTimeText_);

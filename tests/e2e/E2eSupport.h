@@ -2,6 +2,7 @@
 
 #include "TestProgramFolder.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace vorlane::test {
@@ -24,6 +25,20 @@ inline void copyGeneratedResources(const TestProgramFolder& folder) {
             fs::copy_file(it->path(), to);
         }
     }
+}
+
+// Points the program at the simulated "USB PnP Audio Device", capturing `input` in real
+// time, with no sound output, and keeps its runtime files and shared table private to the
+// test's folder.
+inline void useSimulatedSession(const TestProgramFolder& folder,
+                                const std::filesystem::path& input) {
+    ::setenv("VORLANE_SIM_DEVICE", "usbpnp", 1);
+    ::setenv("VORLANE_CAPTURE_FILE", input.c_str(), 1);
+    ::setenv("VORLANE_CAPTURE_SPEED", "1", 1);
+    ::setenv("VORLANE_AUDIO_OUTPUT", "null", 1);
+    ::setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
+    ::setenv("XDG_DOCUMENTS_DIR", (folder / "docs").c_str(), 1);
+    ::setenv("VORLANE_HID_TABLE", ("/vorlane-e2e-" + folder.path().filename().string()).c_str(), 1);
 }
 
 } // namespace vorlane::test

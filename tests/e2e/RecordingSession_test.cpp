@@ -90,14 +90,7 @@ protected:
         // the stop comes while it plays.
         test::writeToneWav(folder / "input.wav",
                            {{2, 440}, {3, 0}, {2, 660}, {3, 0}, {8, 880}, {1, 0}});
-        ::setenv("VORLANE_SIM_DEVICE", "usbpnp", 1);
-        ::setenv("VORLANE_CAPTURE_FILE", (folder / "input.wav").c_str(), 1);
-        ::setenv("VORLANE_CAPTURE_SPEED", "1", 1);
-        ::setenv("VORLANE_AUDIO_OUTPUT", "null", 1);
-        ::setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
-        ::setenv("XDG_DOCUMENTS_DIR", (folder / "docs").c_str(), 1);
-        ::setenv("VORLANE_HID_TABLE", ("/vorlane-e2e-" + folder.path().filename().string()).c_str(),
-                 1);
+        test::useSimulatedSession(folder, folder / "input.wav");
     }
 
     void configure(int fileType) {
