@@ -34,9 +34,9 @@ constexpr Place kEndDatePlace{124, 92, 120, 24};
 constexpr Place kEndTimePlace{252, 92, 86, 24};
 constexpr Place kSinglePlace{24, 128, 150, 22};
 constexpr Place kRepeatPlace{180, 128, 158, 22};
-constexpr int kDaysX = 24, kDaysY = 156, kDayWidth = 80, kDayHeight = 22, kDaysPerRow = 4;
-constexpr Place kFileNameLabelPlace{24, 210, 314, 38};
-constexpr Place kFileNamePlace{24, 250, 314, 24};
+constexpr int kDaysX = 24, kDaysY = 154, kDayWidth = 105, kDayHeight = 22, kDaysPerRow = 3;
+constexpr Place kFileNameLabelPlace{24, 228, 314, 36};
+constexpr Place kFileNamePlace{24, 266, 314, 24};
 
 constexpr const char* kDayKeys[7] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
                                      "Friday", "Saturday", "Sunday"};
@@ -136,7 +136,7 @@ void CAddTaskDlg::buildControls() {
     for (int k = 0; k < 7; ++k) {
         auto* box = new QCheckBox(this);
         box->setGeometry(kDaysX + (k % kDaysPerRow) * kDayWidth,
-                         kDaysY + (k / kDaysPerRow) * (kDayHeight + 4), kDayWidth, kDayHeight);
+                         kDaysY + (k / kDaysPerRow) * (kDayHeight + 2), kDayWidth, kDayHeight);
         days_[size_t(k)] = box;
         controls_[kMonday + k] = box;
     }

@@ -22,13 +22,14 @@
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QTableWidget>
+#include <algorithm>
 
 namespace vorlane {
 
 namespace {
 constexpr QRect kListPlace{16, 58, 595, 226};
 constexpr QRect kEndTypeLabelPlace{16, 300, 220, 24};
-constexpr QRect kEndTypePlace{240, 298, 190, 24};
+constexpr QRect kEndTypePlace{240, 298, 230, 24};
 
 struct Column {
     const char* key;
@@ -158,7 +159,10 @@ void CTaskSettingDlg::Refresh() {
     for (int c = 0; c < kColumns; ++c) {
         const QString header = texts.text(kHeaders[c].key, kHeaders[c].def);
         list_->setHorizontalHeaderItem(c, new QTableWidgetItem(header));
-        list_->setColumnWidth(c, c < 2 ? 110 : c == 2 ? 60 : int(header.size() + 1) * 16);
+        // The time columns are at least wide enough for their text in this font.
+        const int timeWidth = std::max(
+            110, list_->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00")) + 12);
+        list_->setColumnWidth(c, c < 2 ? timeWidth : c == 2 ? 60 : int(header.size() + 1) * 16);
     }
     ADORecordset rs;
     if (rs.Open(catalogue_, CatalogueStatements::tasksEarliestFirst()))

@@ -96,15 +96,9 @@ std::optional<std::pair<int, int>> TaskTimes::ParseHourMinute(const std::string&
 }
 
 std::optional<int64_t> TaskTimes::CalendarSeconds(const LocalTime& t) {
-    std::tm tm{};
-    tm.tm_year = t.year - 1900;
-    tm.tm_mon = t.month - 1;
-    tm.tm_mday = t.day;
-    tm.tm_hour = t.hour;
-    tm.tm_min = t.minute;
-    tm.tm_sec = t.second;
-    // Left to the library: a forced "no daylight saving" puts summer times an hour off.
-    tm.tm_isdst = -1;
+    // The daylight-saving flag is left to the library: a forced "no daylight saving" puts
+    // summer times an hour off.
+    std::tm tm = ToTm(t);
     const std::time_t s = std::mktime(&tm);
     if (s == std::time_t(-1) && !(t.year == 1969 || t.year == 1970))
         return std::nullopt;
@@ -115,15 +109,7 @@ LocalTime TaskTimes::FromCalendarSeconds(int64_t seconds) {
     const std::time_t s = std::time_t(seconds);
     std::tm tm{};
     localtime_r(&s, &tm);
-    LocalTime t;
-    t.year = tm.tm_year + 1900;
-    t.month = tm.tm_mon + 1;
-    t.day = tm.tm_mday;
-    t.hour = tm.tm_hour;
-    t.minute = tm.tm_min;
-    t.second = tm.tm_sec;
-    t.weekday = tm.tm_wday;
-    return t;
+    return FromTm(tm);
 }
 
 int TaskTimes::WeekdayOf(int year, int month, int day) {

@@ -12,6 +12,7 @@
 #include "scheduler/FakePowerBackend.h"
 #include "scheduler/TaskModel.h"
 #include "scheduler/TaskScheduler.h"
+#include "scheduler/TaskTimes.h"
 
 #include <gtest/gtest.h>
 
@@ -32,6 +33,7 @@ inline LocalTime at(int y, int mo, int d, int h, int mi, int s = 0) {
     t.hour = h;
     t.minute = mi;
     t.second = s;
+    t.weekday = TaskTimes::WeekdayOf(y, mo, d);
     return t;
 }
 

@@ -1,4 +1,5 @@
 #include "PumpUntil.h"
+#include "SchedulerRig.h"
 #include "SettingsTestSupport.h"
 #include "catalogue/ADOConnection.h"
 #include "catalogue/ADORecordset.h"
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDir>
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -26,17 +28,6 @@ using namespace vorlane;
 using namespace vorlane::test;
 
 namespace {
-
-LocalTime at(int y, int mo, int d, int h, int mi) {
-    LocalTime t;
-    t.year = y;
-    t.month = mo;
-    t.day = d;
-    t.hour = h;
-    t.minute = mi;
-    t.weekday = TaskTimes::WeekdayOf(y, mo, d);
-    return t;
-}
 
 Task task(const std::string& start, const std::string& end, bool repeats = false,
           uint8_t mask = 0) {
@@ -63,6 +54,12 @@ TaskEditorRules::Draft draft(const std::string& start, const std::string& end, b
 }
 
 constexpr uint8_t kMon = 1, kTue = 2, kSun = 64;
+
+// Keeps a picture of a dialog for review, beside the other renders.
+void saveRender(QWidget& w, const QString& name) {
+    QDir().mkpath(QStringLiteral(VORLANE_RENDER_DIR));
+    EXPECT_TRUE(w.grab().save(QStringLiteral(VORLANE_RENDER_DIR) + "/" + name + ".png"));
+}
 
 class TaskDialogs : public ::testing::Test {
 protected:
@@ -203,6 +200,8 @@ TEST_F(TaskDialogs, EditorRefusesAnEndBeforeTheStartAndAnOverlap) {
     EXPECT_NE(e->result(), CAddTaskDlg::kIdOk);
 
     type(*e, QDate(2026, 12, 6), QTime(10, 30), QTime(11, 30));
+    e->show();
+    saveRender(*e, "task-editor");
     e->OnOK();
     EXPECT_EQ(e->result(), CAddTaskDlg::kIdOk);
     EXPECT_EQ(e->startWeekday, 0); // a Sunday
@@ -256,6 +255,7 @@ TEST_F(TaskDialogs, TaskListNewEditDelete) {
     EXPECT_EQ(rows[1].test, "");
     list->Refresh();
     EXPECT_EQ(table->item(0, 0)->text(), "2026-12-08 20:00"); // sorted now
+    saveRender(*list, "task-list");
 
     // Edit and Cancel: the marker is there while the editor runs, and gone after.
     std::string markerWhileEditing;

@@ -92,7 +92,7 @@ TEST_F(PanelTest, ControlsSitAtTheirPlacesAndThePanelStartsIdle) {
     for (int id : {panel::kRecordStop, panel::kRecordDivide, panel::kRecordPause})
         EXPECT_FALSE(panel->button(id)->isEnabled()) << id;
     panel->show();
-    EXPECT_FALSE(panel->button(panel::kTaskButton)->isVisible());
+    EXPECT_TRUE(panel->button(panel::kTaskButton)->isVisible());
     EXPECT_FALSE(ctl<QLabel>(panel::kFileNameLabel)->isVisible());
     EXPECT_FALSE(ctl<QLabel>(panel::kRecordTimeLabel)->isVisible());
     EXPECT_EQ(panel->button(panel::kGenreButton)->caption(), QStringLiteral("..."));
