@@ -84,12 +84,13 @@ void TaskScheduler::LeaveMode() {
         killTimer(timer::SchedulerCheck);
     SetImminent(false);
     power_.WatchSuspend(false);
+    // The tag defaults first: the device thread reads the settings as it starts.
+    if (hooks_.reloadTagDefaults)
+        hooks_.reloadTagDefaults();
     if (hooks_.startThreads)
         hooks_.startThreads();
     if (hooks_.showSchedulerMode)
         hooks_.showSchedulerMode(false);
-    if (hooks_.reloadTagDefaults)
-        hooks_.reloadTagDefaults();
 }
 
 void TaskScheduler::SetImminent(bool on) {
