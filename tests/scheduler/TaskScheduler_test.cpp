@@ -1,5 +1,7 @@
 #include "SchedulerRig.h"
 #include "platform/Messages.h"
+#include "scheduler/LogPowerBackend.h"
+#include "scheduler/LogindPowerBackend.h"
 #include "scheduler/TaskTimes.h"
 
 #include <gtest/gtest.h>
@@ -338,4 +340,34 @@ TEST_F(SchedulerRig, PowersOffOnlyWhenNoTaskIsLeft) {
     db.Close();
     scheduler->OnScheduledRecordingEnded();
     EXPECT_EQ(power.powerOffs, 2);
+}
+
+TEST_F(SchedulerRig, LogBackendPrintsOneLinePerAction) {
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    LogPowerBackend log(out);
+    log.BlockSleep(true);
+    log.BlockSleep(true); // already held: nothing new
+    log.BlockSleep(false);
+    log.ArmWake(*TaskTimes::CalendarSeconds(at(2026, 12, 5, 10, 3, 20)));
+    log.PowerOff();
+    std::rewind(out);
+    std::string text(4096, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), out));
+    std::fclose(out);
+    EXPECT_EQ(text, "power: inhibit sleep\n"
+                    "power: release sleep\n"
+                    "power: wake-at 2026-12-05 10:03:20\n"
+                    "power: power-off\n");
+}
+
+TEST(LogindPowerBackend, WithoutASystemBusNothingIsAvailable) {
+    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/vorlane-test-bus", 1);
+    LogindPowerBackend power;
+    EXPECT_FALSE(power.Available());
+    power.BlockSleep(true);
+    power.WatchSuspend(true);
+    EXPECT_FALSE(power.PowerOff());
+    power.WatchSuspend(false);
+    power.BlockSleep(false);
 }
