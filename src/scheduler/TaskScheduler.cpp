@@ -5,7 +5,6 @@
 #include "scheduler/PowerBackend.h"
 #include "scheduler/TaskTimes.h"
 
-#include <algorithm>
 #include <cstdio>
 
 namespace vorlane {

@@ -3,7 +3,6 @@
 #include "platform/MessageWindow.h"
 #include "scheduler/TaskModel.h"
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
