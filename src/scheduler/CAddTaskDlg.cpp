@@ -4,6 +4,7 @@
 #include "catalogue/CatalogueStatements.h"
 #include "config/ConfigManger.h"
 #include "platform/Messages.h"
+#include "scheduler/TaskDialogSkin.h"
 #include "scheduler/TaskTimes.h"
 #include "ui/CRegionBmpBtn.h"
 #include "ui/LanguageTexts.h"
@@ -79,19 +80,8 @@ CAddTaskDlg::~CAddTaskDlg() {
 }
 
 bool CAddTaskDlg::Load(QString* error) {
-    if (!MessageWindow::create()) {
-        if (error)
-            *error = QStringLiteral("the task editor could not be created");
+    if (!TaskDialogSkin::Open(*this, config_, skin::kToolBackground.file, "the task editor", error))
         return false;
-    }
-    applyFonts();
-    const QString background = QString::fromStdString(config_.SkinFolder) +
-                               QString::fromLatin1(skin::kToolBackground.file);
-    if (!applySkin(background, true)) {
-        if (error)
-            *error = dialogSkin() ? dialogSkin()->lastError() : background;
-        return false;
-    }
     skinButtons();
     return true;
 }
@@ -163,11 +153,8 @@ void CAddTaskDlg::buildControls() {
 }
 
 void CAddTaskDlg::skinButtons() {
-    const QString folder = QString::fromStdString(config_.SkinFolder);
-    auto skinButton = [&](CRegionBmpBtn* b, const skin::Strip& strip, QPoint at) {
-        b->setSkin(folder + QString::fromLatin1(strip.file), strip.imageWidth, skin::kKeyColour);
-        b->setImages(skin::kImageNormal, skin::kImagePushed, skin::kImageHover, -1);
-        b->move(at);
+    auto skinButton = [this](CRegionBmpBtn* b, const skin::Strip& strip, QPoint at) {
+        TaskDialogSkin::SkinButton(b, config_, strip, at);
     };
     const int buttonsY = skin::kToolBackground.height - 20 - skin::kButtonStrip.height;
     const int cancelX = skin::kToolBackground.width - 16 - skin::kButtonStrip.imageWidth;

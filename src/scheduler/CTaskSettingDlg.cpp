@@ -5,6 +5,7 @@
 #include "config/ConfigManger.h"
 #include "platform/Messages.h"
 #include "scheduler/CAddTaskDlg.h"
+#include "scheduler/TaskDialogSkin.h"
 #include "scheduler/TaskEditorRules.h"
 #include "scheduler/TaskModel.h"
 #include "ui/CRegionBmpBtn.h"
@@ -81,19 +82,9 @@ CTaskSettingDlg::~CTaskSettingDlg() {
 }
 
 bool CTaskSettingDlg::Load(QString* error) {
-    if (!MessageWindow::create()) {
-        if (error)
-            *error = QStringLiteral("the task list could not be created");
+    if (!TaskDialogSkin::Open(*this, config_, skin::kTaskListBackground.file, "the task list",
+                              error))
         return false;
-    }
-    applyFonts();
-    const QString background = QString::fromStdString(config_.SkinFolder) +
-                               QString::fromLatin1(skin::kTaskListBackground.file);
-    if (!applySkin(background, true)) {
-        if (error)
-            *error = dialogSkin() ? dialogSkin()->lastError() : background;
-        return false;
-    }
     skinButtons();
     Refresh();
     return true;
@@ -128,11 +119,8 @@ void CTaskSettingDlg::buildControls() {
 }
 
 void CTaskSettingDlg::skinButtons() {
-    const QString folder = QString::fromStdString(config_.SkinFolder);
-    auto skinButton = [&](CRegionBmpBtn* b, const skin::Strip& strip, QPoint at) {
-        b->setSkin(folder + QString::fromLatin1(strip.file), strip.imageWidth, skin::kKeyColour);
-        b->setImages(skin::kImageNormal, skin::kImagePushed, skin::kImageHover, -1);
-        b->move(at);
+    auto skinButton = [this](CRegionBmpBtn* b, const skin::Strip& strip, QPoint at) {
+        TaskDialogSkin::SkinButton(b, config_, strip, at);
     };
     const skin::Background& bg = skin::kTaskListBackground;
     const int y = bg.height - 20 - skin::kButtonStrip.height;

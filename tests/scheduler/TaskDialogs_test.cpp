@@ -17,8 +17,8 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QDir>
 #include <QDateEdit>
+#include <QDir>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -303,4 +303,14 @@ TEST_F(TaskDialogs, TaskListNewEditDelete) {
     pumpFor(50);
     EXPECT_FALSE(list->isVisible());
     EXPECT_EQ(panel.count(msg::ToolDialogClosed, 0), 1);
+}
+
+TEST_F(TaskDialogs, MissingBackgroundsAreReportedNotShown) {
+    s.config.SkinFolder = (s.home / "no-skin/").string();
+    QString error;
+    EXPECT_FALSE(CAddTaskDlg::Create(s.config, db, nullptr, &error));
+    EXPECT_FALSE(error.isEmpty());
+    error.clear();
+    EXPECT_FALSE(CTaskSettingDlg::Create(s.config, db, 0, nullptr, &error));
+    EXPECT_TRUE(error.contains("BK30")) << error.toStdString();
 }
