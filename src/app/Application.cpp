@@ -12,6 +12,9 @@
 #include "platform/UnixSignalWatcher.h"
 #include "platform/wSingleInstance.h"
 #include "playback/PlayFileDialog.h"
+#include "scheduler/PowerBackends.h"
+#include "scheduler/TaskDialogs.h"
+#include "scheduler/TaskScheduler.h"
 #include "ui/CRivorAzururuFrame.h"
 #include "ui/SettingDialogs.h"
 
@@ -81,6 +84,10 @@ Application::StartResult Application::start() {
         EndpointVolume volume;
         volume.SetInputVolume(uint16_t(dlg.deviceTypeCode.load()), dlg.RecordVolume.load());
     };
+    services.runEndAction = [this] {
+        if (scheduler_)
+            scheduler_->OnScheduledRecordingEnded();
+    };
     // Queued: the exit destroys the panel, which must not happen inside its own handler.
     panel_ = std::make_unique<CRivorAzururuFrame>(dlg, *capture_, services, [this] {
         QMetaObject::invokeMethod(
@@ -93,6 +100,7 @@ Application::StartResult Application::start() {
     }
     SettingDialogs::Install(*panel_, *capture_, services.setInputVolume);
     PlayFileDialog::Install(*panel_, dlg.catalogue());
+    TaskDialogs::Install(*panel_, dlg.catalogue());
 
     deviceThread_ = std::make_unique<DeviceThread>();
     if (!deviceThread_->start(panel_->handle()))
@@ -114,6 +122,7 @@ Application::StartResult Application::start() {
         }))
         std::fprintf(stderr, "Vorlane: cannot listen for a second start\n");
 
+    startScheduler();
     panel_->show();
 
     if (!dlg.catalogueNotice().empty()) {
@@ -127,10 +136,47 @@ Application::StartResult Application::start() {
     return StartResult::Running;
 }
 
+void Application::startScheduler() {
+    CMainDlg& dlg = CMainDlg::instance();
+    const WindowHandle panelHandle = panel_->handle();
+    SchedulerHooks hooks;
+    hooks.stopThreads = [this, &dlg] {
+        if (deviceThread_ && !deviceThread_->stop(5000))
+            std::fprintf(stderr, "Vorlane: the device thread did not end within 5 s\n");
+        // The device was let go without a word to the panel: tell it, as if unplugged.
+        dlg.Relay(msg::DeviceGone);
+        capture_->ShutdownCapture();
+    };
+    hooks.startThreads = [this, panelHandle] {
+        if (!deviceThread_->start(panelHandle))
+            std::fprintf(stderr, "Vorlane: the device thread did not start; going on without it\n");
+        capture_->StartCaptureThread(panelHandle);
+    };
+    hooks.showSchedulerMode = [this](bool on) { panel_->setSchedulerMode(on); };
+    hooks.reloadTagDefaults = [&dlg] { dlg.Load(); };
+    hooks.recording = [this] {
+        return panel_->controller().Recording() || capture_->IsRecording();
+    };
+
+    power_ = PowerBackends::Create();
+    scheduler_ = std::make_unique<TaskScheduler>(dlg.catalogue(), dlg, *power_, panelHandle,
+                                                 std::move(hooks));
+    if (!scheduler_->Start())
+        std::fprintf(stderr, "Vorlane: the scheduler could not start\n");
+    TaskScheduler* scheduler = scheduler_.get();
+    panel_->setSchedulerHandlers({[scheduler] { scheduler->EnterSchedulerMode(); },
+                                  [scheduler] { scheduler->LeaveSchedulerMode(); },
+                                  [scheduler] { scheduler->OnPanelHiddenToTray(); }});
+}
+
 void Application::exit() {
     if (exiting_)
         return;
     exiting_ = true;
+    if (panel_)
+        panel_->setSchedulerHandlers({});
+    scheduler_.reset();
+    power_.reset();
     if (panel_) {
         panel_->removeTrayIcon();
         // A recording in progress is finished and catalogued before anything goes away.

@@ -8,12 +8,14 @@ namespace vorlane {
 class CRivorAzururuFrame;
 class CSoundCapture;
 class DeviceThread;
+class PowerBackend;
+class TaskScheduler;
 class UnixSignalWatcher;
 class wSingleInstance;
 
 // Brings the program up and down in order on the main thread.
 // Start-up: single instance, settings, panel with its skin, device thread (catalogue,
-// device supervision), capture thread, tray, autorun refresh, title, texts.
+// device supervision), capture thread, tray, autorun refresh, title, texts, scheduler.
 // Exit (Close, Escape, the tray's Exit, SIGTERM, SIGINT): tray removed, a recording in
 // progress finished and catalogued, device thread stopped (5 s at most), capture thread
 // ended, panel destroyed, main loop left with 0.
@@ -30,13 +32,18 @@ public:
 
     CRivorAzururuFrame* panel() const { return panel_.get(); }
     CSoundCapture* capture() const { return capture_.get(); }
+    TaskScheduler* scheduler() const { return scheduler_.get(); }
 
 private:
+    void startScheduler();
+
     std::unique_ptr<wSingleInstance> instance_;
     std::unique_ptr<UnixSignalWatcher> signals_;
     std::unique_ptr<CSoundCapture> capture_;
     std::unique_ptr<CRivorAzururuFrame> panel_;
     std::unique_ptr<DeviceThread> deviceThread_;
+    std::unique_ptr<PowerBackend> power_;
+    std::unique_ptr<TaskScheduler> scheduler_;
     bool exiting_ = false;
 };
 

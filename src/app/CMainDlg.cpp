@@ -41,10 +41,15 @@ bool CMainDlg::processMessage(const Message& m, intptr_t& result) {
 }
 
 void CMainDlg::onCreate() {
-    CatalogueOpenReport report = CatalogueOpener::open(catalogue_, CatalogueOpener::defaultPath());
-    catalogueNotice_ = report.message;
-    if (!report.message.empty())
-        std::fprintf(stderr, "Vorlane: %s\n", report.message.c_str());
+    // The thread starts again after scheduler mode; the catalogue stays open meanwhile,
+    // since the scheduler reads its tasks.
+    if (!catalogue_.IsOpen() || catalogue_.Path() != CatalogueOpener::defaultPath()) {
+        CatalogueOpenReport report =
+            CatalogueOpener::open(catalogue_, CatalogueOpener::defaultPath());
+        catalogueNotice_ = report.message;
+        if (!report.message.empty())
+            std::fprintf(stderr, "Vorlane: %s\n", report.message.c_str());
+    }
     Load();                    // the result is ignored: the panel has loaded the same file already
     phone_.StartPhoneManger(); // device supervision: first connect in 1 s
 }

@@ -8,8 +8,9 @@ namespace vorlane {
 namespace {
 SystemClock g_system;
 std::atomic<Clock*> g_installed{nullptr};
+} // namespace
 
-LocalTime fromTm(const std::tm& tm, int ms) {
+LocalTime FromTm(const std::tm& tm, int ms) {
     LocalTime t;
     t.year = tm.tm_year + 1900;
     t.month = tm.tm_mon + 1;
@@ -21,7 +22,18 @@ LocalTime fromTm(const std::tm& tm, int ms) {
     t.weekday = tm.tm_wday;
     return t;
 }
-} // namespace
+
+std::tm ToTm(const LocalTime& t) {
+    std::tm tm{};
+    tm.tm_year = t.year - 1900;
+    tm.tm_mon = t.month - 1;
+    tm.tm_mday = t.day;
+    tm.tm_hour = t.hour;
+    tm.tm_min = t.minute;
+    tm.tm_sec = t.second;
+    tm.tm_isdst = -1;
+    return tm;
+}
 
 Clock& Clock::current() {
     Clock* c = g_installed.load(std::memory_order_acquire);
@@ -39,7 +51,7 @@ LocalTime SystemClock::localTime() const {
     int ms = int(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
     std::tm tm{};
     localtime_r(&secs, &tm);
-    return fromTm(tm, ms);
+    return FromTm(tm, ms);
 }
 
 uint32_t SystemClock::tickCount() const {
@@ -52,17 +64,11 @@ LocalTime FakeClock::localTime() const {
     std::time_t secs = std::time_t(ms / 1000);
     std::tm tm{};
     gmtime_r(&secs, &tm);
-    return fromTm(tm, int(ms % 1000));
+    return FromTm(tm, int(ms % 1000));
 }
 
 void FakeClock::setLocalTime(const LocalTime& t) {
-    std::tm tm{};
-    tm.tm_year = t.year - 1900;
-    tm.tm_mon = t.month - 1;
-    tm.tm_mday = t.day;
-    tm.tm_hour = t.hour;
-    tm.tm_min = t.minute;
-    tm.tm_sec = t.second;
+    std::tm tm = ToTm(t);
     epochMs_.store(int64_t(timegm(&tm)) * 1000 + t.millisecond, std::memory_order_relaxed);
 }
 

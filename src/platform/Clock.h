@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <ctime>
 
 namespace vorlane {
 
@@ -12,6 +13,11 @@ struct LocalTime {
     int millisecond = 0;
     int weekday = 4; // 0 Sunday .. 6 Saturday
 };
+
+// Conversions between broken-down times; the daylight-saving flag of ToTm is left to the
+// library (-1).
+LocalTime FromTm(const std::tm& tm, int millisecond = 0);
+std::tm ToTm(const LocalTime& t);
 
 // Source of local time and of the millisecond tick count. The system clock serves the
 // program; tests install a FakeClock. Safe to call from any thread.

@@ -78,6 +78,9 @@ inline constexpr uint32_t RecordPause = 1019;
 inline constexpr uint32_t ShowPanel = 32778;
 inline constexpr uint32_t About = 32781;
 inline constexpr uint32_t MenuExit = 32782;
+// Tray menu: wait hidden for the next task; show the task list.
+inline constexpr uint32_t EnterScheduler = 32783;
+inline constexpr uint32_t ShowTaskList = 32784;
 } // namespace vorlane::cmd
 
 // Fixed timer ids, per window.
@@ -88,4 +91,5 @@ inline constexpr uint32_t BrowserProgress = 0x10002;
 inline constexpr uint32_t RecordingClock = 0x10003;
 inline constexpr uint32_t SchedulerCheck = 0x10004;
 inline constexpr uint32_t WaveInputWatch = 0x10005;
+inline constexpr uint32_t TaskRunner = 0x10006; // starts and stops the tasks' recordings
 } // namespace vorlane::timer

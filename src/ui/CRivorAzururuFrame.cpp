@@ -245,7 +245,6 @@ void CRivorAzururuFrame::setUpControls() {
     button(panel::kRecordStop)->setEnabled(false);
     button(panel::kRecordDivide)->setEnabled(false);
     button(panel::kRecordPause)->setEnabled(false);
-    button(panel::kTaskButton)->hide();
     button(panel::kGenreButton)->setCaption(QStringLiteral("..."));
 
     static_cast<QLineEdit*>(control(panel::kTitleEdit))
@@ -406,7 +405,16 @@ void CRivorAzururuFrame::onCommand(uint32_t id) {
         onExitCommand();
         break;
     case cmd::ShowPanel:
+        if (schedulerMode_ && scheduler_.leave)
+            scheduler_.leave();
         onShowPanel();
+        break;
+    case cmd::EnterScheduler:
+        if (scheduler_.enter)
+            scheduler_.enter();
+        break;
+    case cmd::ShowTaskList:
+        showToolDialog(ToolDialog::TaskList);
         break;
     case cmd::About:
         onAbout();
@@ -467,10 +475,13 @@ void CRivorAzururuFrame::onMinimize() {
         resetToolButton(ToolDialog(i));
     // Without a tray the panel could not be found again once hidden: it goes to the task
     // bar instead.
-    if (tray_->shown())
+    if (tray_->shown()) {
         hide();
-    else
+        if (scheduler_.hiddenToTray)
+            scheduler_.hiddenToTray();
+    } else {
         showMinimized();
+    }
 }
 
 void CRivorAzururuFrame::onTaskListButton() {
@@ -522,6 +533,16 @@ void CRivorAzururuFrame::setGenreChooser(GenreChooser chooser) {
 
 void CRivorAzururuFrame::toggleToolDialog(ToolDialog which) {
     ToolSlot& slot = tools_[size_t(which)];
+    if (slot.dialog && slot.dialog->isVisible()) {
+        slot.dialog->hide();
+        resetToolButton(which);
+        return;
+    }
+    showToolDialog(which);
+}
+
+void CRivorAzururuFrame::showToolDialog(ToolDialog which) {
+    ToolSlot& slot = tools_[size_t(which)];
     if (!slot.dialog) {
         if (!slot.factory)
             return; // that dialog is not part of the program yet
@@ -529,12 +550,9 @@ void CRivorAzururuFrame::toggleToolDialog(ToolDialog which) {
         if (!slot.dialog)
             return;
     }
-    if (slot.dialog->isVisible()) {
-        slot.dialog->hide();
-        resetToolButton(which);
-        return;
-    }
     slot.dialog->show();
+    slot.dialog->raise();
+    slot.dialog->activateWindow();
     // Its button shows pushed while the dialog is open.
     button(slot.buttonId)
         ->setImages(skin::kImagePushed, skin::kImagePushed, skin::kImagePushed, skin::kImagePushed);
@@ -564,7 +582,19 @@ void CRivorAzururuFrame::onToolDialogClosed(uintptr_t which) {
 
 void CRivorAzururuFrame::setSchedulerMode(bool on) {
     schedulerMode_ = on;
+    if (on) {
+        for (ToolSlot& slot : tools_)
+            if (slot.dialog)
+                slot.dialog->hide();
+        for (int i = 0; i < int(tools_.size()); ++i)
+            resetToolButton(ToolDialog(i));
+        hide();
+    }
     refreshTray();
+}
+
+void CRivorAzururuFrame::setSchedulerHandlers(SchedulerHandlers handlers) {
+    scheduler_ = std::move(handlers);
 }
 
 // --- Fields ----------------------------------------------------------------------------

@@ -93,6 +93,14 @@ public:
 
     // The scheduler keeps the panel hidden in this mode; the tray shows it.
     void setSchedulerMode(bool on);
+    // Where the scheduler plugs in: the tray's "Scheduler" item (enter), the open command
+    // in scheduler mode (leave, before the panel shows), and the panel hidden to the tray.
+    struct SchedulerHandlers {
+        std::function<void()> enter;
+        std::function<void()> leave;
+        std::function<void()> hiddenToTray;
+    };
+    void setSchedulerHandlers(SchedulerHandlers handlers);
     bool schedulerMode() const { return schedulerMode_; }
 
     // The last error told to the user.
@@ -144,6 +152,7 @@ private:
     // Runs a modal box of the panel; an exit asked for meanwhile follows once it is closed.
     void runModal(const std::function<void()>& run);
     void toggleToolDialog(ToolDialog which);
+    void showToolDialog(ToolDialog which);
     void resetToolButton(ToolDialog which);
     void onToolDialogClosed(uintptr_t which);
 
@@ -180,6 +189,7 @@ private:
 
     std::array<ToolSlot, 3> tools_;
     GenreChooser genreChooser_;
+    SchedulerHandlers scheduler_;
     // Field handlers act only once the panel has set its fields up, and not while it
     // sets them itself.
     bool fieldsReady_ = false;

@@ -50,9 +50,13 @@ wTrayIcon::Look wTrayIcon::LookOf(State state) {
 wTrayIcon::wTrayIcon(const ConfigManger& config, WindowHandle target, QObject* parent)
     : QObject(parent), config_(config), target_(target), menu_(std::make_unique<QMenu>()) {
     popFrame_ = menu_->addAction(QString());
+    tasks_ = menu_->addAction(QString());
+    scheduler_ = menu_->addAction(QString());
     about_ = menu_->addAction(QString());
     exit_ = menu_->addAction(QString());
     connect(popFrame_, &QAction::triggered, this, [this] { postCommand(cmd::ShowPanel); });
+    connect(tasks_, &QAction::triggered, this, [this] { postCommand(cmd::ShowTaskList); });
+    connect(scheduler_, &QAction::triggered, this, [this] { postCommand(cmd::EnterScheduler); });
     connect(about_, &QAction::triggered, this, [this] { postCommand(cmd::About); });
     connect(exit_, &QAction::triggered, this, [this] { postCommand(cmd::MenuExit); });
     connect(menu_.get(), &QMenu::aboutToShow, this, &wTrayIcon::applyMenuTexts);
@@ -127,6 +131,8 @@ bool wTrayIcon::shown() const {
 void wTrayIcon::applyMenuTexts() {
     const LanguageTexts texts(config_, LanguageTexts::kMenuText);
     popFrame_->setText(texts.text("PopFrame ", "Open Sindery"));
+    tasks_->setText(texts.text("TaskSet ", "Tasks"));
+    scheduler_->setText(texts.text("Scheduler ", "Scheduler"));
     about_->setText(texts.text("About ", "About"));
     exit_->setText(texts.text("Exit ", "Exit"));
 }

@@ -19,7 +19,8 @@ class ConfigManger;
 
 // The notification-area icon of the main panel. Its icon file and tip follow the program's
 // state; a double click posts the show command (32778) to the panel, and its menu offers
-// PopFrame (32778), About (32781) and Exit (32782), each posted to the panel as a command.
+// PopFrame (32778), the task list (32784), scheduler mode (32783), About (32781) and Exit
+// (32782), each posted to the panel as a command.
 //
 // On a desktop without a tray the icon is never shown, but the state, icon and tip are
 // still tracked, so the program works the same from its panel.
@@ -84,6 +85,8 @@ private:
     WindowHandle target_;
     std::unique_ptr<QMenu> menu_;
     QAction* popFrame_ = nullptr;
+    QAction* tasks_ = nullptr;
+    QAction* scheduler_ = nullptr;
     QAction* about_ = nullptr;
     QAction* exit_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr; // owned through this object

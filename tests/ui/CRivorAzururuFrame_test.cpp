@@ -92,7 +92,7 @@ TEST_F(PanelTest, ControlsSitAtTheirPlacesAndThePanelStartsIdle) {
     for (int id : {panel::kRecordStop, panel::kRecordDivide, panel::kRecordPause})
         EXPECT_FALSE(panel->button(id)->isEnabled()) << id;
     panel->show();
-    EXPECT_FALSE(panel->button(panel::kTaskButton)->isVisible());
+    EXPECT_TRUE(panel->button(panel::kTaskButton)->isVisible());
     EXPECT_FALSE(ctl<QLabel>(panel::kFileNameLabel)->isVisible());
     EXPECT_FALSE(ctl<QLabel>(panel::kRecordTimeLabel)->isVisible());
     EXPECT_EQ(panel->button(panel::kGenreButton)->caption(), QStringLiteral("..."));
@@ -131,7 +131,7 @@ TEST_F(PanelTest, EscapeTheCloseButtonAndTheExitItemsEachExitOnce) {
 
     click(panel::kCloseButton);
     EXPECT_EQ(exits, 2);
-    panel->tray().menu()->actions().at(2)->trigger();
+    panel->tray().menu()->actions().last()->trigger();
     pump();
     EXPECT_EQ(exits, 3);
     // Enter does not close the panel.
@@ -421,6 +421,42 @@ TEST_F(PanelTest, MinimisingHidesToTheTrayAndTheTrayBringsThePanelBack) {
     wTrayIcon::overrideSystemTrayAvailable(std::nullopt);
 }
 
+TEST_F(PanelTest, SchedulerModeIsEnteredFromTheTrayAndLeftByTheOpenCommand) {
+    wTrayIcon::overrideSystemTrayAvailable(true);
+    makePanel();
+    EXPECT_TRUE(panel->showTrayIcon());
+    std::vector<std::string> calls;
+    panel->setSchedulerHandlers({[&] {
+                                     calls.push_back("enter");
+                                     panel->setSchedulerMode(true);
+                                 },
+                                 [&] {
+                                     calls.push_back("leave");
+                                     panel->setSchedulerMode(false);
+                                 },
+                                 [&] { calls.push_back("hidden"); }});
+    panel->show();
+    click(panel::kMinimizeButton);
+    EXPECT_FALSE(panel->isVisible());
+    panel->post(msg::Command, cmd::EnterScheduler);
+    pump();
+    EXPECT_EQ(panel->tray().state(), wTrayIcon::State::Scheduler);
+    // In scheduler mode a click on the icon does nothing; the open command leaves the mode.
+    panel->tray().onActivated(QSystemTrayIcon::DoubleClick);
+    pump();
+    EXPECT_FALSE(panel->isVisible());
+    panel->post(msg::Command, cmd::ShowPanel);
+    pump();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_NE(panel->tray().state(), wTrayIcon::State::Scheduler);
+    // Outside the mode the open command only shows the panel.
+    panel->post(msg::Command, cmd::ShowPanel);
+    pump();
+    EXPECT_EQ(calls, (std::vector<std::string>{"hidden", "enter", "leave"}));
+    panel->removeTrayIcon();
+    wTrayIcon::overrideSystemTrayAvailable(std::nullopt);
+}
+
 TEST_F(PanelTest, ToolButtonsShowAndHideTheirDialogsOneAtATime) {
     makePanel();
     panel->show();
@@ -494,7 +530,7 @@ TEST_F(PanelTest, TheAboutBoxShowsTheVersionAndAnExitWaitsUntilItIsClosed) {
         title = about->windowTitle();
         text = about->text();
         // The tray's Exit while the box is up: the panel must outlive the box's loop.
-        panel->tray().menu()->actions().at(2)->trigger();
+        panel->tray().menu()->actions().last()->trigger();
     });
     panel->post(msg::Command, cmd::About);
     pump();

@@ -251,7 +251,6 @@ TEST(SkinRender, MainPanelWithItsControls) {
                 skinnedButton(&dialog, strip, r.topLeft(),
                               c.id == panel::kGenreButton ? QStringLiteral("...") : QString());
             b->setEnabled(c.id == panel::kRecordStart || c.id > panel::kRecordPause);
-            b->setVisible(c.id != panel::kTaskButton);
             buttons.emplace_back(c.id, b);
             break;
         }

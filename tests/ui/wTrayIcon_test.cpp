@@ -119,19 +119,25 @@ TEST_F(TrayTest, TipsComeFromTheLanguageFileWithDefaultsAndLimits) {
 TEST_F(TrayTest, MenuTextsAreReadWhenItOpensAndItsItemsPostCommands) {
     wTrayIcon tray(config, panel.handle());
     QMenu* menu = tray.menu();
-    ASSERT_EQ(menu->actions().size(), 3);
+    ASSERT_EQ(menu->actions().size(), 5);
     EXPECT_EQ(menu->actions().at(0)->text(), QStringLiteral("Open Vorlane"));
+    EXPECT_EQ(menu->actions().at(1)->text(), QStringLiteral("Scheduled Tasks"));
+    EXPECT_EQ(menu->actions().at(2)->text(), QStringLiteral("Wait for the next task"));
 
     useLanguage("[MenuText]\nPopFrame=Öffnen\nExit=Beenden\n");
     Q_EMIT menu->aboutToShow();
     EXPECT_EQ(menu->actions().at(0)->text(), QStringLiteral("Öffnen"));
-    EXPECT_EQ(menu->actions().at(1)->text(), QStringLiteral("About"));
-    EXPECT_EQ(menu->actions().at(2)->text(), QStringLiteral("Beenden"));
+    EXPECT_EQ(menu->actions().at(1)->text(), QStringLiteral("Tasks"));
+    EXPECT_EQ(menu->actions().at(2)->text(), QStringLiteral("Scheduler"));
+    EXPECT_EQ(menu->actions().at(3)->text(), QStringLiteral("About"));
+    EXPECT_EQ(menu->actions().at(4)->text(), QStringLiteral("Beenden"));
 
     for (QAction* a : menu->actions())
         a->trigger();
     pumpPosted();
-    EXPECT_EQ(panel.commands, (std::vector<uintptr_t>{cmd::ShowPanel, cmd::About, cmd::MenuExit}));
+    EXPECT_EQ(panel.commands,
+              (std::vector<uintptr_t>{cmd::ShowPanel, cmd::ShowTaskList, cmd::EnterScheduler,
+                                      cmd::About, cmd::MenuExit}));
 }
 
 TEST_F(TrayTest, ClicksAskForThePanelExceptInSchedulerMode) {

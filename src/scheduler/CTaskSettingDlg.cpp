@@ -1,0 +1,344 @@
+#include "scheduler/CTaskSettingDlg.h"
+
+#include "catalogue/ADORecordset.h"
+#include "catalogue/CatalogueStatements.h"
+#include "config/ConfigManger.h"
+#include "platform/Messages.h"
+#include "scheduler/CAddTaskDlg.h"
+#include "scheduler/TaskDialogSkin.h"
+#include "scheduler/TaskEditorRules.h"
+#include "scheduler/TaskModel.h"
+#include "ui/CRegionBmpBtn.h"
+#include "ui/LanguageTexts.h"
+#include "ui/SkinFont.h"
+#include "ui/SkinLayout.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QShowEvent>
+#include <QSignalBlocker>
+#include <QTableWidget>
+#include <algorithm>
+
+namespace vorlane {
+
+namespace {
+constexpr QRect kListPlace{16, 58, 595, 226};
+constexpr QRect kEndTypeLabelPlace{16, 300, 220, 24};
+constexpr QRect kEndTypePlace{240, 298, 230, 24};
+
+struct Column {
+    const char* key;
+    const char* def;
+};
+constexpr Column kHeaders[CTaskSettingDlg::kColumns] = {
+    {"StartTime ", "StartTime"}, {"EndTime ", "EndTime"},  {"Repeats ", "Repeats"},
+    {"MondayS ", "Monday"},      {"TuesdayS ", "Tuesday"}, {"WednesdayS ", "Wednesday"},
+    {"ThursdayS ", "Thursday"},  {"FridayS ", "Friday"},   {"SaturdayS ", "Saturday"},
+    {"SundayS ", "Sunday"}};
+
+// The editor's choice as a stored task.
+Task taskOf(const CAddTaskDlg& editor, const std::string& test) {
+    Task t;
+    t.startTime = editor.startText;
+    t.endTime = editor.endText;
+    t.dayOfWeek = editor.startWeekday;
+    t.test = test;
+    t.fileName = editor.fileNameText;
+    t.repeats = editor.repeat != 0;
+    for (int k = 0; k < 7; ++k)
+        t.days[size_t(k)] = (editor.weekdays >> k) & 1;
+    return t;
+}
+} // namespace
+
+std::unique_ptr<CTaskSettingDlg> CTaskSettingDlg::Create(ConfigManger& config,
+                                                         ADOConnection& catalogue,
+                                                         WindowHandle panel, QWidget* parent,
+                                                         QString* error) {
+    std::unique_ptr<CTaskSettingDlg> dialog(new CTaskSettingDlg(config, catalogue, panel, parent));
+    if (!dialog->Load(error))
+        return nullptr;
+    return dialog;
+}
+
+CTaskSettingDlg::CTaskSettingDlg(ConfigManger& config, ADOConnection& catalogue, WindowHandle panel,
+                                 QWidget* parent)
+    : QDialog(parent), config_(config), catalogue_(catalogue), panel_(panel) {
+    setModal(false);
+    // A window of its own beside the panel, which may be hidden to the tray.
+    setWindowFlags(Qt::Window);
+    resize(skin::kTaskListBackground.width, skin::kTaskListBackground.height);
+    buildControls();
+}
+
+CTaskSettingDlg::~CTaskSettingDlg() {
+    MessageWindow::destroy();
+}
+
+bool CTaskSettingDlg::Load(QString* error) {
+    if (!TaskDialogSkin::Open(*this, config_, skin::kTaskListBackground.file, "the task list",
+                              error))
+        return false;
+    skinButtons();
+    Refresh();
+    return true;
+}
+
+void CTaskSettingDlg::buildControls() {
+    list_ = new QTableWidget(0, kColumns, this);
+    list_->setGeometry(kListPlace);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setShowGrid(true);
+    list_->verticalHeader()->hide();
+    controls_[kList] = list_;
+    endTypeLabel_ = new QLabel(this);
+    endTypeLabel_->setGeometry(kEndTypeLabelPlace);
+    controls_[kEndTypeLabel] = endTypeLabel_;
+    endType_ = new QComboBox(this);
+    endType_->setGeometry(kEndTypePlace);
+    controls_[kEndType] = endType_;
+    connect(endType_, &QComboBox::currentIndexChanged, this, &CTaskSettingDlg::OnEndTypeChanged);
+    auto button = [this](int id) {
+        auto* b = new CRegionBmpBtn(this, id);
+        controls_[id] = b;
+        return b;
+    };
+    close_ = button(kClose);
+    new_ = button(kNew);
+    edit_ = button(kEdit);
+    delete_ = button(kDelete);
+    connect(list_, &QTableWidget::cellDoubleClicked, this, [this] { OnEdit(); });
+}
+
+void CTaskSettingDlg::skinButtons() {
+    auto skinButton = [this](CRegionBmpBtn* b, const skin::Strip& strip, QPoint at) {
+        TaskDialogSkin::SkinButton(b, config_, strip, at);
+    };
+    const skin::Background& bg = skin::kTaskListBackground;
+    const int y = bg.height - 20 - skin::kButtonStrip.height;
+    const int step = skin::kButtonStrip.imageWidth + 8;
+    const int right = bg.width - 16 - skin::kButtonStrip.imageWidth;
+    skinButton(new_, skin::kButtonStrip, {right - 2 * step, y});
+    skinButton(edit_, skin::kButtonStrip, {right - step, y});
+    skinButton(delete_, skin::kButtonStrip, {right, y});
+    const skin::Rect closeAt = skin::CloseButtonRect(bg);
+    skinButton(close_, skin::kCloseStrip, {closeAt.x, closeAt.y});
+    close_->setToolTip(QStringLiteral("close"));
+}
+
+void CTaskSettingDlg::Refresh() {
+    const LanguageTexts texts(config_, LanguageTexts::kWindowText);
+    new_->setCaption(texts.text("New ", "New"));
+    edit_->setCaption(texts.text("Edit ", "Edit"));
+    delete_->setCaption(texts.text("Delete ", "Delete"));
+    selectedText_ = texts.text("Selected", "Y");
+    unselectedText_ = texts.text("Unselected", "N");
+    title_ = texts.text("TaskSet ", "Task");
+
+    list_->setRowCount(0);
+    for (int c = 0; c < kColumns; ++c) {
+        const QString header = texts.text(kHeaders[c].key, kHeaders[c].def);
+        list_->setHorizontalHeaderItem(c, new QTableWidgetItem(header));
+        // The time columns are at least wide enough for their text in this font.
+        const int timeWidth = std::max(
+            110, list_->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00")) + 12);
+        list_->setColumnWidth(c, c < 2 ? timeWidth : c == 2 ? 60 : int(header.size() + 1) * 16);
+    }
+    ADORecordset rs;
+    if (rs.Open(catalogue_, CatalogueStatements::tasksEarliestFirst()))
+        for (; !rs.IsBOF() && !rs.IsEOF(); rs.MoveNext()) {
+            const int row = list_->rowCount();
+            list_->insertRow(row);
+            SetRow(row, Task::FromRow(rs));
+        }
+    if (list_->rowCount() > 0)
+        list_->selectRow(0);
+
+    endTypeLabel_->setText(
+        texts.text("After Scheduler Recording: ", "After Scheduler Recording: "));
+    filling_ = true;
+    endType_->clear();
+    endType_->addItem(texts.text("Keep the live radio ", "Keep the live radio"));
+    endType_->addItem(texts.text("Shut-down PC ", "Shut-down PC"));
+    const int endType = config_.RecordEndType.load();
+    endType_->setCurrentIndex(endType == 0 || endType == 1 ? endType : -1);
+    filling_ = false;
+    update();
+}
+
+void CTaskSettingDlg::SetRow(int row, const Task& task) {
+    auto cell = [&](int column, const QString& text) {
+        list_->setItem(row, column, new QTableWidgetItem(text));
+    };
+    cell(0, QString::fromStdString(task.startTime));
+    cell(1, QString::fromStdString(task.endTime));
+    cell(2, task.repeats ? selectedText_ : unselectedText_);
+    for (int k = 0; k < 7; ++k)
+        cell(3 + k, task.days[size_t(k)] ? selectedText_ : unselectedText_);
+}
+
+QWidget* CTaskSettingDlg::control(int id) const {
+    auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+std::unique_ptr<CAddTaskDlg> CTaskSettingDlg::MakeEditor() {
+    QWidget* owner = QApplication::activeWindow();
+    QString error;
+    auto editor = CAddTaskDlg::Create(config_, catalogue_, owner ? owner : this, &error);
+    if (!editor)
+        std::fprintf(stderr, "Vorlane: the task editor cannot be shown: %s\n",
+                     error.toLocal8Bit().constData());
+    return editor;
+}
+
+int CTaskSettingDlg::RunEditor(CAddTaskDlg& editor) {
+    return runEditor_ ? runEditor_(editor) : editor.exec();
+}
+
+void CTaskSettingDlg::OnNew() {
+    auto editor = MakeEditor();
+    if (!editor)
+        return;
+    editor->isEdit = 0;
+    editor->repeat = 0;
+    editor->weekdays = 0x7F;
+    editor->Init();
+    if (RunEditor(*editor) != CAddTaskDlg::kIdOk)
+        return;
+    const Task task = taskOf(*editor, std::string());
+    ADORecordset rs;
+    if (rs.Open(catalogue_, CatalogueStatements::tasksLatestFirst())) {
+        rs.AddNew();
+        task.ToRow(rs);
+        if (!rs.Update())
+            std::fprintf(stderr, "Vorlane: the task could not be stored: %s\n",
+                         rs.LastError().c_str());
+    }
+    const int row = list_->rowCount();
+    list_->insertRow(row);
+    SetRow(row, task);
+}
+
+void CTaskSettingDlg::OnEdit() {
+    const int row = list_->currentRow();
+    if (row < 0 || !list_->item(row, 0) || !list_->item(row, 1))
+        return;
+    const std::string start = list_->item(row, 0)->text().toStdString();
+    const std::string end = list_->item(row, 1)->text().toStdString();
+    ADORecordset rs;
+    if (!rs.Open(catalogue_, CatalogueStatements::taskByTimes(start, end)) || rs.IsBOF())
+        return;
+    rs.MoveFirst();
+    const Task stored = Task::FromRow(rs);
+    auto editor = MakeEditor();
+    if (!editor)
+        return;
+    editor->isEdit = 1;
+    editor->startText = stored.startTime;
+    editor->endText = stored.endTime;
+    editor->fileNameText = stored.fileName;
+    editor->repeat = stored.repeats ? 1 : 0;
+    editor->weekdays = stored.weekdayMask();
+    // The marker keeps the task out of its own overlap check while it is edited.
+    editor->editMarker = TaskEditorRules::EditMarker(
+        Clock::current().localTime(), int(QRandomGenerator::global()->bounded(32768)));
+    rs.PutText("Test", editor->editMarker);
+    rs.Update();
+    editor->Init();
+    if (RunEditor(*editor) == CAddTaskDlg::kIdOk) {
+        const Task changed = taskOf(*editor, std::string());
+        changed.ToRow(rs);
+        if (rs.Update())
+            SetRow(row, changed);
+        else
+            std::fprintf(stderr, "Vorlane: the task could not be stored: %s\n",
+                         rs.LastError().c_str());
+    } else {
+        rs.PutText("Test", std::string());
+        rs.Update();
+    }
+}
+
+void CTaskSettingDlg::OnDelete() {
+    const int row = list_->currentRow();
+    if (row < 0 || !list_->item(row, 0) || !list_->item(row, 1))
+        return;
+    ADORecordset rs;
+    if (rs.Open(catalogue_,
+                CatalogueStatements::taskByTimes(list_->item(row, 0)->text().toStdString(),
+                                                 list_->item(row, 1)->text().toStdString())) &&
+        !rs.IsBOF()) {
+        rs.MoveFirst();
+        rs.Delete();
+    }
+    list_->removeRow(row);
+}
+
+void CTaskSettingDlg::OnEndTypeChanged(int index) {
+    if (filling_ || index < 0)
+        return;
+    config_.RecordEndType = index;
+    ConfigManger::WriteSetting("Option", "Record End Type", index);
+}
+
+void CTaskSettingDlg::OnClose() {
+    hide();
+    MessageWindow::Post(panel_, msg::ToolDialogClosed, 0, 0);
+}
+
+bool CTaskSettingDlg::processMessage(const Message& m, intptr_t& result) {
+    if (m.msg != msg::Command)
+        return false;
+    result = 0;
+    switch (m.wParam) {
+    case kIdCancel:
+    case kClose:
+        OnClose();
+        return true;
+    case kNew:
+        OnNew();
+        return true;
+    case kEdit:
+        OnEdit();
+        return true;
+    case kDelete:
+        OnDelete();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CTaskSettingDlg::showEvent(QShowEvent* event) {
+    if (!event->spontaneous())
+        Refresh();
+    QDialog::showEvent(event);
+}
+
+void CTaskSettingDlg::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    QPainter painter(this);
+    SkinFont::drawDialogTitle(painter, title_);
+}
+
+void CTaskSettingDlg::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    OnClose();
+}
+
+void CTaskSettingDlg::reject() {
+    OnClose();
+}
+
+void CTaskSettingDlg::accept() {}
+
+} // namespace vorlane

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "platform/MessageWindow.h"
+#include "ui/CDialogFont.h"
+#include "ui/CDialogRegionT.h"
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <map>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QTableWidget;
+
+namespace vorlane {
+
+class ADOConnection;
+class CAddTaskDlg;
+class ConfigManger;
+class CRegionBmpBtn;
+struct Task;
+
+// The task list: every stored task in a table, New, Edit and Del, and what happens after a
+// scheduled recording ("Record End Type"). A modeless skinned dialog that the panel makes
+// once and then shows and hides; every show rebuilds the rows. Closing hides it and posts
+// msg::ToolDialogClosed (wParam 0) to the panel. New and Edit run the task editor modally
+// and store its result; a table row is tied to its stored task by its start and end texts.
+//
+// Thread contract: GUI thread only.
+class CTaskSettingDlg : public QDialog,
+                        public MessageWindow,
+                        public CDialogRegionT<CTaskSettingDlg>,
+                        public CDialogFont<CTaskSettingDlg> {
+    Q_OBJECT
+public:
+    enum ControlId {
+        kIdCancel = 2,
+        kClose = 1038,
+        kDelete = 1065,
+        kList = 1066,
+        kNew = 1067,
+        kEdit = 1068,
+        kEndTypeLabel = 1103,
+        kEndType = 1104,
+    };
+    static constexpr int kColumns = 10;
+
+    // Runs the editor modally and returns how it ended (tests answer for the user).
+    using EditorRunner = std::function<int(CAddTaskDlg& editor)>;
+
+    // Null when the background BK30.bmp cannot be loaded (*error says why).
+    static std::unique_ptr<CTaskSettingDlg> Create(ConfigManger& config, ADOConnection& catalogue,
+                                                   WindowHandle panel, QWidget* parent,
+                                                   QString* error = nullptr);
+    ~CTaskSettingDlg() override;
+
+    // Texts, column headers, rows and the after-recording choice, anew.
+    void Refresh();
+    void setEditorRunner(EditorRunner runner) { runEditor_ = std::move(runner); }
+
+    QWidget* control(int id) const;
+    QTableWidget* list() const { return list_; }
+    const QString& title() const { return title_; }
+
+    void OnNew();
+    void OnEdit();
+    void OnDelete();
+
+protected:
+    bool processMessage(const Message& m, intptr_t& result) override;
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+    void accept() override;
+
+private:
+    CTaskSettingDlg(ConfigManger& config, ADOConnection& catalogue, WindowHandle panel,
+                    QWidget* parent);
+    bool Load(QString* error);
+    void buildControls();
+    void skinButtons();
+    void SetRow(int row, const Task& task);
+    std::unique_ptr<CAddTaskDlg> MakeEditor();
+    int RunEditor(CAddTaskDlg& editor);
+    void OnClose();
+    void OnEndTypeChanged(int index);
+
+    ConfigManger& config_;
+    ADOConnection& catalogue_;
+    WindowHandle panel_;
+    EditorRunner runEditor_;
+    std::map<int, QWidget*> controls_;
+    QTableWidget* list_ = nullptr;
+    QLabel* endTypeLabel_ = nullptr;
+    QComboBox* endType_ = nullptr;
+    CRegionBmpBtn* close_ = nullptr;
+    CRegionBmpBtn* new_ = nullptr;
+    CRegionBmpBtn* edit_ = nullptr;
+    CRegionBmpBtn* delete_ = nullptr;
+    QString selectedText_ = QStringLiteral("Y");
+    QString unselectedText_ = QStringLiteral("N");
+    QString title_;
+    bool filling_ = false;
+};
+
+} // namespace vorlane

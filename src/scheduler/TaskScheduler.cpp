@@ -1,0 +1,205 @@
+#include "scheduler/TaskScheduler.h"
+
+#include "config/ConfigManger.h"
+#include "platform/Messages.h"
+#include "scheduler/PowerBackend.h"
+#include "scheduler/TaskTimes.h"
+
+#include <cstdio>
+
+namespace vorlane {
+
+TaskScheduler::TaskScheduler(ADOConnection& catalogue, ConfigManger& config, PowerBackend& power,
+                             WindowHandle panel, SchedulerHooks hooks)
+    : model_(catalogue), config_(config), power_(power), panel_(panel), hooks_(std::move(hooks)) {
+    power_.SetSuspendHandlers([this] { OnPowerBroadcast(PowerEvent::Suspend); },
+                              [this] { OnPowerBroadcast(PowerEvent::ResumeAutomatic); });
+}
+
+TaskScheduler::~TaskScheduler() {
+    power_.SetSuspendHandlers({}, {});
+    power_.BlockSleep(false);
+    power_.WatchSuspend(false);
+    MessageWindow::destroy();
+}
+
+bool TaskScheduler::Start() {
+    if (!isWindow() && !create())
+        return false;
+    if (!power_.Available())
+        std::fprintf(stderr, "Vorlane: sleep and power-off are not available (no systemd-logind "
+                             "on the system bus); scheduled recordings still run\n");
+    setTimer(timer::TaskRunner, 1000);
+    return true;
+}
+
+bool TaskScheduler::processMessage(const Message& m, intptr_t& result) {
+    result = 0;
+    if (m.msg != msg::Timer)
+        return false;
+    if (m.wParam == timer::SchedulerCheck)
+        SchedulerTick();
+    else if (m.wParam == timer::TaskRunner)
+        RunnerTick();
+    else
+        return false;
+    return true;
+}
+
+// --- Scheduler mode --------------------------------------------------------------------
+
+bool TaskScheduler::EnterSchedulerMode() {
+    if (schedulerMode_ || (hooks_.recording && hooks_.recording()))
+        return false;
+    schedulerMode_ = true;
+    taskArmed_ = false;
+    taskImminent_ = false;
+    Recount();
+    if (hooks_.stopThreads)
+        hooks_.stopThreads();
+    if (hooks_.showSchedulerMode)
+        hooks_.showSchedulerMode(true);
+    power_.WatchSuspend(true);
+    power_.BlockSleep(taskImminent_);
+    if (isWindow())
+        setTimer(timer::SchedulerCheck, 1000);
+    return true;
+}
+
+void TaskScheduler::OnPanelHiddenToTray() {
+    if (model_.NextTaskSeconds() != TaskModel::kNoTask)
+        EnterSchedulerMode();
+}
+
+void TaskScheduler::LeaveSchedulerMode() {
+    if (schedulerMode_)
+        LeaveMode();
+}
+
+void TaskScheduler::LeaveMode() {
+    schedulerMode_ = false;
+    taskArmed_ = false;
+    if (isWindow())
+        killTimer(timer::SchedulerCheck);
+    SetImminent(false);
+    power_.WatchSuspend(false);
+    // The tag defaults first: the device thread reads the settings as it starts.
+    if (hooks_.reloadTagDefaults)
+        hooks_.reloadTagDefaults();
+    if (hooks_.startThreads)
+        hooks_.startThreads();
+    if (hooks_.showSchedulerMode)
+        hooks_.showSchedulerMode(false);
+}
+
+void TaskScheduler::SetImminent(bool on) {
+    taskImminent_ = on;
+    // Held while imminent in scheduler mode: refuses sleep and keeps the machine awake.
+    power_.BlockSleep(on && schedulerMode_);
+}
+
+void TaskScheduler::Recount() {
+    const int64_t next = model_.NextTaskSeconds();
+    const int64_t lead = int64_t(config_.ResumeSuspendTime.load()) * 60;
+    if (next < lead) {
+        secondsToTask_ = kNearestWakeSeconds;
+        SetImminent(true);
+    } else {
+        secondsToTask_ = int32_t(next - lead);
+        SetImminent(secondsToTask_ < kImminentSeconds);
+    }
+}
+
+void TaskScheduler::SchedulerTick() {
+    if (!schedulerMode_)
+        return;
+    if (secondsToTask_ != 0 && --secondsToTask_ < kImminentSeconds && !taskImminent_)
+        SetImminent(true);
+    const LocalTime now = Clock::current().localTime();
+    if (!taskArmed_) {
+        if (!model_.IsTaskDueAt(TaskTimes::NextMinute(now)))
+            return;
+        taskArmed_ = true;
+    }
+    if (now.second >= kFireSecond)
+        Fire();
+}
+
+void TaskScheduler::Fire() {
+    LeaveMode();
+    MessageWindow::Post(panel_, msg::Command, cmd::ShowPanel);
+}
+
+bool TaskScheduler::OnPowerBroadcast(PowerEvent event) {
+    if (!schedulerMode_)
+        return false;
+    switch (event) {
+    case PowerEvent::QuerySuspend:
+        return taskImminent_;
+    case PowerEvent::Suspend: {
+        const int seconds = taskImminent_ || secondsToTask_ < kNearestWakeSeconds
+                                ? kShortWakeSeconds
+                                : secondsToTask_;
+        const auto now = TaskTimes::CalendarSeconds(Clock::current().localTime());
+        wakeArmed_ = now && power_.ArmWake(*now + seconds);
+        return false;
+    }
+    case PowerEvent::ResumeSuspend:
+    case PowerEvent::ResumeAutomatic:
+        if (!wakeArmed_)
+            return false;
+        power_.DisarmWake();
+        wakeArmed_ = false;
+        taskImminent_ = false;
+        Recount();
+        return false;
+    }
+    return false;
+}
+
+// --- After a scheduled recording -------------------------------------------------------
+
+void TaskScheduler::OnScheduledRecordingEnded() {
+    if (config_.RecordEndType == 1)
+        ShutdownAfterRecording();
+}
+
+void TaskScheduler::ShutdownAfterRecording() {
+    // A task that already ran keeps its row; only one still to come keeps the machine on.
+    if (model_.AnyTaskAhead())
+        return;
+    if (!power_.PowerOff())
+        std::fprintf(stderr, "Vorlane: the computer could not be powered off\n");
+}
+
+// --- Task runner -----------------------------------------------------------------------
+
+void TaskScheduler::RunnerTick() {
+    const LocalTime now = Clock::current().localTime();
+    const std::string minute = TaskTimes::MinuteText(now);
+    if (activeEnd_ && minute >= *activeEnd_) {
+        activeEnd_.reset();
+        MessageWindow::Post(panel_, msg::ScheduledRecording, 1);
+    }
+    // Only the current minute is looked at: a start that passed more than a minute ago
+    // (the machine slept through it, the program was not running) is not made up for.
+    // A minute is acted on once, also when it comes twice at the end of summer time.
+    if (minute == lastStartMinute_)
+        return;
+    if (auto task = model_.TaskDueAt(now)) {
+        lastStartMinute_ = minute;
+        StartTask(*task, now);
+    }
+}
+
+void TaskScheduler::StartTask(const Task& task, const LocalTime& start) {
+    if (hooks_.recording && hooks_.recording())
+        return; // the user records: the task does not take over
+    if (schedulerMode_)
+        Fire();
+    activeEnd_ =
+        task.repeats ? TaskTimes::MinuteText(TaskModel::OccurrenceEnd(task, start)) : task.endTime;
+    MessageWindow::PostText(panel_, msg::ScheduledRecording, 0, task.fileName);
+}
+
+} // namespace vorlane

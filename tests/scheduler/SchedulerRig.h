@@ -1,0 +1,148 @@
+#pragma once
+
+#include "TestProgramFolder.h"
+#include "catalogue/ADOConnection.h"
+#include "catalogue/ADORecordset.h"
+#include "catalogue/CatalogueOpener.h"
+#include "catalogue/CatalogueStatements.h"
+#include "config/ConfigManger.h"
+#include "platform/Clock.h"
+#include "platform/MessageWindow.h"
+#include "platform/Messages.h"
+#include "scheduler/FakePowerBackend.h"
+#include "scheduler/TaskModel.h"
+#include "scheduler/TaskScheduler.h"
+#include "scheduler/TaskTimes.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vorlane::test {
+
+inline LocalTime at(int y, int mo, int d, int h, int mi, int s = 0) {
+    LocalTime t;
+    t.year = y;
+    t.month = mo;
+    t.day = d;
+    t.hour = h;
+    t.minute = mi;
+    t.second = s;
+    t.weekday = TaskTimes::WeekdayOf(y, mo, d);
+    return t;
+}
+
+// Keeps every message posted to it.
+class MessageLog : public MessageWindow {
+public:
+    MessageLog() { create(); }
+    ~MessageLog() override { destroy(); }
+    std::vector<Message> messages;
+
+    std::vector<Message> take() {
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        std::vector<Message> out;
+        out.swap(messages);
+        return out;
+    }
+
+protected:
+    bool processMessage(const Message& m, intptr_t& result) override {
+        result = 0;
+        if (m.msg == msg::Create || m.msg == msg::Destroy)
+            return false;
+        messages.push_back(m);
+        return true;
+    }
+};
+
+// A real catalogue file in a private program folder, a fake clock, the fake power back
+// end, and a scheduler whose panel is a message log.
+class SchedulerRig : public ::testing::Test {
+protected:
+    void SetUp() override {
+        oldTz_ = std::getenv("TZ") ? std::getenv("TZ") : "";
+        hadTz_ = std::getenv("TZ") != nullptr;
+        setZone("UTC0");
+        Clock::install(&clock);
+        ASSERT_TRUE(CatalogueOpener::open(db, (folder / "tasks.mdb").string()).opened);
+        hooks.stopThreads = [this] { ++threadStops; };
+        hooks.startThreads = [this] { ++threadStarts; };
+        hooks.showSchedulerMode = [this](bool on) { panelSchedulerMode = on; };
+        hooks.reloadTagDefaults = [this] { ++tagReloads; };
+        hooks.recording = [this] { return recording; };
+    }
+    void TearDown() override {
+        scheduler.reset();
+        Clock::install(nullptr);
+        if (hadTz_)
+            setZone(oldTz_);
+        else {
+            ::unsetenv("TZ");
+            ::tzset();
+        }
+    }
+
+    static void setZone(const std::string& tz) {
+        ::setenv("TZ", tz.c_str(), 1);
+        ::tzset();
+    }
+
+    TaskScheduler& make() {
+        scheduler = std::make_unique<TaskScheduler>(db, config, power, panel.handle(), hooks);
+        return *scheduler;
+    }
+
+    // Stores a task as the task list does.
+    void addTask(const std::string& start, const std::string& end, bool repeats = false,
+                 std::array<bool, 7> days = {}, const std::string& fileName = "") {
+        Task t;
+        t.startTime = start;
+        t.endTime = end;
+        t.repeats = repeats;
+        t.days = days;
+        t.fileName = fileName;
+        ADORecordset rs;
+        ASSERT_TRUE(rs.Open(db, CatalogueStatements::tasksLatestFirst()));
+        rs.AddNew();
+        t.ToRow(rs);
+        ASSERT_TRUE(rs.Update()) << rs.LastError();
+    }
+
+    // Runs the check timer once a second from `from` for `seconds`; the time of the tick
+    // at which scheduler mode was left, or nullopt.
+    std::optional<LocalTime> tickUntilFired(const LocalTime& from, int seconds) {
+        clock.setLocalTime(from);
+        for (int i = 0; i < seconds; ++i) {
+            scheduler->SchedulerTick();
+            if (!scheduler->schedulerMode())
+                return clock.localTime();
+            clock.advance(1000);
+        }
+        return std::nullopt;
+    }
+
+    TestProgramFolder folder;
+    ADOConnection db;
+    FakeClock clock;
+    ConfigManger config;
+    FakePowerBackend power;
+    MessageLog panel;
+    SchedulerHooks hooks;
+    std::unique_ptr<TaskScheduler> scheduler;
+    int threadStops = 0, threadStarts = 0, tagReloads = 0;
+    bool panelSchedulerMode = false;
+    bool recording = false;
+
+private:
+    std::string oldTz_;
+    bool hadTz_ = false;
+};
+
+} // namespace vorlane::test
