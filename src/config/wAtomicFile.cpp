@@ -76,14 +76,10 @@ bool wAtomicFile::Replace(const std::string& path, std::string_view bytes) {
     fs::path folder = fs::path(target).parent_path();
     if (folder.empty())
         folder = ".";
-    // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on the chain of +.
-    std::string tempName = ".";
-    tempName += fs::path(target).filename().string();
-    tempName += ".tmp-";
-    tempName += std::to_string(::getpid());
-    tempName += '-';
-    tempName += std::to_string(g_tempCounter++);
-    const std::string temp = (folder / tempName).string();
+    const std::string temp =
+        (folder / ("." + fs::path(target).filename().string() + ".tmp-" +
+                   std::to_string(::getpid()) + "-" + std::to_string(g_tempCounter++)))
+            .string();
 
     // A new file gets the usual 0666 less the umask; an existing one its old bits below.
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0666);

@@ -55,10 +55,8 @@ std::vector<std::string> AlsaMixer::captureElements() {
             continue;
         std::string name = snd_mixer_selem_get_name(e);
         unsigned index = snd_mixer_selem_get_index(e);
-        if (index > 0) {
-            name += ',';
-            name += std::to_string(index); // not "," + ...: GCC 12 -O3 warns falsely
-        }
+        if (index > 0)
+            name += "," + std::to_string(index);
         out.push_back(name);
     }
     return out;
