@@ -9,7 +9,7 @@ function(vorlane_target_defaults target)
     # GCC 12 at -O3 (Release) reports overlapping copies inside std::string's operator+
     # that cannot happen (a known fault of that compiler); the sanitizer build still checks.
     if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
-        target_compile_options(${target} PRIVATE -Wno-restrict)
+        target_compile_options(${target} PRIVATE $<$<CONFIG:Release>:-Wno-restrict>)
     endif()
     if(VORLANE_WERROR)
         target_compile_options(${target} PRIVATE -Werror)
