@@ -1,7 +1,19 @@
+# Warnings are always on; they stop the build only where asked (CI), since a newer or
+# older compiler than ours may warn where we did not.
+option(VORLANE_WERROR "Treat compiler warnings in our own sources as errors" OFF)
+
 # Common settings for every target built from our own sources.
 function(vorlane_target_defaults target)
     target_compile_features(${target} PUBLIC cxx_std_20)
-    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+    target_compile_options(${target} PRIVATE -Wall -Wextra)
+    # GCC 12 at -O3 (Release) reports overlapping copies inside std::string's operator+
+    # that cannot happen (a known fault of that compiler); the sanitizer build still checks.
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+        target_compile_options(${target} PRIVATE $<$<CONFIG:Release>:-Wno-restrict>)
+    endif()
+    if(VORLANE_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
     target_compile_definitions(${target} PUBLIC QT_NO_KEYWORDS)
 endfunction()
 

@@ -65,6 +65,10 @@ Application::StartResult Application::start() {
     signals_ = std::make_unique<UnixSignalWatcher>(std::initializer_list<int>{SIGTERM, SIGINT});
     connect(signals_.get(), &UnixSignalWatcher::signalReceived, this, [this] { exit(); });
 
+    // An installed program keeps each user's settings and catalogue in the user's own folder.
+    if (std::string error = ProgramFolder::prepare(); !error.empty())
+        std::fprintf(stderr, "Vorlane: %s\n", error.c_str());
+
     CMainDlg& dlg = CMainDlg::instance();
     if (!dlg.Load()) {
         fatalFileError();

@@ -1,6 +1,8 @@
 // Runs on the capture thread (readBlock, wake) and on the controlling thread (the rest).
 #include "audio/AlsaCaptureSource.h"
 
+#include "audio/SoundServerSources.h"
+
 #include <alsa/asoundlib.h>
 #include <cerrno>
 #include <chrono>
@@ -19,12 +21,16 @@ std::string hintValue(void* hint, const char* id) {
     return s;
 }
 
-// "plughw:CARD=Device,DEV=0" -> "Device"; empty when the PCM belongs to no card.
+// "plughw:CARD=Device,DEV=0" -> "Device", "hw:1,0" -> "1"; empty when the PCM belongs to
+// no card.
 std::string cardIdOf(const std::string& pcmName) {
     auto at = pcmName.find("CARD=");
-    if (at == std::string::npos)
+    if (at != std::string::npos)
+        at += 5;
+    else if (pcmName.rfind("hw:", 0) == 0 || pcmName.rfind("plughw:", 0) == 0)
+        at = pcmName.find(':') + 1;
+    else
         return {};
-    at += 5;
     return pcmName.substr(at, pcmName.find(',', at) - at);
 }
 
@@ -57,7 +63,13 @@ std::string AlsaCaptureSource::Describe(const std::string& cardName, const std::
 }
 
 std::vector<CaptureDevice> AlsaCaptureSource::listDevices() {
+    // The sound server's sources of the cards come first: the device choice takes the last
+    // match, so a card that ALSA lists as well is opened directly when it is free.
     std::vector<CaptureDevice> devices;
+    for (const SoundServerSource& s : SoundServerSources::List())
+        if (!s.cardName.empty())
+            devices.push_back(
+                {SoundServerSources::PcmName(s.name), Describe(s.cardName, s.description)});
     void** hints = nullptr;
     if (snd_device_name_hint(-1, "pcm", &hints) < 0)
         return devices;
@@ -85,6 +97,41 @@ std::vector<CaptureDevice> AlsaCaptureSource::listDevices() {
     return devices;
 }
 
+AlsaCaptureSource::Card AlsaCaptureSource::cardOf(const std::string& pcmName) {
+    Card card;
+    const std::string id = cardIdOf(pcmName);
+    if (id.empty())
+        return card;
+    card.index = snd_card_get_index(id.c_str());
+    char* name = nullptr;
+    if (card.index >= 0 && snd_card_get_name(card.index, &name) == 0 && name)
+        card.name = name;
+    ::free(name);
+    return card;
+}
+
+int AlsaCaptureSource::openPcm(snd_pcm_t** pcm, const std::string& name) {
+    return snd_pcm_open(pcm, name.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK);
+}
+
+int AlsaCaptureSource::openThroughSoundServer() {
+    pcm_ = nullptr;
+    const Card card = cardOf(name_);
+    if (card.index < 0 && card.name.empty())
+        return -EBUSY;
+    const std::vector<SoundServerSource> sources = SoundServerSources::List();
+    const SoundServerSource* source = SoundServerSources::ForCard(sources, card.index, card.name);
+    if (!source)
+        return -EBUSY;
+    const std::string pcmName = SoundServerSources::PcmName(source->name);
+    if (openPcm(&pcm_, pcmName) < 0) {
+        pcm_ = nullptr;
+        return -EBUSY; // the card's own answer says more than the server's
+    }
+    name_ = pcmName;
+    return 0;
+}
+
 int AlsaCaptureSource::fail(int err, const std::string& what) {
     error_ = "capture device \"" + name_ + "\": " + what + ": " + snd_strerror(err);
     return err;
@@ -98,7 +145,9 @@ int AlsaCaptureSource::open(const std::string& id, const WaveFormat& format, uin
     snd_pcm_format_t pcmFormat = alsaFormat(format);
     if (pcmFormat == SND_PCM_FORMAT_UNKNOWN || format.channels == 0 || periodFrames == 0)
         return fail(-EINVAL, "unsupported format");
-    int err = snd_pcm_open(&pcm_, name_.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK);
+    int err = openPcm(&pcm_, name_);
+    if (err == -EBUSY)
+        err = openThroughSoundServer();
     if (err < 0) {
         pcm_ = nullptr;
         return fail(err, "cannot open");

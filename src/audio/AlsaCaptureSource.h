@@ -11,8 +11,11 @@ typedef struct _snd_pcm snd_pcm_t;
 namespace vorlane {
 
 // Capture from an ALSA PCM. The devices offered are the "plughw" device of every sound
-// card (format conversion in ALSA, no mixing with other programs) and every PCM defined
-// in the ALSA configuration that can capture, such as a private test device.
+// card (format conversion in ALSA, no mixing with other programs), every PCM defined in
+// the ALSA configuration that can capture, such as a private test device, and the sound
+// server's source of each card, described by the card's name. When a card's device is
+// busy because the sound server holds it, open takes the server's source for that card
+// (through ALSA's pulse plugin) instead.
 //
 // Thread contract: as CaptureSource. The PCM is used by one thread at a time: the
 // controlling thread while the capture thread is parked, else the capture thread.
@@ -42,7 +45,19 @@ public:
     // kernel trims from the card name and device searches include them.
     static std::string Describe(const std::string& cardName, const std::string& hintText);
 
+protected:
+    struct Card {
+        int index = -1;
+        std::string name;
+    };
+    // The sound card a PCM name belongs to; index -1 and no name when none.
+    virtual Card cardOf(const std::string& pcmName);
+    // Opens a PCM for capture, without blocking; 0 or a negative errno.
+    virtual int openPcm(snd_pcm_t** pcm, const std::string& name);
+
 private:
+    // Opens the sound server's source of the busy card name_ names; -EBUSY when none.
+    int openThroughSoundServer();
     int fail(int err, const std::string& what);
     // Waits for the PCM or the wake event; 0 on sound ready, 1 when woken or timed out.
     int waitReady(int timeoutMs);

@@ -1,5 +1,7 @@
 #include "ProgramFolder.h"
 
+#include "platform/UserProgramFolder.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -46,13 +48,52 @@ std::string ProgramFolder::executablePath() {
     return ec ? std::string() : exe.string();
 }
 
-std::string ProgramFolder::path() {
-    if (const char* home = std::getenv("VORLANE_HOME"); home && *home)
-        return withoutTrailingSlash(home);
-    std::string exe = executablePath();
+namespace {
+std::string executableFolder() {
+    std::string exe = ProgramFolder::executablePath();
     if (exe.empty())
         return withoutTrailingSlash(fs::current_path().string());
     return withoutTrailingSlash(fs::path(exe).parent_path().string());
+}
+
+bool holdsProgramData(const fs::path& folder) {
+    std::error_code ec;
+    return fs::is_directory(folder / "Configure", ec);
+}
+} // namespace
+
+std::string ProgramFolder::shippedFolder() {
+    if (const char* home = std::getenv("VORLANE_HOME"); home && *home)
+        return {};
+    const fs::path exeFolder = executableFolder();
+    if (holdsProgramData(exeFolder))
+        return {};
+    std::error_code ec;
+    fs::path shipped = fs::weakly_canonical(exeFolder / VORLANE_SHIPPED_DATA_RELATIVE, ec);
+    if (ec || !holdsProgramData(shipped))
+        return {};
+    return withoutTrailingSlash(shipped.string());
+}
+
+std::string ProgramFolder::userDataFolder() {
+    if (const char* d = std::getenv("XDG_DATA_HOME"); d && *d == '/')
+        return withoutTrailingSlash(d) + "/vorlane";
+    return homeFolder() + "/.local/share/vorlane";
+}
+
+std::string ProgramFolder::path() {
+    if (const char* home = std::getenv("VORLANE_HOME"); home && *home)
+        return withoutTrailingSlash(home);
+    if (!shippedFolder().empty())
+        return userDataFolder();
+    return executableFolder();
+}
+
+std::string ProgramFolder::prepare() {
+    const std::string shipped = shippedFolder();
+    if (shipped.empty())
+        return {};
+    return UserProgramFolder::Prepare(shipped, userDataFolder());
 }
 
 std::string ProgramFolder::userConfigFolder() {

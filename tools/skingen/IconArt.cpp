@@ -92,6 +92,12 @@ QImage IconArt::draw(Kind kind, int size) {
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    paint(p, kind, size);
+    p.end();
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
+void IconArt::paint(QPainter& p, Kind kind, int size) {
     switch (kind) {
     case Kind::Program:
         drawRecord(p, size, false);
@@ -109,8 +115,6 @@ QImage IconArt::draw(Kind kind, int size) {
         drawClock(p, size);
         break;
     }
-    p.end();
-    return image.convertToFormat(QImage::Format_ARGB32);
 }
 
 } // namespace vorlane::skingen

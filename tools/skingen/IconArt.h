@@ -2,6 +2,8 @@
 
 #include <QImage>
 
+class QPainter;
+
 namespace vorlane::skingen {
 
 // The program icon and the tray icons, as images with alpha at a given size in pixels.
@@ -15,6 +17,8 @@ public:
     };
 
     static QImage draw(Kind kind, int size);
+    // Paints the icon into a square of side `size` at the origin: pixels or vectors alike.
+    static void paint(QPainter& p, Kind kind, int size);
 };
 
 } // namespace vorlane::skingen

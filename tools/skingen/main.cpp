@@ -1,7 +1,7 @@
 // Draws the default skin: the window backgrounds, button strips and slider bars into
 // <resource>/Skin/ (each also as "@2x" for 200 % screens), the tray and program icons into
 // <resource>/, and the program icon in the sizes of a freedesktop icon theme into
-// <icons>/hicolor/NxN/apps/vorlane.png.
+// <icons>/hicolor/ (ThemeIcons).
 //
 //     vorlane_skingen <resource folder> [<icon theme folder>]
 
@@ -9,6 +9,7 @@
 #include "ButtonArt.h"
 #include "IconArt.h"
 #include "SkinCanvas.h"
+#include "ThemeIcons.h"
 #include "ui/PanelLayout.h"
 #include "ui/SkinLayout.h"
 
@@ -97,16 +98,8 @@ int main(int argc, char** argv) {
              .save(resource.filePath(str(skin::kProgramIconPng)), "PNG") &&
          ok;
 
-    if (argc >= 3) {
-        QDir theme(QString::fromLocal8Bit(argv[2]));
-        for (int size : skin::kIconSizes) {
-            const QString sub = QStringLiteral("hicolor/%1x%1/apps").arg(size);
-            ok = theme.mkpath(sub) &&
-                 IconArt::draw(IconArt::Kind::Program, size)
-                     .save(theme.filePath(sub + QStringLiteral("/vorlane.png")), "PNG") &&
-                 ok;
-        }
-    }
+    if (argc >= 3)
+        ok = ThemeIcons::write(QString::fromLocal8Bit(argv[2])) && ok;
     if (!ok) {
         std::fprintf(stderr, "vorlane_skingen: some files could not be written\n");
         return 1;
