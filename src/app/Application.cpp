@@ -2,6 +2,7 @@
 
 #include "app/CMainDlg.h"
 #include "app/DeviceThread.h"
+#include "app/SimulatedDeviceControl.h"
 #include "audio/AudioBackends.h"
 #include "audio/CSoundCapture.h"
 #include "audio/CTagWriter.h"
@@ -113,6 +114,7 @@ Application::StartResult Application::start() {
         std::fprintf(stderr, "Vorlane: cannot listen for a second start\n");
 
     panel_->show();
+    simControl_ = SimulatedDeviceControl::FromEnvironment(panelHandle);
 
     if (!dlg.catalogueNotice().empty()) {
         // Not modal: the program is usable while the note is on screen.
@@ -129,6 +131,7 @@ void Application::exit() {
     if (exiting_)
         return;
     exiting_ = true;
+    simControl_.reset();
     if (panel_) {
         panel_->removeTrayIcon();
         // A recording in progress is finished and catalogued before anything goes away.

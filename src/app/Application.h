@@ -8,6 +8,7 @@ namespace vorlane {
 class CRivorAzururuFrame;
 class CSoundCapture;
 class DeviceThread;
+class SimulatedDeviceControl;
 class UnixSignalWatcher;
 class wSingleInstance;
 
@@ -37,6 +38,7 @@ private:
     std::unique_ptr<CSoundCapture> capture_;
     std::unique_ptr<CRivorAzururuFrame> panel_;
     std::unique_ptr<DeviceThread> deviceThread_;
+    std::unique_ptr<SimulatedDeviceControl> simControl_;
     bool exiting_ = false;
 };
 

@@ -2,10 +2,23 @@
 // thread while the capture thread is parked.
 #include "audio/FileCaptureSource.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
 namespace vorlane {
+
+namespace {
+std::atomic<bool> g_plugged{true};
+} // namespace
+
+void FileCaptureSource::SetPlugged(bool plugged) {
+    g_plugged.store(plugged, std::memory_order_relaxed);
+}
+
+bool FileCaptureSource::Plugged() {
+    return g_plugged.load(std::memory_order_relaxed);
+}
 
 FileCaptureSource::FileCaptureSource(std::string path, double speed)
     : path_(std::move(path)), speed_(speed > 0 ? speed : 1.0) {}
@@ -13,6 +26,10 @@ FileCaptureSource::FileCaptureSource(std::string path, double speed)
 int FileCaptureSource::open(const std::string&, const WaveFormat& format, uint32_t periodFrames,
                             uint32_t) {
     close();
+    if (!Plugged()) {
+        error_ = "capture file " + path_ + ": the device is unplugged";
+        return -ENODEV;
+    }
     if (!reader_.open(path_)) {
         error_ = "capture file " + reader_.errorText();
         return -EINVAL;
@@ -82,6 +99,10 @@ int FileCaptureSource::fill(uint8_t* dst, uint32_t bytes) {
 
 int FileCaptureSource::readBlock(uint8_t*& block, uint32_t bytes, int timeoutMs) {
     using Clock = std::chrono::steady_clock;
+    if (open_ && !Plugged()) {
+        error_ = "capture file " + path_ + ": the device was unplugged";
+        return -ENODEV;
+    }
     if (!started_ || bytes != block_.size()) {
         wake_.wait(timeoutMs);
         return 0;

@@ -32,6 +32,11 @@ public:
     std::string errorText() const override { return error_; }
 
     const std::string& path() const { return path_; }
+
+    // Pulls the simulated device's sound input out (reads fail as from a removed card, and
+    // it cannot be opened) or puts it back. Process-wide, any thread.
+    static void SetPlugged(bool plugged);
+    static bool Plugged();
     double speed() const { return speed_; }
 
 private:
