@@ -43,8 +43,8 @@ SimulatedDeviceControl::~SimulatedDeviceControl() {
         ::close(keepFd_);
 }
 
-std::unique_ptr<SimulatedDeviceControl> SimulatedDeviceControl::FromEnvironment(
-    WindowHandle panel) {
+std::unique_ptr<SimulatedDeviceControl>
+SimulatedDeviceControl::FromEnvironment(WindowHandle panel) {
     const char* sim = std::getenv("VORLANE_SIM_DEVICE");
     const char* fifo = std::getenv("VORLANE_SIM_CONTROL");
     if (!sim || !*sim || !fifo || !*fifo)

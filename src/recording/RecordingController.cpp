@@ -65,14 +65,28 @@ void RecordingController::OnRecDivi() {
     Settle();
     if (!fileOpen_)
         return;
-    bool closed = CloseCurrentFile(kDividePollMs);
+    // The finished file's row and the counters come first, as with a stop; the next file
+    // opens while the capture engine still writes into the old one, and takes over at a
+    // block boundary, so the division loses nothing.
+    const uint32_t elapsedMs = ElapsedMs();
+    elapsedSeconds_ = RecordingTexts::RoundedSeconds(elapsedMs);
+    capture_.ClearPause();
+    paused_ = false;
+    AddCatalogueRecord(elapsedMs);
+    pendingTags_.push_back(
+        PendingTag{currentFilePath_, config_.RecordTrack, capture_.Writer().CurrentFile()});
     config_.RecordTrack.fetch_add(1);
     config_.SaveCounters();
     panel_.setCounterSpinners(config_.RecordNo, config_.RecordTrack);
-    if (closed && OpenNewFile())
+    if (OpenNewFile(true))
         return;
-    TagPending();
     // No next file: the recording ends here, as a stop would end it.
+    fileOpen_ = false;
+    capture_.RequestStop();
+    if (!WaitForWriter(kDividePollMs))
+        panel_.reportError("\"" + currentFileName_ +
+                           "\" is still being written; its tags will be added when it is done.");
+    TagPending();
     ShowIdleButtons();
     panel_.setRecordingClock(false);
     panel_.hideRecordingLabels();
@@ -117,10 +131,11 @@ void RecordingController::OnClockTick() {
         TagPending();
         return;
     }
+    TagPending();
     if (!fileOpen_ || paused_)
         return;
     elapsedSeconds_ = static_cast<int>((nowTick() - startTick_) / 1000);
-    panel_.showElapsedTime(RecordingTexts::DurationText(elapsedSeconds_));
+    ShowElapsed();
 
     // ">=" rather than "==": a tick that comes late must not skip the division.
     const int divideAfter = config_.RecordDiviSecondTime;
@@ -220,8 +235,10 @@ void RecordingController::FinishAtExit() {
         ShowIdleButtons();
         FinishRecording();
     }
-    if (pendingTag_ && WaitForWriter(kStopPollMs))
+    if (!pendingTags_.empty() && WaitForWriter(kStopPollMs)) {
+        capture_.Writer().DrainCloser(services_.writerWaitLimitMs);
         TagPending();
+    }
 }
 
 // ---- starting ----
@@ -229,7 +246,7 @@ void RecordingController::FinishAtExit() {
 void RecordingController::BeginRecording(bool scheduled, const std::string& suffix) {
     taskSuffix_ = scheduled ? RecordingTexts::SafeSuffix(suffix) : std::string();
     scheduledEndOwed_ = false;
-    if (!OpenNewFile()) {
+    if (!OpenNewFile(false)) {
         ShowIdleButtons();
         panel_.setRecordingClock(false);
         panel_.hideRecordingLabels();
@@ -244,22 +261,22 @@ void RecordingController::BeginRecording(bool scheduled, const std::string& suff
 
 // Names the next file, opens it and starts its clock. On failure the user is told why and
 // nothing is open.
-bool RecordingController::OpenNewFile() {
-    if (capture_.IsRecording() && !WaitForWriter(kDividePollMs)) {
+bool RecordingController::OpenNewFile(bool divide) {
+    if (!divide && capture_.IsRecording() && !WaitForWriter(kDividePollMs)) {
         panel_.reportError("The previous recording is still being written; please try again.");
         return false;
     }
-    if (pendingTag_)
-        pendingTag_->closed = true;
     const std::string folder = PrepareRecordFolder();
     const RecordFileName name = RecordingTexts::MakeRecordFileName(
         config_.RecordNo, config_.RecordTrack, Clock::current().localTime(), taskSuffix_,
         config_.RecordFileType);
     const std::string path = folder + name.fileName;
     const uint32_t start = nowTick();
-    if (!capture_.StartRecording(path, name.fileType)) {
+    if (!(divide ? capture_.DivideInto(path, name.fileType)
+                 : capture_.StartRecording(path, name.fileType))) {
         const std::string why = capture_.RecordErrorText(); // names the file
-        panel_.reportError("The recording could not be started: " +
+        panel_.reportError(std::string(divide ? "The next file could not be started: "
+                                              : "The recording could not be started: ") +
                            (why.empty() ? "\"" + path + "\" could not be created" : why) + ".");
         TagPending();
         return false;
@@ -316,7 +333,8 @@ bool RecordingController::CloseCurrentFile(int pollMs) {
     fileOpen_ = false;
     AddCatalogueRecord(elapsedMs);
     const bool closed = WaitForWriter(pollMs);
-    pendingTag_ = PendingTag{currentFilePath_, config_.RecordTrack, closed};
+    pendingTags_.push_back(
+        PendingTag{currentFilePath_, config_.RecordTrack, capture_.Writer().CurrentFile()});
     if (closed)
         return true;
     panel_.reportError("\"" + currentFileName_ +
@@ -331,6 +349,8 @@ void RecordingController::FinishRecording() {
     scheduled_ = false;
     CloseCurrentFile(kStopPollMs);
     TagPending();
+    if (const uint32_t lost = capture_.RecordingDropouts())
+        panel_.reportError(RecordingTexts::DropoutReport(lost));
     panel_.refreshTray();
     AdvanceRecordNo();
     PostRecordingState(0);
@@ -411,13 +431,29 @@ void RecordingController::Tag(const std::string& path, int track) {
         panel_.reportError("The tags of \"" + path + "\" could not be written.");
 }
 
-// Tags the last closed file once the writer is done with it.
+// Tags the finished files that the writer is done with, oldest first.
 void RecordingController::TagPending() {
-    if (!pendingTag_ || (!pendingTag_->closed && capture_.IsRecording()))
-        return;
-    PendingTag p = std::move(*pendingTag_);
-    pendingTag_.reset();
-    Tag(p.path, p.track);
+    ReportCloseFailures();
+    while (!pendingTags_.empty() && capture_.Writer().FileClosed(pendingTags_.front().serial)) {
+        PendingTag p = std::move(pendingTags_.front());
+        pendingTags_.pop_front();
+        Tag(p.path, p.track);
+    }
+}
+
+// A file that could not be completed keeps the sound written before; the user learns of it
+// as of a full disk.
+void RecordingController::ReportCloseFailures() {
+    for (const auto& f : capture_.Writer().TakeCloseFailures())
+        panel_.reportError("A recorded file could not be completed: " + f.text +
+                           ". The sound recorded until then is kept.");
+}
+
+void RecordingController::ShowElapsed() {
+    std::string text = RecordingTexts::DurationText(elapsedSeconds_);
+    if (const uint32_t lost = capture_.RecordingDropouts())
+        text += "  " + RecordingTexts::DropoutText(lost);
+    panel_.showElapsedTime(text);
 }
 
 void RecordingController::AdvanceRecordNo() {

@@ -5,8 +5,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
-#include <optional>
 #include <string>
 
 namespace vorlane {
@@ -94,11 +94,13 @@ private:
     struct PendingTag {
         std::string path;
         int track = 0;       // the file's own track number
-        bool closed = false; // the writer is known to be done with it
+        uint64_t serial = 0; // the writer's number of the file
     };
 
     void BeginRecording(bool scheduled, const std::string& suffix);
-    bool OpenNewFile();
+    bool OpenNewFile(bool divide);
+    void ReportCloseFailures();
+    void ShowElapsed();
     std::string PrepareRecordFolder();
     bool CloseCurrentFile(int pollMs);
     void FinishRecording();
@@ -136,7 +138,7 @@ private:
     uint32_t pausedElapsedMs_ = 0; // length of the file when it was paused
     int elapsedSeconds_ = 0;
     int sizeCheckedSeconds_ = 0;
-    std::optional<PendingTag> pendingTag_;
+    std::deque<PendingTag> pendingTags_;
 };
 
 } // namespace vorlane
