@@ -150,7 +150,7 @@ void RecordingController::OnClockTick() {
         sizeCheckedSeconds_ = checkAt;
         std::error_code ec;
         const uintmax_t size = fs::file_size(currentFilePath_, ec);
-        if (!ec && size >= kSizeLimit) {
+        if (!ec && size >= services_.sizeLimit) {
             panel_.setRecordingClock(false);
             panel_.postCommand(cmd::RecordDivide);
         }

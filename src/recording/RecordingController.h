@@ -31,6 +31,8 @@ struct RecordingServices {
     std::function<void(int pollMs)> writerPoll;
     // The longest wait for the writer; the controller then goes on and tags the file later.
     int writerWaitLimitMs = 5000;
+    // The size at which a file is divided.
+    uint64_t sizeLimit = 0x70000000;
 };
 
 // The recording controller: turns the record commands, the recording clock, device arrival
