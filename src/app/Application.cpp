@@ -77,6 +77,10 @@ Application::StartResult Application::start() {
     services.catalogue = &dlg.catalogue();
     services.deviceTargetWindow = &dlg.deviceTargetWindow;
     services.tagFile = tagFinishedFile;
+    services.tagFileWith = [](const std::string& path, const TagValues& tags) {
+        return CTagWriter::TagFile(path, tags);
+    };
+    services.journalPath = RecordingJournal::DefaultPath();
     services.setInputVolume = [&dlg] {
         EndpointVolume volume;
         volume.SetInputVolume(uint16_t(dlg.deviceTypeCode.load()), dlg.RecordVolume.load());
@@ -114,6 +118,8 @@ Application::StartResult Application::start() {
         std::fprintf(stderr, "Vorlane: cannot listen for a second start\n");
 
     panel_->show();
+    // The catalogue is open now: finish what a crash left open.
+    panel_->controller().RecoverUnfinished();
     simControl_ = SimulatedDeviceControl::FromEnvironment(panelHandle);
 
     if (!dlg.catalogueNotice().empty()) {

@@ -1,13 +1,17 @@
 #pragma once
 
+#include "audio/TagValues.h"
 #include "platform/MessageWindow.h"
+#include "recording/RecordingJournal.h"
 #include "recording/RecordingPanel.h"
 
 #include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace vorlane {
 
@@ -33,6 +37,10 @@ struct RecordingServices {
     int writerWaitLimitMs = 5000;
     // The size at which a file is divided.
     uint64_t sizeLimit = 0x70000000;
+    // The journal of open files, for finishing them after a crash; empty: none is kept.
+    std::string journalPath;
+    // Tags a file with given values (a file finished after a crash).
+    std::function<bool(const std::string& path, const TagValues& tags)> tagFileWith;
 };
 
 // The recording controller: turns the record commands, the recording clock, device arrival
@@ -78,6 +86,11 @@ public:
     void OnDivisionTypeChanged();
     // At exit: a recording in progress is stopped, tagged, catalogued and counted.
     void FinishAtExit();
+    // At start-up, once the catalogue is open: files that a crash or a power cut left open
+    // are repaired, tagged and catalogued with their real length, the counters advance as
+    // a stop would advance them, and the user is told once which files were recovered.
+    // Returns their names.
+    std::vector<std::string> RecoverUnfinished();
 
     bool DevicePresent() const { return devicePresent_; }
     bool Recording() const { return recording_; }
@@ -110,6 +123,8 @@ private:
     void Settle();
     bool WaitForWriter(int pollMs);
     void AddCatalogueRecord(uint32_t elapsedMs);
+    bool AddRow(const JournalEntry& file, int seconds, std::string& error);
+    JournalEntry JournalFor(const std::string& path, const std::string& fileName) const;
     void Tag(const std::string& path, int track);
     void TagPending();
     void AdvanceRecordNo();
@@ -141,6 +156,7 @@ private:
     int elapsedSeconds_ = 0;
     int sizeCheckedSeconds_ = 0;
     std::deque<PendingTag> pendingTags_;
+    std::optional<RecordingJournal> journal_;
 };
 
 } // namespace vorlane
