@@ -252,3 +252,70 @@ TEST_P(CrashRecovery, AFileLeftOpenByAKillIsRepairedTaggedCataloguedAndCounted) 
 INSTANTIATE_TEST_SUITE_P(Formats, CrashRecovery, ::testing::Values(0, 1, 2), [](const auto& info) {
     return std::string(info.param == 0 ? "Wav" : info.param == 1 ? "Mp3" : "Wma");
 });
+
+namespace {
+class Unplugging : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::copyGeneratedResources(folder);
+        test::writeToneWav(folder / "input.wav", {{4, 440}, {1, 0}});
+        wIniFile ini;
+        ini.SetFile((folder / "Configure/Config_LP.ini").string(), "Option");
+        ini.WriteInt("RecordFileType", 1);
+        ini.WriteInt("RecordDiviType", 0);
+        ini.WriteInt("RecordNo", 1);
+        ini.WriteString("RecordFilePath", records.string());
+    }
+    TestProgramFolder folder;
+    fs::path records = folder / "records";
+    fs::path fifo = folder / "control";
+    fs::path db = folder / "Resource/NewData.mdb";
+};
+} // namespace
+
+TEST_F(Unplugging, TwentyUnplugsAtRandomMomentsEachFinishAFileAndRecordingGoesOnAfter) {
+    constexpr size_t kUnplugs = 20;
+    Program p(folder, fifo);
+    ASSERT_TRUE(p.process.waitForStarted(10000));
+    std::mt19937 random(1234);
+    std::uniform_int_distribution<int> moment(200, 1500);
+    for (size_t i = 0; i <= kUnplugs; ++i) {
+        // Record (again): the device comes back a little after the plug.
+        ASSERT_TRUE(waitFor(
+            [&] {
+                if (filesIn(records).size() > i)
+                    return true;
+                p.send("record");
+                QThread::msleep(250);
+                return filesIn(records).size() > i;
+            },
+            30000))
+            << "no recording after plug " << i << "\n"
+            << p.errors();
+        QThread::msleep(moment(random));
+        if (i == kUnplugs)
+            break;
+        ASSERT_TRUE(p.send("unplug"));
+        // The recording is finished and catalogued as the device goes away.
+        ASSERT_TRUE(waitFor([&] { return catalogue(db).size() > i; }, 15000))
+            << "unplug " << i << "\n"
+            << p.errors();
+        QThread::msleep(moment(random) / 4);
+        ASSERT_TRUE(p.send("plug"));
+    }
+    ASSERT_TRUE(p.send("stop"));
+    ASSERT_TRUE(waitFor([&] { return catalogue(db).size() > kUnplugs; }, 15000));
+    EXPECT_TRUE(p.endInOrder());
+
+    const auto files = filesIn(records);
+    const auto rows = catalogue(db);
+    ASSERT_EQ(files.size(), kUnplugs + 1);
+    ASSERT_EQ(rows.size(), kUnplugs + 1);
+    for (size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(rows[i].path, files[i].string());
+        EXPECT_GT(decodedSeconds(files[i]), 0.1) << files[i]; // finished and playable
+    }
+    wIniFile ini;
+    ini.SetFile((folder / "Configure/Config_LP.ini").string(), "Option");
+    EXPECT_EQ(ini.ReadInt("RecordNo", 0), int(kUnplugs) + 2);
+}
