@@ -73,6 +73,8 @@ void CSoundCapture::StartCaptureThread(WindowHandle owner) {
         return;
     quit_ = false;
     parked_ = false;
+    if (owner)
+        blockPosts_ = std::make_unique<MessagePostRelay>(owner, msg::BlockCaptured);
     writer_.StartCloser();
     thread_ = std::thread([this] { CaptureLoop(); });
 }
@@ -119,6 +121,7 @@ void CSoundCapture::ShutdownCapture() {
     }
     if (thread_.joinable())
         thread_.join();
+    blockPosts_.reset();
     // No capture thread any more: an open recording is completed here.
     writer_.RequestStop();
     writer_.ServeStopRequest();
@@ -313,7 +316,9 @@ void CSoundCapture::ProcessBlock(uint8_t* block, uint32_t bytes) {
         block, bytes < ChannelBlock::kMaxBytes ? bytes : ChannelBlock::kMaxBytes, actualFormat_,
         channels.left, channels.right);
     channels_.publish();
-    if (WindowHandle owner = owner_.load(std::memory_order_relaxed))
+    if (blockPosts_ && OnCaptureThread())
+        blockPosts_->Signal();
+    else if (WindowHandle owner = owner_.load(std::memory_order_relaxed))
         MessageWindow::Post(owner, msg::BlockCaptured, 0, 0);
 }
 

@@ -5,6 +5,7 @@
 #include "audio/ChannelExchange.h"
 #include "audio/MonitorSink.h"
 #include "audio/WaveFormat.h"
+#include "platform/MessagePostRelay.h"
 #include "platform/MessageWindow.h"
 
 #include <atomic>
@@ -167,6 +168,8 @@ private:
     bool quit_ = false;
     std::thread thread_;
     std::atomic<std::thread::id> captureThreadId_{};
+    // Posts msg::BlockCaptured for the capture thread, which must not lock or allocate.
+    std::unique_ptr<MessagePostRelay> blockPosts_;
 };
 
 } // namespace vorlane
