@@ -29,7 +29,7 @@ namespace vorlane {
 class RecordCloser {
 public:
     static constexpr int kSlots = 2;
-    static constexpr int kSyncMs = 1000;
+    static constexpr int kSyncMs = 2000;
     using Outputs = std::array<std::unique_ptr<RecordOutput>, kSlots>;
     // Forces a descriptor to disk; 0 or a negative errno. Replaceable for tests.
     using SyncCall = std::function<int(int fd)>;
