@@ -82,6 +82,9 @@ public:
     void OnScheduledStop();
     // The level meter found the input silent: divide, when dividing on silence.
     void OnSilenceSplitRequested();
+    // Tags the files that divisions left behind once the writer has closed them; cheap
+    // when there are none (called for every captured block).
+    void TagFinishedFiles() { TagPending(); }
     // The division type changed on the panel: "Rec Divi" follows it while recording.
     void OnDivisionTypeChanged();
     // At exit: a recording in progress is stopped, tagged, catalogued and counted.

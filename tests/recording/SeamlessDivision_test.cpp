@@ -195,7 +195,7 @@ TEST_P(StalledDisk, StalledSyncAndCloseLoseNoBlock) {
     });
     ctl->OnDeviceReady(0xD201);
     ctl->OnRecStart();
-    waitBlocks(60); // 1.5 s: the first sync has begun
+    waitBlocks(RecordCloser::kSyncMs / 25 + 20); // the first sync has begun
     ctl->OnRecDivi();
     waitBlocks(60);
     ctl->OnRecStop();
