@@ -49,14 +49,23 @@ public:
         if (!inner_->isOpen())
             return true;
         std::this_thread::sleep_for(delay_);
-        return inner_->close();
+        const bool ok = inner_->close();
+        if (failClose) {
+            failed_ = true;
+            return false;
+        }
+        return ok;
     }
     bool isOpen() const override { return inner_->isOpen(); }
-    int error() const override { return inner_->error(); }
-    std::string errorText() const override { return inner_->errorText(); }
+    int error() const override { return failed_ ? -EIO : inner_->error(); }
+    std::string errorText() const override {
+        return failed_ ? log_->path + ": cannot write the trailer" : inner_->errorText();
+    }
     int syncFd() const override { return inner_->syncFd(); }
+    bool failClose = false;
 
 private:
+    bool failed_ = false;
     std::unique_ptr<RecordOutput> inner_;
     std::shared_ptr<FileLog> log_;
     std::chrono::milliseconds delay_;
@@ -75,8 +84,10 @@ protected:
         capture->Writer().SetOutputFactory([this](int type) -> std::unique_ptr<RecordOutput> {
             auto log = std::make_shared<FileLog>();
             logs.push_back(log);
-            return std::make_unique<SlowClosingOutput>(CRecordWriter::DefaultOutput(type), log,
-                                                       closeDelay);
+            auto out = std::make_unique<SlowClosingOutput>(CRecordWriter::DefaultOutput(type), log,
+                                                           closeDelay);
+            out->failClose = failCloses;
+            return out;
         });
         capture->StartCaptureThread(0);
         config.RecordFileType = GetParam();
@@ -109,6 +120,7 @@ protected:
 
     std::vector<std::shared_ptr<FileLog>> logs;
     std::chrono::milliseconds closeDelay{500};
+    bool failCloses = false;
 };
 
 } // namespace
@@ -229,3 +241,27 @@ TEST_P(Dropouts, AnOverrunIsShownWhileRecordingAndReportedAtTheStop) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Wav, Dropouts, ::testing::Values(0));
+
+using FailedClose = SeamlessDivision;
+
+// A file whose completion fails (trailer, flush, sync) is not passed off as good.
+TEST_P(FailedClose, IsShownAtADivisionAndAtTheStop) {
+    failCloses = true;
+    ctl->OnDeviceReady(0xD201);
+    ctl->OnRecStart();
+    waitBlocks(4);
+    ctl->OnRecDivi();
+    waitBlocks(4);
+    ctl->OnRecStop();
+    ASSERT_EQ(logs.size(), 2u);
+    ASSERT_EQ(panel.errors.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_NE(panel.errors[i].find("could not be completed: " + logs[i]->path +
+                                       ": cannot write the trailer"),
+                  std::string::npos)
+            << panel.errors[i];
+    }
+    expectOneUnbrokenStream();
+}
+
+INSTANTIATE_TEST_SUITE_P(Wav, FailedClose, ::testing::Values(0));
