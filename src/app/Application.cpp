@@ -2,6 +2,7 @@
 
 #include "app/CMainDlg.h"
 #include "app/DeviceThread.h"
+#include "app/SimulatedDeviceControl.h"
 #include "audio/AudioBackends.h"
 #include "audio/CSoundCapture.h"
 #include "audio/CTagWriter.h"
@@ -84,6 +85,10 @@ Application::StartResult Application::start() {
     services.catalogue = &dlg.catalogue();
     services.deviceTargetWindow = &dlg.deviceTargetWindow;
     services.tagFile = tagFinishedFile;
+    services.tagFileWith = [](const std::string& path, const TagValues& tags) {
+        return CTagWriter::TagFile(path, tags);
+    };
+    services.journalPath = RecordingJournal::DefaultPath();
     services.setInputVolume = [&dlg] {
         EndpointVolume volume;
         volume.SetInputVolume(uint16_t(dlg.deviceTypeCode.load()), dlg.RecordVolume.load());
@@ -128,6 +133,9 @@ Application::StartResult Application::start() {
 
     startScheduler();
     panel_->show();
+    // The catalogue is open now: finish what a crash left open.
+    panel_->controller().RecoverUnfinished();
+    simControl_ = SimulatedDeviceControl::FromEnvironment(panelHandle);
 
     if (!dlg.catalogueNotice().empty()) {
         // Not modal: the program is usable while the note is on screen.
@@ -181,6 +189,7 @@ void Application::exit() {
         panel_->setSchedulerHandlers({});
     scheduler_.reset();
     power_.reset();
+    simControl_.reset();
     if (panel_) {
         panel_->removeTrayIcon();
         // A recording in progress is finished and catalogued before anything goes away.

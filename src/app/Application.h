@@ -10,6 +10,7 @@ class CSoundCapture;
 class DeviceThread;
 class PowerBackend;
 class TaskScheduler;
+class SimulatedDeviceControl;
 class UnixSignalWatcher;
 class wSingleInstance;
 
@@ -44,6 +45,7 @@ private:
     std::unique_ptr<DeviceThread> deviceThread_;
     std::unique_ptr<PowerBackend> power_;
     std::unique_ptr<TaskScheduler> scheduler_;
+    std::unique_ptr<SimulatedDeviceControl> simControl_;
     bool exiting_ = false;
 };
 

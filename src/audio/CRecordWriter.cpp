@@ -12,9 +12,11 @@
 
 namespace vorlane {
 
-CRecordWriter::CRecordWriter() = default;
+CRecordWriter::CRecordWriter()
+    : closer_([this] { control_.store(StateReady, std::memory_order_release); }) {}
 
 CRecordWriter::~CRecordWriter() {
+    closer_.Stop();
     CloseAll();
 }
 
@@ -69,9 +71,7 @@ void CRecordWriter::Prepare(int stereoMode, uint32_t rate, uint16_t bits) {
     format_ = WaveFormat::Pcm(stereoMode ? 2 : 1, rate, bits);
 }
 
-bool CRecordWriter::Open(int slot, const std::string& fileName, int fileType) {
-    if (slots_[slot] && slots_[slot]->isOpen())
-        return true;
+std::unique_ptr<RecordOutput> CRecordWriter::Open(const std::string& fileName, int fileType) {
     fileType = NormalizeFileType(fileType);
     std::unique_ptr<RecordOutput> out =
         factory_ ? factory_(fileType)
@@ -79,14 +79,21 @@ bool CRecordWriter::Open(int slot, const std::string& fileName, int fileType) {
     if (!out) {
         NoteError(-ENOTSUP, fileName + ": file type " + std::to_string(fileType) +
                                 " cannot be recorded by this build");
-        return false;
+        return nullptr;
     }
+    // With the closer running, it forces the file to disk; the blocks are written without.
+    out->setExternalSync(closer_.Running());
     if (!out->open(fileName, format_)) {
         NoteError(out->error(), out->errorText());
-        return false;
+        return nullptr;
     }
-    slots_[slot] = std::move(out);
-    return true;
+    return out;
+}
+
+void CRecordWriter::Watch(uint64_t serial, const RecordCloser::Outputs& outputs) {
+    for (const auto& out : outputs)
+        if (out)
+            closer_.Watch(serial, out->syncFd());
 }
 
 bool CRecordWriter::StartRecording(const std::string& fileName, int fileType) {
@@ -97,32 +104,76 @@ bool CRecordWriter::StartRecording(const std::string& fileName, int fileType) {
     lastError_.store(0, std::memory_order_relaxed);
     lastErrorText_.clear();
     Prepare(1, 44100, 16);
-    if (!Open(0, fileName, fileType)) {
-        CloseAll();
+    CloseAll();
+    slots_[0] = Open(fileName, fileType);
+    if (!slots_[0]) {
         control_.store(StateReady, std::memory_order_release);
         return false;
     }
+    slotsSerial_ = ++openedSerial_;
+    Watch(slotsSerial_, slots_);
     // A stop request left over from before is dropped by this store.
     control_.store(StateRecording | kActive, std::memory_order_release);
     return true;
+}
+
+bool CRecordWriter::DivideInto(const std::string& fileName, int fileType) {
+    const uint32_t c = control_.load(std::memory_order_acquire);
+    if ((c & kStateMask) != StateRecording || (c & (kSwitchRequested | kStopRequested)) ||
+        !(c & kActive))
+        return false;
+    lastError_.store(0, std::memory_order_relaxed);
+    lastErrorText_.clear();
+    RecordCloser::Outputs next;
+    next[0] = Open(fileName, fileType);
+    if (!next[0])
+        return false;
+    next_ = std::move(next);
+    nextSerial_ = ++openedSerial_;
+    Watch(nextSerial_, next_);
+    control_.fetch_or(kSwitchRequested, std::memory_order_acq_rel);
+    return true;
+}
+
+bool CRecordWriter::SwitchPending() const {
+    return control_.load(std::memory_order_acquire) & kSwitchRequested;
 }
 
 void CRecordWriter::RequestStop() {
     control_.fetch_or(kStopRequested, std::memory_order_acq_rel);
 }
 
+// Capture side: the next file takes over from this block on; the old one goes to the closer.
+void CRecordWriter::SwitchOutputs() {
+    closer_.Retire(slotsSerial_, slots_, false);
+    slots_ = std::move(next_);
+    slotsSerial_ = nextSerial_;
+    control_.fetch_and(~kSwitchRequested, std::memory_order_acq_rel);
+}
+
+// Capture side: the recording ends; the state turns ready once the files are closed.
+void CRecordWriter::Retire(bool endsRecording) {
+    if (control_.load(std::memory_order_acquire) & kSwitchRequested)
+        SwitchOutputs();
+    closer_.Retire(slotsSerial_, slots_, endsRecording);
+}
+
+// Controlling thread, while not recording.
 void CRecordWriter::CloseAll() {
-    for (auto& slot : slots_) {
-        if (!slot)
-            continue;
-        if (!slot->close())
-            NoteError(slot->error(), slot->errorText());
-        slot.reset();
-    }
+    for (auto* outputs : {&slots_, &next_})
+        for (auto& slot : *outputs) {
+            if (!slot)
+                continue;
+            if (!slot->close())
+                NoteError(slot->error(), slot->errorText());
+            slot.reset();
+        }
 }
 
 void CRecordWriter::WriteBlock(const uint8_t* data, uint32_t bytes, bool paused) {
     uint32_t c = control_.load(std::memory_order_acquire);
+    if ((c & (kSwitchRequested | kActive)) == (kSwitchRequested | kActive))
+        SwitchOutputs();
     if (!paused && (c & kActive)) {
         for (auto& slot : slots_) {
             if (!slot || !slot->isOpen())
@@ -137,8 +188,8 @@ void CRecordWriter::WriteBlock(const uint8_t* data, uint32_t bytes, bool paused)
             if (!ok) {
                 // End the recording rather than drop blocks while it looks alive.
                 NoteError(slot->error(), slot->errorText());
-                CloseAll();
-                control_.store(StateReady, std::memory_order_release);
+                control_.fetch_and(~kActive, std::memory_order_acq_rel);
+                Retire(true);
                 return;
             }
         }
@@ -152,10 +203,8 @@ bool CRecordWriter::ServeStopRequest() {
     uint32_t c = control_.fetch_and(~(kStopRequested | kActive), std::memory_order_acq_rel);
     if (!(c & kStopRequested))
         return false;
-    if ((c & kStateMask) == StateRecording) {
-        CloseAll();
-        control_.store(StateReady, std::memory_order_release);
-    }
+    if ((c & kStateMask) == StateRecording && (c & kActive))
+        Retire(true);
     return true;
 }
 

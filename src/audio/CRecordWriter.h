@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/RecordCloser.h"
 #include "audio/RecordOutput.h"
 #include "audio/WaveFormat.h"
 
@@ -22,10 +23,17 @@ using RecordOutputFactory = std::function<std::unique_ptr<RecordOutput>(int file
 // "stop requested" flags share one atomic word, so that the capture thread takes a stop
 // request and the state it applies to in one step.
 //
-// Thread contract: StartRecording, RequestStop, SetOutputFactory and the queries run on
-// the controlling thread; WriteBlock and ServeStopRequest on the capture thread (or on the
-// controlling thread when no capture thread runs). The outputs belong to the controlling
-// thread while the state is not 3, and to the capture thread while it is.
+// A division opens the next file on the controlling thread first; the capture thread
+// switches to it at a block boundary and hands the old file to the closer, so no block is
+// lost or written twice. With the closer started (StartCloser, when a capture thread
+// runs) files are closed and synced on the closer's thread, and a stopped recording counts
+// as recording until its file is closed; without it, on the thread that serves the stop.
+//
+// Thread contract: StartRecording, DivideInto, RequestStop, SetOutputFactory and the
+// queries run on the controlling thread; WriteBlock and ServeStopRequest on the capture
+// thread (or on the controlling thread when no capture thread runs). The outputs belong to
+// the controlling thread while the state is not 3, and to the capture thread while it is;
+// the next file's outputs belong to the controlling thread until it asks for the switch.
 class CRecordWriter {
 public:
     static constexpr uint32_t StateConstructed = 0;
@@ -52,8 +60,24 @@ public:
     // recording (the open file is left alone). When the file cannot be opened, the writer
     // stays ready, LastError() says why, and false is returned.
     bool StartRecording(const std::string& fileName, int fileType);
+    // While recording: opens the next file and asks the capture side to switch to it at
+    // the next block. False (nothing changes) when it cannot be opened or a switch is
+    // still pending; LastErrorText() then says why.
+    bool DivideInto(const std::string& fileName, int fileType);
+    bool SwitchPending() const;
     // Asks the capture side to close the outputs; IsRecording() turns false once done.
     void RequestStop();
+    // The number of the file opened last (each file gets the next number), and whether
+    // the file of a number is closed. Controlling thread.
+    uint64_t CurrentFile() const { return openedSerial_; }
+    bool FileClosed(uint64_t serial) const { return closer_.Closed(serial); }
+    std::vector<RecordCloser::Failure> TakeCloseFailures() { return closer_.TakeFailures(); }
+    // Moves closing and syncing off the thread that writes the blocks; StopCloser closes
+    // what was handed over and ends that thread.
+    void StartCloser() { closer_.Start(); }
+    void StopCloser() { closer_.Stop(); }
+    bool DrainCloser(int timeoutMs) { return closer_.Drain(timeoutMs); }
+    RecordCloser& Closer() { return closer_; }
 
     uint32_t State() const;
     bool IsRecording() const { return State() == StateRecording; }
@@ -76,14 +100,22 @@ private:
     static constexpr uint32_t kStateMask = 3;
     static constexpr uint32_t kActive = 4;
     static constexpr uint32_t kStopRequested = 8;
+    static constexpr uint32_t kSwitchRequested = 16;
 
     void Prepare(int stereoMode, uint32_t rate, uint16_t bits);
-    bool Open(int slot, const std::string& fileName, int fileType);
+    std::unique_ptr<RecordOutput> Open(const std::string& fileName, int fileType);
+    void Watch(uint64_t serial, const RecordCloser::Outputs& outputs);
+    void SwitchOutputs();
+    void Retire(bool endsRecording);
     void CloseAll();
     void NoteError(int error, const std::string& text);
 
     std::atomic<uint32_t> control_{StateConstructed};
-    std::array<std::unique_ptr<RecordOutput>, kSlots> slots_;
+    RecordCloser::Outputs slots_;
+    RecordCloser::Outputs next_;
+    uint64_t openedSerial_ = 0; // controlling thread
+    uint64_t slotsSerial_ = 0;  // owner of slots_
+    uint64_t nextSerial_ = 0;   // owner of next_
     WaveFormat format_;
     int stereoMode_ = 0;
     RecordOutputFactory factory_;
@@ -91,6 +123,7 @@ private:
     std::atomic<int>* bitRate_ = &ownBitRate_;
     std::atomic<int> lastError_{0};
     std::string lastErrorText_;
+    RecordCloser closer_; // last: its worker uses the fields above until it ends
 };
 
 } // namespace vorlane

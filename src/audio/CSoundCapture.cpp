@@ -73,6 +73,9 @@ void CSoundCapture::StartCaptureThread(WindowHandle owner) {
         return;
     quit_ = false;
     parked_ = false;
+    if (owner)
+        blockPosts_ = std::make_unique<MessagePostRelay>(owner, msg::BlockCaptured);
+    writer_.StartCloser();
     thread_ = std::thread([this] { CaptureLoop(); });
 }
 
@@ -118,9 +121,11 @@ void CSoundCapture::ShutdownCapture() {
     }
     if (thread_.joinable())
         thread_.join();
+    blockPosts_.reset();
     // No capture thread any more: an open recording is completed here.
     writer_.RequestStop();
     writer_.ServeStopRequest();
+    writer_.StopCloser();
     Release();
 }
 
@@ -130,6 +135,7 @@ void CSoundCapture::PublishEmptyChannels() {
 }
 
 int CSoundCapture::InitLocked() {
+    seenOverruns_ = 0;
     ReleaseLocked();
     int type = deviceType_.load(std::memory_order_acquire)->load(std::memory_order_relaxed);
     chosenDevice_ = CaptureMath::ChooseDevice(source_->listDevices(), type);
@@ -297,19 +303,38 @@ void CSoundCapture::ProcessBlock(uint8_t* block, uint32_t bytes) {
     if (hasMonitor_)
         monitor_->writeBlock(block, bytes);
     blockCount_.fetch_add(1, std::memory_order_relaxed);
+    // A reopened device counts from 0 again.
+    const uint32_t overruns = source_->overruns();
+    if (overruns != seenOverruns_) {
+        if (overruns > seenOverruns_ && writer_.IsRecording())
+            dropouts_.fetch_add(overruns - seenOverruns_, std::memory_order_relaxed);
+        seenOverruns_ = overruns;
+    }
     writer_.WriteBlock(block, bytes, paused_.load(std::memory_order_relaxed));
     ChannelBlock& channels = channels_.back();
     channels.bytesPerChannel = CaptureMath::SplitChannels(
         block, bytes < ChannelBlock::kMaxBytes ? bytes : ChannelBlock::kMaxBytes, actualFormat_,
         channels.left, channels.right);
     channels_.publish();
-    if (WindowHandle owner = owner_.load(std::memory_order_relaxed))
+    if (blockPosts_ && OnCaptureThread())
+        blockPosts_->Signal();
+    else if (WindowHandle owner = owner_.load(std::memory_order_relaxed))
         MessageWindow::Post(owner, msg::BlockCaptured, 0, 0);
 }
 
 bool CSoundCapture::StartRecording(const std::string& fileName, int fileType) {
     paused_.store(false, std::memory_order_relaxed);
+    if (!writer_.IsRecording())
+        dropouts_.store(0, std::memory_order_relaxed);
     bool ok = writer_.StartRecording(fileName, fileType);
+    if (!ok)
+        report(writer_.LastErrorText());
+    return ok;
+}
+
+bool CSoundCapture::DivideInto(const std::string& fileName, int fileType) {
+    paused_.store(false, std::memory_order_relaxed);
+    bool ok = writer_.DivideInto(fileName, fileType);
     if (!ok)
         report(writer_.LastErrorText());
     return ok;

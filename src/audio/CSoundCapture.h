@@ -5,6 +5,7 @@
 #include "audio/ChannelExchange.h"
 #include "audio/MonitorSink.h"
 #include "audio/WaveFormat.h"
+#include "platform/MessagePostRelay.h"
 #include "platform/MessageWindow.h"
 
 #include <atomic>
@@ -79,6 +80,13 @@ public:
     // Opens the file (type 0 WAV, 1 MP3, 2 WMA, other MP3) and records into it. Clears
     // the pause. True at once when already recording.
     bool StartRecording(const std::string& fileName, int fileType);
+    // While recording: opens the next file and switches to it at the next block, so no
+    // block is lost or doubled; the old file is closed away from the capture thread.
+    // Clears the pause. False when the next file cannot be opened (the recording goes on
+    // into the current one; RecordErrorText() says why).
+    bool DivideInto(const std::string& fileName, int fileType);
+    // Sound lost since the recording started: overruns of the capture device. Any thread.
+    uint32_t RecordingDropouts() const { return dropouts_.load(std::memory_order_relaxed); }
     // While recording: paused blocks are not written, but still metered.
     void TogglePause();
     void ClearPause();
@@ -140,6 +148,8 @@ private:
     std::atomic<bool> captureFailed_{false};
     std::atomic<int> monitorVolume_{0};
     std::atomic<uint32_t> blockCount_{0};
+    std::atomic<uint32_t> dropouts_{0};
+    uint32_t seenOverruns_ = 0; // capture thread
     std::atomic<WindowHandle> owner_{0};
 
     // Written only under control_ while the capture thread is parked (or by the capture
@@ -158,6 +168,8 @@ private:
     bool quit_ = false;
     std::thread thread_;
     std::atomic<std::thread::id> captureThreadId_{};
+    // Posts msg::BlockCaptured for the capture thread, which must not lock or allocate.
+    std::unique_ptr<MessagePostRelay> blockPosts_;
 };
 
 } // namespace vorlane

@@ -187,7 +187,8 @@ int CWmvWriter::WriteWma(const uint8_t* block, uint32_t length) {
     }
     sampleTime_ += EncoderMath::SampleTimeStep(length, input_.avgBytesPerSec);
     unsyncedBytes_ += length;
-    if (unsyncedBytes_ >= static_cast<uint64_t>(kSyncSeconds) * input_.avgBytesPerSec) {
+    if (!externalSync_ &&
+        unsyncedBytes_ >= static_cast<uint64_t>(kSyncSeconds) * input_.avgBytesPerSec) {
         unsyncedBytes_ = 0;
         if (int e = syncData(); e < 0) {
             stopped_ = true;

@@ -55,6 +55,7 @@ public:
     bool writeBlock(const uint8_t* data, uint32_t bytes) override;
     bool close() override { return CloseWma(); }
     bool isOpen() const override { return format_ != nullptr; }
+    int syncFd() const override { return syncFd_; }
     int error() const override { return error_; }
     std::string errorText() const override { return errorText_; }
 

@@ -2,17 +2,34 @@
 // thread while the capture thread is parked.
 #include "audio/FileCaptureSource.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
 namespace vorlane {
 
+namespace {
+std::atomic<bool> g_plugged{true};
+} // namespace
+
+void FileCaptureSource::SetPlugged(bool plugged) {
+    g_plugged.store(plugged, std::memory_order_relaxed);
+}
+
+bool FileCaptureSource::Plugged() {
+    return g_plugged.load(std::memory_order_relaxed);
+}
+
 FileCaptureSource::FileCaptureSource(std::string path, double speed)
     : path_(std::move(path)), speed_(speed > 0 ? speed : 1.0) {}
 
 int FileCaptureSource::open(const std::string&, const WaveFormat& format, uint32_t periodFrames,
-                            uint32_t) {
+                            uint32_t periods) {
     close();
+    if (!Plugged()) {
+        error_ = "capture file " + path_ + ": the device is unplugged";
+        return -ENODEV;
+    }
     if (!reader_.open(path_)) {
         error_ = "capture file " + reader_.errorText();
         return -EINVAL;
@@ -33,6 +50,8 @@ int FileCaptureSource::open(const std::string&, const WaveFormat& format, uint32
     }
     mono_ = f.channels == 1;
     format_ = format;
+    ringBlocks_ = periods > 0 ? periods : 1;
+    overruns_.store(0, std::memory_order_relaxed);
     block_.assign(static_cast<size_t>(periodFrames) * format.blockAlign, 0);
     monoBuffer_.assign(mono_ ? block_.size() / 2 : 0, 0);
     period_ = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
@@ -47,7 +66,8 @@ int FileCaptureSource::start() {
         return -EBADFD;
     wake_.consume();
     position_ = 0;
-    due_ = std::chrono::steady_clock::now() + period_;
+    taken_ = 0;
+    start_ = std::chrono::steady_clock::now();
     started_ = true;
     return 0;
 }
@@ -82,13 +102,34 @@ int FileCaptureSource::fill(uint8_t* dst, uint32_t bytes) {
 
 int FileCaptureSource::readBlock(uint8_t*& block, uint32_t bytes, int timeoutMs) {
     using Clock = std::chrono::steady_clock;
+    if (open_ && !Plugged()) {
+        error_ = "capture file " + path_ + ": the device was unplugged";
+        return -ENODEV;
+    }
     if (!started_ || bytes != block_.size()) {
         wake_.wait(timeoutMs);
         return 0;
     }
-    auto limit = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    if (wake_.waitUntil(due_ < limit ? due_ : limit) || Clock::now() < due_)
+    auto now = Clock::now();
+    const auto limit = now + std::chrono::milliseconds(timeoutMs);
+    uint64_t made = static_cast<uint64_t>((now - start_) / period_);
+    if (made - taken_ > ringBlocks_) {
+        if (speed_ <= 1.0) {
+            // The ring was overwritten while nobody read: what it held is lost.
+            overruns_.fetch_add(1, std::memory_order_relaxed);
+            taken_ = made;
+        } else {
+            // Faster than real time the file is a test feed: it waits for a slow reader
+            // instead of losing sound, and then goes on without a burst.
+            start_ = now - period_ * static_cast<int64_t>(taken_);
+            made = taken_;
+        }
+    }
+    const auto due = start_ + period_ * static_cast<int64_t>(taken_ + 1);
+    if (made <= taken_ && (wake_.waitUntil(due < limit ? due : limit) || Clock::now() < due))
         return 0;
+    const uint64_t fileBlock = mono_ ? bytes / 2 : bytes;
+    position_ = taken_ * fileBlock % reader_.layout().dataBytes;
     int err;
     if (mono_) {
         err = fill(monoBuffer_.data(), bytes / 2);
@@ -102,11 +143,7 @@ int FileCaptureSource::readBlock(uint8_t*& block, uint32_t bytes, int timeoutMs)
     }
     if (err < 0)
         return err;
-    // A consumer that fell far behind does not get a burst of catch-up blocks.
-    due_ += period_;
-    auto now = Clock::now();
-    if (due_ + 16 * period_ < now)
-        due_ = now;
+    ++taken_;
     block = block_.data();
     return static_cast<int>(bytes);
 }

@@ -160,7 +160,8 @@ bool Mp3FileWriter::writeBlock(const uint8_t* data, uint32_t bytes) {
         }
     }
     unsyncedBytes_ += bytes;
-    if (unsyncedBytes_ >= static_cast<uint64_t>(kSyncSeconds) * format_.avgBytesPerSec) {
+    if (!externalSync_ &&
+        unsyncedBytes_ >= static_cast<uint64_t>(kSyncSeconds) * format_.avgBytesPerSec) {
         unsyncedBytes_ = 0;
         if (int err = FileIo::SyncData(fd_); err < 0) {
             stopped_ = true;

@@ -36,6 +36,7 @@ public:
     bool writeBlock(const uint8_t* data, uint32_t bytes) override;
     bool close() override;
     bool isOpen() const override { return fd_ >= 0; }
+    int syncFd() const override { return fd_; }
     int error() const override { return error_; }
     std::string errorText() const override { return errorText_; }
 

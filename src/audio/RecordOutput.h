@@ -29,6 +29,16 @@ public:
     // The first failure: a negative errno (0 when none) and a text for the user.
     virtual int error() const = 0;
     virtual std::string errorText() const = 0;
+
+    // The descriptor that holds the file's data while it is open, for a worker that forces
+    // it to disk (-1: none). Stays valid until close().
+    virtual int syncFd() const { return -1; }
+    // Set before open: writeBlock leaves forcing the file to disk to such a worker, so that
+    // the thread that writes the blocks never waits for the disk.
+    void setExternalSync(bool external) { externalSync_ = external; }
+
+protected:
+    bool externalSync_ = false;
 };
 
 } // namespace vorlane

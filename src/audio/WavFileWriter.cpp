@@ -53,7 +53,7 @@ bool WavFileWriter::open(const std::string& fileName, const WaveFormat& format) 
     format_ = format;
     error_ = 0;
     errorText_.clear();
-    dataBytes_ = headerDataBytes_ = 0;
+    dataBytes_ = headerDataBytes_ = syncedDataBytes_ = 0;
     refreshBytes_ = static_cast<uint64_t>(refreshSeconds_) * format.avgBytesPerSec;
     if (format.blockAlign == 0)
         return fail(-EINVAL, "invalid format");
@@ -95,9 +95,12 @@ bool WavFileWriter::writeBlock(const uint8_t* data, uint32_t bytes) {
         return fail(-errno, "cannot write");
     // Refresh before the stated size falls more than the refresh time behind, assuming
     // the next block is as long as this one.
-    if (dataBytes_ + bytes - headerDataBytes_ > refreshBytes_) {
-        if (!writeSizes(static_cast<uint32_t>(dataBytes_)))
-            return false;
+    if (dataBytes_ + bytes - headerDataBytes_ > refreshBytes_ &&
+        !writeSizes(static_cast<uint32_t>(dataBytes_)))
+        return false;
+    if (!externalSync_ &&
+        dataBytes_ - syncedDataBytes_ >= uint64_t{kSyncSeconds} * format_.avgBytesPerSec) {
+        syncedDataBytes_ = dataBytes_;
         if (int err = FileIo::SyncData(fd_); err < 0)
             return fail(err, "cannot write to disk");
     }

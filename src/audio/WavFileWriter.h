@@ -10,8 +10,9 @@ namespace vorlane {
 // record), so that the samples start at offset 46.
 //
 // The header always holds true sizes: they are written at the start, again whenever up to
-// `refreshSeconds` of sound have been appended (with the data forced to disk), and at the
-// close, so a crash or power cut loses at most those seconds and leaves a playable file.
+// `refreshSeconds` of sound have been appended, and at the close, so a crash leaves a
+// playable file that lacks at most those seconds. The data is forced to disk every
+// kSyncSeconds here, unless a sync worker does it (setExternalSync).
 // A file cannot grow past the 4 GiB that RIFF sizes can express.
 //
 // Thread contract: as RecordOutput.
@@ -21,13 +22,16 @@ public:
     // RIFF size (data + 38) must fit in 32 bits.
     static constexpr uint64_t kMaxDataBytes = 0xFFFFFFFFull - (kHeaderBytes - 8);
 
-    explicit WavFileWriter(uint32_t refreshSeconds = 10);
+    static constexpr uint32_t kSyncSeconds = 10;
+
+    explicit WavFileWriter(uint32_t refreshSeconds = 1);
     ~WavFileWriter() override;
 
     bool open(const std::string& fileName, const WaveFormat& format) override;
     bool writeBlock(const uint8_t* data, uint32_t bytes) override;
     bool close() override;
     bool isOpen() const override { return fd_ >= 0; }
+    int syncFd() const override { return fd_; }
     int error() const override { return error_; }
     std::string errorText() const override { return errorText_; }
 
@@ -48,6 +52,7 @@ private:
     uint64_t dataBytes_ = 0;
     uint64_t headerDataBytes_ = 0; // data size that the header on disk states
     uint64_t refreshBytes_ = 0;
+    uint64_t syncedDataBytes_ = 0; // data size when last forced to disk
     int error_ = 0;
     std::string errorText_;
 };

@@ -42,6 +42,11 @@ void SimulatedHidBackend::remove(const std::shared_ptr<SimulatedHidDevice>& devi
     devices_.erase(std::remove(devices_.begin(), devices_.end(), device), devices_.end());
 }
 
+std::vector<std::shared_ptr<SimulatedHidDevice>> SimulatedHidBackend::devices() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return devices_;
+}
+
 int SimulatedHidBackend::openCount(const std::string& path) const {
     std::lock_guard<std::mutex> lock(mutex_);
     for (const auto& [p, n] : opens_)

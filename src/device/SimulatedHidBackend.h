@@ -18,6 +18,7 @@ public:
     std::shared_ptr<SimulatedHidDevice> add(SimulatedHidDevice::Kind kind, std::string path = {});
     void add(std::shared_ptr<SimulatedHidDevice> device);
     void remove(const std::shared_ptr<SimulatedHidDevice>& device);
+    std::vector<std::shared_ptr<SimulatedHidDevice>> devices() const;
     // How many times open() succeeded for this path.
     int openCount(const std::string& path) const;
 

@@ -2,6 +2,7 @@
 #include "recording/RecordingController.h"
 
 #include "audio/CSoundCapture.h"
+#include "audio/RecordFileRepair.h"
 #include "catalogue/ADOConnection.h"
 #include "catalogue/ADORecordset.h"
 #include "catalogue/CatalogueStatements.h"
@@ -12,8 +13,10 @@
 #include "recording/RecordingTexts.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -28,7 +31,10 @@ uint32_t nowTick() {
 
 RecordingController::RecordingController(RecordingPanel& panel, ConfigManger& config,
                                          CSoundCapture& capture, RecordingServices services)
-    : panel_(panel), config_(config), capture_(capture), services_(std::move(services)) {}
+    : panel_(panel), config_(config), capture_(capture), services_(std::move(services)) {
+    if (!services_.journalPath.empty())
+        journal_.emplace(services_.journalPath);
+}
 
 std::string RecordingController::DefaultRecordFolder() {
     return ProgramFolder::documentsFolder() + "/" + kDefaultFolderName;
@@ -65,14 +71,28 @@ void RecordingController::OnRecDivi() {
     Settle();
     if (!fileOpen_)
         return;
-    bool closed = CloseCurrentFile(kDividePollMs);
+    // The finished file's row and the counters come first, as with a stop; the next file
+    // opens while the capture engine still writes into the old one, and takes over at a
+    // block boundary, so the division loses nothing.
+    const uint32_t elapsedMs = ElapsedMs();
+    elapsedSeconds_ = RecordingTexts::RoundedSeconds(elapsedMs);
+    capture_.ClearPause();
+    paused_ = false;
+    AddCatalogueRecord(elapsedMs);
+    pendingTags_.push_back(
+        PendingTag{currentFilePath_, config_.RecordTrack, capture_.Writer().CurrentFile()});
     config_.RecordTrack.fetch_add(1);
     config_.SaveCounters();
     panel_.setCounterSpinners(config_.RecordNo, config_.RecordTrack);
-    if (closed && OpenNewFile())
+    if (OpenNewFile(true))
         return;
-    TagPending();
     // No next file: the recording ends here, as a stop would end it.
+    fileOpen_ = false;
+    capture_.RequestStop();
+    if (!WaitForWriter(kDividePollMs))
+        panel_.reportError("\"" + currentFileName_ +
+                           "\" is still being written; its tags will be added when it is done.");
+    TagPending();
     ShowIdleButtons();
     panel_.setRecordingClock(false);
     panel_.hideRecordingLabels();
@@ -117,10 +137,11 @@ void RecordingController::OnClockTick() {
         TagPending();
         return;
     }
+    TagPending();
     if (!fileOpen_ || paused_)
         return;
     elapsedSeconds_ = static_cast<int>((nowTick() - startTick_) / 1000);
-    panel_.showElapsedTime(RecordingTexts::DurationText(elapsedSeconds_));
+    ShowElapsed();
 
     // ">=" rather than "==": a tick that comes late must not skip the division.
     const int divideAfter = config_.RecordDiviSecondTime;
@@ -135,7 +156,7 @@ void RecordingController::OnClockTick() {
         sizeCheckedSeconds_ = checkAt;
         std::error_code ec;
         const uintmax_t size = fs::file_size(currentFilePath_, ec);
-        if (!ec && size >= kSizeLimit) {
+        if (!ec && size >= services_.sizeLimit) {
             panel_.setRecordingClock(false);
             panel_.postCommand(cmd::RecordDivide);
         }
@@ -220,8 +241,10 @@ void RecordingController::FinishAtExit() {
         ShowIdleButtons();
         FinishRecording();
     }
-    if (pendingTag_ && WaitForWriter(kStopPollMs))
+    if (!pendingTags_.empty() && WaitForWriter(kStopPollMs)) {
+        capture_.Writer().DrainCloser(services_.writerWaitLimitMs);
         TagPending();
+    }
 }
 
 // ---- starting ----
@@ -229,7 +252,7 @@ void RecordingController::FinishAtExit() {
 void RecordingController::BeginRecording(bool scheduled, const std::string& suffix) {
     taskSuffix_ = scheduled ? RecordingTexts::SafeSuffix(suffix) : std::string();
     scheduledEndOwed_ = false;
-    if (!OpenNewFile()) {
+    if (!OpenNewFile(false)) {
         ShowIdleButtons();
         panel_.setRecordingClock(false);
         panel_.hideRecordingLabels();
@@ -244,22 +267,22 @@ void RecordingController::BeginRecording(bool scheduled, const std::string& suff
 
 // Names the next file, opens it and starts its clock. On failure the user is told why and
 // nothing is open.
-bool RecordingController::OpenNewFile() {
-    if (capture_.IsRecording() && !WaitForWriter(kDividePollMs)) {
+bool RecordingController::OpenNewFile(bool divide) {
+    if (!divide && capture_.IsRecording() && !WaitForWriter(kDividePollMs)) {
         panel_.reportError("The previous recording is still being written; please try again.");
         return false;
     }
-    if (pendingTag_)
-        pendingTag_->closed = true;
     const std::string folder = PrepareRecordFolder();
     const RecordFileName name = RecordingTexts::MakeRecordFileName(
         config_.RecordNo, config_.RecordTrack, Clock::current().localTime(), taskSuffix_,
         config_.RecordFileType);
     const std::string path = folder + name.fileName;
     const uint32_t start = nowTick();
-    if (!capture_.StartRecording(path, name.fileType)) {
+    if (!(divide ? capture_.DivideInto(path, name.fileType)
+                 : capture_.StartRecording(path, name.fileType))) {
         const std::string why = capture_.RecordErrorText(); // names the file
-        panel_.reportError("The recording could not be started: " +
+        panel_.reportError(std::string(divide ? "The next file could not be started: "
+                                              : "The recording could not be started: ") +
                            (why.empty() ? "\"" + path + "\" could not be created" : why) + ".");
         TagPending();
         return false;
@@ -268,6 +291,9 @@ bool RecordingController::OpenNewFile() {
     currentFilePath_ = path;
     currentFileName_ = name.fileName;
     startTimeText_ = name.startTimeText;
+    if (journal_ && !journal_->Add(JournalFor(path, name.fileName)))
+        std::fprintf(stderr, "Vorlane: cannot write the recording journal %s\n",
+                     journal_->FilePath().c_str());
     startTick_ = start;
     elapsedSeconds_ = 0;
     sizeCheckedSeconds_ = 0;
@@ -316,7 +342,8 @@ bool RecordingController::CloseCurrentFile(int pollMs) {
     fileOpen_ = false;
     AddCatalogueRecord(elapsedMs);
     const bool closed = WaitForWriter(pollMs);
-    pendingTag_ = PendingTag{currentFilePath_, config_.RecordTrack, closed};
+    pendingTags_.push_back(
+        PendingTag{currentFilePath_, config_.RecordTrack, capture_.Writer().CurrentFile()});
     if (closed)
         return true;
     panel_.reportError("\"" + currentFileName_ +
@@ -331,8 +358,12 @@ void RecordingController::FinishRecording() {
     scheduled_ = false;
     CloseCurrentFile(kStopPollMs);
     TagPending();
+    if (const uint32_t lost = capture_.RecordingDropouts())
+        panel_.reportError(RecordingTexts::DropoutReport(lost));
     panel_.refreshTray();
     AdvanceRecordNo();
+    if (journal_)
+        journal_->MarkStopped(currentFilePath_);
     PostRecordingState(0);
 }
 
@@ -377,47 +408,156 @@ void RecordingController::AddCatalogueRecord(uint32_t elapsedMs) {
     ADOConnection* db = services_.catalogue;
     if (!db || !db->IsOpen())
         return; // the user was told at start-up that there is no catalogue
+    std::string error;
+    if (!AddRow(JournalFor(currentFilePath_, currentFileName_),
+                RecordingTexts::RoundedSeconds(elapsedMs), error)) {
+        panel_.reportError(
+            "\"" + currentFileName_ +
+            "\" was recorded, but it could not be entered into the catalogue: " + error);
+        return;
+    }
+    if (journal_)
+        journal_->MarkCatalogued(currentFilePath_);
+}
+
+bool RecordingController::AddRow(const JournalEntry& file, int seconds, std::string& error) {
+    ADOConnection* db = services_.catalogue;
+    if (!db || !db->IsOpen())
+        return false;
     ADORecordset rs;
     bool stored = rs.Open(*db, CatalogueStatements::recordingsForInsert());
     if (stored) {
         rs.AddNew();
-        rs.PutText("StartTime", startTimeText_);
-        rs.PutText("Duration",
-                   RecordingTexts::DurationText(RecordingTexts::RoundedSeconds(elapsedMs)));
-        rs.PutText("FileFullPathName", currentFilePath_);
-        rs.PutText("FileName", currentFileName_);
-        rs.PutText("Title", config_.MP3Title);
-        rs.PutText("Artist", config_.MP3Artist);
-        rs.PutText("Album", config_.MP3Album);
-        rs.PutText("Year", config_.MP3Year);
-        rs.PutText("Comment", config_.MP3Comment);
+        rs.PutText("StartTime", file.startTime);
+        rs.PutText("Duration", RecordingTexts::DurationText(seconds));
+        rs.PutText("FileFullPathName", file.path);
+        rs.PutText("FileName", file.fileName);
+        rs.PutText("Title", file.title);
+        rs.PutText("Artist", file.artist);
+        rs.PutText("Album", file.album);
+        rs.PutText("Year", file.year);
+        rs.PutText("Comment", file.comment);
         stored = rs.Update();
     }
     if (!stored)
-        panel_.reportError(
-            "\"" + currentFileName_ +
-            "\" was recorded, but it could not be entered into the catalogue: " + rs.LastError());
+        error = rs.LastError();
+    return stored;
+}
+
+// The current file as the journal keeps it: what finishing it needs.
+JournalEntry RecordingController::JournalFor(const std::string& path,
+                                             const std::string& fileName) const {
+    JournalEntry e;
+    e.path = path;
+    e.fileName = fileName;
+    e.startTime = startTimeText_;
+    e.title = config_.MP3Title;
+    e.artist = config_.MP3Artist;
+    e.album = config_.MP3Album;
+    e.year = config_.MP3Year;
+    e.comment = config_.MP3Comment;
+    e.genre = config_.MP3Genre;
+    e.genreName = ConfigManger::GenreName(e.genre);
+    e.suffix = taskSuffix_;
+    e.recordNo = config_.RecordNo;
+    e.track = config_.RecordTrack;
+    return e;
+}
+
+std::vector<std::string> RecordingController::RecoverUnfinished() {
+    std::vector<std::string> recovered;
+    if (!journal_)
+        return recovered;
+    bool advance = false;
+    for (const JournalEntry& e : journal_->Load()) {
+        std::error_code ec;
+        if (!fs::exists(e.path, ec)) {
+            journal_->Remove(e.path);
+            continue;
+        }
+        const RecordFileRepair::Result r = RecordFileRepair::Repair(e.path);
+        if (!r.ok) {
+            panel_.reportError("\"" + e.fileName +
+                               "\" was left unfinished and could not be repaired: " + r.error +
+                               ".");
+            journal_->Remove(e.path);
+            continue;
+        }
+        // An MP3 file that got its ID3v1 tag before the crash keeps that one.
+        bool tagged = false;
+        if (fs::path(e.path).extension() == ".mp3") {
+            std::ifstream in(e.path, std::ios::binary);
+            char tag[3] = {};
+            in.seekg(-128, std::ios::end);
+            tagged = in.read(tag, 3) && std::string(tag, 3) == "TAG";
+        }
+        if (!tagged && services_.tagFileWith) {
+            TagValues t{e.title,   e.artist, e.album,     e.year,
+                        e.comment, e.genre,  e.genreName, e.track};
+            services_.tagFileWith(e.path, t);
+        }
+        std::string error;
+        if (!e.catalogued && !AddRow(e, static_cast<int>(r.seconds + 0.5), error) && !error.empty())
+            panel_.reportError(
+                "\"" + e.fileName +
+                "\" was recovered, but it could not be entered into the catalogue: " + error);
+        advance = advance || !e.stopped;
+        recovered.push_back(e.fileName);
+        journal_->Remove(e.path);
+    }
+    if (advance)
+        AdvanceRecordNo();
+    if (!recovered.empty()) {
+        std::string list;
+        for (const auto& name : recovered)
+            list += (list.empty() ? "" : ", ") + ("\"" + name + "\"");
+        panel_.reportError("The program ended unexpectedly while recording. These files were "
+                           "recovered, tagged and catalogued: " +
+                           list + ".");
+    }
+    return recovered;
 }
 
 // The tagger reads the track from the settings record; a file tagged late gets its own.
 void RecordingController::Tag(const std::string& path, int track) {
-    if (!services_.tagFile)
+    if (!services_.tagFile) {
+        if (journal_)
+            journal_->Remove(path);
         return;
+    }
     const int current = config_.RecordTrack;
     config_.RecordTrack = track;
     const bool ok = services_.tagFile(path);
     config_.RecordTrack = current;
+    if (journal_)
+        journal_->Remove(path);
     if (!ok)
         panel_.reportError("The tags of \"" + path + "\" could not be written.");
 }
 
-// Tags the last closed file once the writer is done with it.
+// Tags the finished files that the writer is done with, oldest first.
 void RecordingController::TagPending() {
-    if (!pendingTag_ || (!pendingTag_->closed && capture_.IsRecording()))
-        return;
-    PendingTag p = std::move(*pendingTag_);
-    pendingTag_.reset();
-    Tag(p.path, p.track);
+    ReportCloseFailures();
+    while (!pendingTags_.empty() && capture_.Writer().FileClosed(pendingTags_.front().serial)) {
+        PendingTag p = std::move(pendingTags_.front());
+        pendingTags_.pop_front();
+        Tag(p.path, p.track);
+    }
+}
+
+// A file that could not be completed keeps the sound written before; the user learns of it
+// as of a full disk.
+void RecordingController::ReportCloseFailures() {
+    for (const auto& f : capture_.Writer().TakeCloseFailures())
+        panel_.reportError("A recorded file could not be completed: " + f.text +
+                           ". The sound recorded until then is kept.");
+}
+
+void RecordingController::ShowElapsed() {
+    std::string text = RecordingTexts::DurationText(elapsedSeconds_);
+    if (const uint32_t lost = capture_.RecordingDropouts())
+        text += "  " + RecordingTexts::DropoutText(lost);
+    panel_.showElapsedTime(text);
 }
 
 void RecordingController::AdvanceRecordNo() {

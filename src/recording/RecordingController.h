@@ -1,13 +1,17 @@
 #pragma once
 
+#include "audio/TagValues.h"
 #include "platform/MessageWindow.h"
+#include "recording/RecordingJournal.h"
 #include "recording/RecordingPanel.h"
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vorlane {
 
@@ -31,6 +35,12 @@ struct RecordingServices {
     std::function<void(int pollMs)> writerPoll;
     // The longest wait for the writer; the controller then goes on and tags the file later.
     int writerWaitLimitMs = 5000;
+    // The size at which a file is divided.
+    uint64_t sizeLimit = 0x70000000;
+    // The journal of open files, for finishing them after a crash; empty: none is kept.
+    std::string journalPath;
+    // Tags a file with given values (a file finished after a crash).
+    std::function<bool(const std::string& path, const TagValues& tags)> tagFileWith;
 };
 
 // The recording controller: turns the record commands, the recording clock, device arrival
@@ -72,10 +82,18 @@ public:
     void OnScheduledStop();
     // The level meter found the input silent: divide, when dividing on silence.
     void OnSilenceSplitRequested();
+    // Tags the files that divisions left behind once the writer has closed them; cheap
+    // when there are none (called for every captured block).
+    void TagFinishedFiles() { TagPending(); }
     // The division type changed on the panel: "Rec Divi" follows it while recording.
     void OnDivisionTypeChanged();
     // At exit: a recording in progress is stopped, tagged, catalogued and counted.
     void FinishAtExit();
+    // At start-up, once the catalogue is open: files that a crash or a power cut left open
+    // are repaired, tagged and catalogued with their real length, the counters advance as
+    // a stop would advance them, and the user is told once which files were recovered.
+    // Returns their names.
+    std::vector<std::string> RecoverUnfinished();
 
     bool DevicePresent() const { return devicePresent_; }
     bool Recording() const { return recording_; }
@@ -94,11 +112,13 @@ private:
     struct PendingTag {
         std::string path;
         int track = 0;       // the file's own track number
-        bool closed = false; // the writer is known to be done with it
+        uint64_t serial = 0; // the writer's number of the file
     };
 
     void BeginRecording(bool scheduled, const std::string& suffix);
-    bool OpenNewFile();
+    bool OpenNewFile(bool divide);
+    void ReportCloseFailures();
+    void ShowElapsed();
     std::string PrepareRecordFolder();
     bool CloseCurrentFile(int pollMs);
     void FinishRecording();
@@ -106,6 +126,8 @@ private:
     void Settle();
     bool WaitForWriter(int pollMs);
     void AddCatalogueRecord(uint32_t elapsedMs);
+    bool AddRow(const JournalEntry& file, int seconds, std::string& error);
+    JournalEntry JournalFor(const std::string& path, const std::string& fileName) const;
     void Tag(const std::string& path, int track);
     void TagPending();
     void AdvanceRecordNo();
@@ -136,7 +158,8 @@ private:
     uint32_t pausedElapsedMs_ = 0; // length of the file when it was paused
     int elapsedSeconds_ = 0;
     int sizeCheckedSeconds_ = 0;
-    std::optional<PendingTag> pendingTag_;
+    std::deque<PendingTag> pendingTags_;
+    std::optional<RecordingJournal> journal_;
 };
 
 } // namespace vorlane

@@ -60,4 +60,14 @@ std::string RecordingTexts::SafeSuffix(const std::string& suffix) {
     return out;
 }
 
+std::string RecordingTexts::DropoutText(uint32_t dropouts) {
+    return "dropouts: " + std::to_string(dropouts);
+}
+
+std::string RecordingTexts::DropoutReport(uint32_t dropouts) {
+    return "The sound input lost sound " + std::to_string(dropouts) +
+           (dropouts == 1 ? " time" : " times") +
+           " during this recording (the computer did not keep up); the files have gaps there.";
+}
+
 } // namespace vorlane

@@ -31,6 +31,10 @@ public:
     // A task's suffix as it may appear in a file name: a '/' would lead into another
     // folder and control characters have no place in a name, so both become '_'.
     static std::string SafeSuffix(const std::string& suffix);
+    // Beside the time while recording: "dropouts: 3".
+    static std::string DropoutText(uint32_t dropouts);
+    // At the stop of a recording that lost sound.
+    static std::string DropoutReport(uint32_t dropouts);
 };
 
 } // namespace vorlane

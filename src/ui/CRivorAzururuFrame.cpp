@@ -692,6 +692,8 @@ void CRivorAzururuFrame::onBlockCaptured() {
         QWidget::update(toQRect(r));
     if (update.requestSplit)
         controller_->OnSilenceSplitRequested();
+    // A file that a division left behind is tagged as soon as it is closed.
+    controller_->TagFinishedFiles();
 }
 
 void CRivorAzururuFrame::onMonitorMute(bool mute) {

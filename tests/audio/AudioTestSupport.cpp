@@ -36,6 +36,7 @@ int FakeCaptureSource::open(const std::string& id, const WaveFormat& format, uin
 int FakeCaptureSource::start() {
     starts.fetch_add(1);
     started_ = open_;
+    start_ = std::chrono::steady_clock::now() - pace * delivered.load();
     return open_ ? 0 : -EBADFD;
 }
 
@@ -64,8 +65,22 @@ int FakeCaptureSource::readBlock(uint8_t*& block, uint32_t bytes, int timeoutMs)
             wake_.wait(timeoutMs);
         return 0;
     }
-    if (pace.count() > 0 && wake_.waitUntil(std::chrono::steady_clock::now() + pace))
+    if (ownClock && pace.count() > 0) {
+        const auto now = std::chrono::steady_clock::now();
+        const auto made = static_cast<uint32_t>((now - start_) / pace);
+        if (made - i > 16) {
+            overrunCount.fetch_add(1);
+            delivered.store(made);
+            i = made;
+        }
+        const auto due = start_ + pace * (i + 1);
+        const auto limit = now + std::chrono::milliseconds(timeoutMs);
+        if (made <= i &&
+            (wake_.waitUntil(due < limit ? due : limit) || std::chrono::steady_clock::now() < due))
+            return 0;
+    } else if (pace.count() > 0 && wake_.waitUntil(std::chrono::steady_clock::now() + pace)) {
         return 0;
+    }
     if (failAtBlock >= 0 && i >= static_cast<uint32_t>(failAtBlock))
         return -ENODEV;
     if (throwAtBlock >= 0 && i == static_cast<uint32_t>(throwAtBlock) && !thrown_) {

@@ -31,6 +31,10 @@ public:
     std::atomic<bool> starve{false};   // deliver nothing
     bool starveWaits = false;          // a starved read waits for its time-out like a device
     std::chrono::microseconds pace{0}; // time between blocks, like a device's clock
+    // With pace: block i is due at start + (i + 1) * pace whether or not anyone reads, and
+    // a reader more than a ring (16 blocks) behind loses them, counted as an overrun.
+    bool ownClock = false;
+    std::atomic<uint32_t> overrunCount{0};
 
     std::atomic<int> opens{0}, starts{0}, stops{0}, closes{0};
     std::atomic<uint32_t> delivered{0};
@@ -46,6 +50,7 @@ public:
     int readBlock(uint8_t*& block, uint32_t bytes, int timeoutMs) override;
     void wake() override { wake_.signal(); }
     WaveFormat actualFormat() const override { return format_; }
+    uint32_t overruns() const override { return overrunCount.load(); }
     std::string errorText() const override { return "fake device failed"; }
 
     // The bytes of block i as delivered (before any gain).
@@ -55,6 +60,7 @@ private:
     bool open_ = false;
     bool started_ = false;
     bool thrown_ = false;
+    std::chrono::steady_clock::time_point start_{};
     WaveFormat format_;
     std::vector<uint8_t> buffer_;
     WakeEvent wake_;

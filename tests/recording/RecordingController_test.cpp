@@ -116,7 +116,8 @@ TEST_F(RecordingRig, DivisionByTimeLeavesPausesOut) {
     EXPECT_EQ(panel.timeLabel, "00:00:04"); // goes on from 3
     play(1000);                             // the 5th second divides
     EXPECT_EQ(ctl->CurrentFileName(), "No.01-Track002_20260305-140814.wav");
-    EXPECT_EQ(dataBytes(dir + "No.01-Track001_20260305-140709.wav"), (24u + 16u + 1u) * kBlock);
+    // The block after the division goes to the next file.
+    EXPECT_EQ(dataBytes(dir + "No.01-Track001_20260305-140709.wav"), (24u + 16u) * kBlock);
 
     play(1000);
     ctl->OnRecPause();
@@ -272,7 +273,7 @@ TEST_F(RecordingRig, WriterThatDoesNotFinishInTimeDoesNotHoldThePanel) {
     const std::string path = ctl->CurrentFilePath();
     play(2000);
     engineResponds = false;
-    ctl->OnRecDivi();
+    ctl->OnRecStop();
     ASSERT_EQ(panel.errors.size(), 1u);
     EXPECT_TRUE(has(panel.errors[0], "still being written"));
     EXPECT_EQ(rows().size(), 1u);

@@ -308,10 +308,11 @@ TEST_F(PanelTest, CapturedBlocksDrawTheMetersAndOnlyBlocksCountTowardsSilence) {
     EXPECT_TRUE(panel->meter().Detector().InSilence());
     EXPECT_EQ(config.RecordTrack, 2);
     EXPECT_EQ(panel->controller().CurrentFileName(), "No.01-Track002_20260305-140709.wav");
-    EXPECT_EQ(tagged.size(), 1u);
     // More silence is the same silence.
     captureBlocks(20);
     EXPECT_EQ(config.RecordTrack, 2);
+    // The next block went to the new file, so the old one is closed and tagged.
+    EXPECT_EQ(tagged.size(), 1u);
 }
 
 TEST_F(PanelTest, MonitorMuteAndRestore) {

@@ -1,0 +1,70 @@
+// The capture thread's work per block allocates nothing: this binary counts the heap
+// allocations that the capture thread makes while it records.
+#include "AudioTestSupport.h"
+#include "PumpUntil.h"
+#include "TestProgramFolder.h"
+#include "audio/CSoundCapture.h"
+#include "audio/NullMonitorSink.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <thread>
+
+namespace {
+std::atomic<std::thread::id> g_watched{};
+std::atomic<int> g_allocations{0};
+} // namespace
+
+void* operator new(std::size_t n) {
+    if (g_watched.load(std::memory_order_relaxed) == std::this_thread::get_id())
+        g_allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(n ? n : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+using namespace vorlane;
+using namespace vorlane::test;
+
+class BlockCost : public ::testing::TestWithParam<int> {};
+
+TEST_P(BlockCost, RecordingBlocksOnTheCaptureThreadAllocateNothing) {
+    TestProgramFolder dir(false);
+    auto s = std::make_unique<FakeCaptureSource>();
+    FakeCaptureSource* source = s.get();
+    source->pace = std::chrono::milliseconds(5);
+    std::atomic<std::thread::id> captureThread{};
+    source->sample = [&](uint32_t block, uint32_t index) {
+        captureThread.store(std::this_thread::get_id(), std::memory_order_relaxed);
+        return PatternSample(block, index);
+    };
+    CSoundCapture capture(std::move(s), std::make_unique<NullMonitorSink>());
+    CountingWindow owner;
+    ASSERT_TRUE(owner.create());
+    capture.StartCaptureThread(owner.handle());
+    ASSERT_EQ(capture.Init(), 0);
+    ASSERT_EQ(capture.Start(), 0);
+    ASSERT_TRUE(capture.StartRecording((dir / "out").string(), GetParam()));
+    // The first blocks may fill what the encoder sets up once.
+    ASSERT_TRUE(pumpUntil([&] { return source->delivered >= 10; }, 5000));
+    g_watched.store(captureThread.load());
+    const uint32_t from = source->delivered;
+    ASSERT_TRUE(pumpUntil([&] { return source->delivered >= from + 100; }, 10000));
+    g_watched.store(std::thread::id{});
+    EXPECT_EQ(g_allocations.load(), 0);
+    EXPECT_GE(owner.blocksCaptured.load(), 100); // the level messages still arrive
+    capture.RequestStop();
+    ASSERT_TRUE(pumpUntil([&] { return !capture.IsRecording(); }, 5000));
+    capture.ShutdownCapture();
+}
+
+INSTANTIATE_TEST_SUITE_P(WavAndMp3, BlockCost, ::testing::Values(0, 1));

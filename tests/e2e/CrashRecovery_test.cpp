@@ -1,0 +1,321 @@
+// The real program, killed with SIGKILL while it records, finishes the file at its next
+// start; and the simulated device, unplugged and plugged again through the control FIFO,
+// never costs a file.
+#include "E2eSupport.h"
+#include "TestProgramFolder.h"
+#include "ToneFile.h"
+#include "config/wIniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QThread>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <sqlite3.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace vorlane;
+using vorlane::test::TestProgramFolder;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+bool waitFor(const std::function<bool()>& pred, int ms) {
+    auto deadline = Clock::now() + std::chrono::milliseconds(ms);
+    while (!pred()) {
+        if (Clock::now() > deadline)
+            return false;
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+std::string run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(60000);
+    return p.readAllStandardOutput().trimmed().toStdString();
+}
+
+// Seconds of sound that ffmpeg decodes; negative when it reports an error.
+double decodedSeconds(const fs::path& file) {
+    QProcess p;
+    p.start("ffmpeg", {"-v", "error", "-i", QString::fromStdString(file.string()), "-f", "s16le",
+                       "-ac", "2", "-ar", "44100", "-"});
+    p.waitForFinished(60000);
+    const QByteArray pcm = p.readAllStandardOutput();
+    if (p.exitCode() != 0 || !p.readAllStandardError().trimmed().isEmpty())
+        return -1;
+    return pcm.size() / 4.0 / 44100;
+}
+
+struct Row {
+    std::string fileName, path, duration, year;
+};
+
+std::vector<Row> catalogue(const fs::path& db) {
+    std::vector<Row> rows;
+    sqlite3* h = nullptr;
+    if (sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* st = nullptr;
+        const char* sql = "select FileName, FileFullPathName, Duration, Year from RecordFile "
+                          "order by FileName";
+        if (sqlite3_prepare_v2(h, sql, -1, &st, nullptr) == SQLITE_OK) {
+            auto text = [&](int i) {
+                auto* t = sqlite3_column_text(st, i);
+                return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
+            };
+            while (sqlite3_step(st) == SQLITE_ROW)
+                rows.push_back({text(0), text(1), text(2), text(3)});
+        }
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(h);
+    return rows;
+}
+
+int durationSeconds(const std::string& t) {
+    int h = 0, m = 0, s = 0;
+    std::sscanf(t.c_str(), "%d:%d:%d", &h, &m, &s);
+    return h * 3600 + m * 60 + s;
+}
+
+std::vector<fs::path> filesIn(const fs::path& folder) {
+    std::vector<fs::path> files;
+    if (fs::exists(folder))
+        for (auto& e : fs::directory_iterator(folder))
+            files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// The real program on a private program folder with the simulated adapter, a capture file
+// at real speed and the control FIFO.
+class Program {
+public:
+    Program(const TestProgramFolder& folder, const fs::path& fifo) : fifo_(fifo) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        auto set = [&](const char* k, const fs::path& v) {
+            env.insert(k, QString::fromStdString(v.string()));
+        };
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        set("VORLANE_HOME", folder.path());
+        set("XDG_CONFIG_HOME", folder.configHome());
+        set("XDG_DOCUMENTS_DIR", folder / "docs");
+        set("XDG_RUNTIME_DIR", folder.path());
+        env.insert("VORLANE_AUDIO_OUTPUT", "null");
+        env.insert("VORLANE_SIM_DEVICE", "adapter");
+        set("VORLANE_SIM_CONTROL", fifo);
+        set("VORLANE_CAPTURE_FILE", folder / "input.wav");
+        env.insert("VORLANE_CAPTURE_SPEED", "1");
+        env.insert("VORLANE_HID_TABLE",
+                   QString::fromStdString("/vorlane-e2e-" + folder.path().filename().string()));
+        process.setProcessEnvironment(env);
+        static int runs = 0;
+        errorFile_ = folder / ("stderr-" + std::to_string(++runs) + ".txt");
+        process.setStandardErrorFile(QString::fromStdString(errorFile_.string()));
+        process.start(VORLANE_EXECUTABLE, {});
+    }
+    ~Program() {
+        if (control_ >= 0)
+            ::close(control_);
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    }
+    // Writes a control line; false when the program does not listen.
+    bool send(const std::string& line) {
+        if (control_ < 0)
+            control_ = ::open(fifo_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        const std::string l = line + "\n";
+        return control_ >= 0 && ::write(control_, l.data(), l.size()) == ssize_t(l.size());
+    }
+    std::string errors() const { return test::readBytes(errorFile_); }
+    bool endInOrder() {
+        ::kill(pid_t(process.processId()), SIGTERM);
+        return process.waitForFinished(20000) && process.exitCode() == 0;
+    }
+    QProcess process;
+
+private:
+    fs::path fifo_;
+    int control_ = -1;
+    fs::path errorFile_;
+};
+
+class CrashRecovery : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        test::copyGeneratedResources(folder);
+        test::writeToneWav(folder / "input.wav", {{6, 440}, {1, 0}});
+        wIniFile ini;
+        ini.SetFile((folder / "Configure/Config_LP.ini").string(), "Option");
+        ini.WriteInt("RecordFileType", GetParam());
+        ini.WriteInt("RecordFileMP3BitRate", 2);
+        ini.WriteInt("RecordDiviType", 0);
+        ini.WriteInt("RecordNo", 4);
+        ini.WriteInt("RecordTrack", 2);
+        ini.WriteString("RecordFilePath", records.string());
+        ini.SetFile((folder / "Configure/Config_LP.ini").string(), "ID3V1Information");
+        ini.WriteString("MP3Year", "1977"); // the one tag kept from one run to the next
+    }
+    std::string setting(const char* key) {
+        wIniFile ini;
+        ini.SetFile((folder / "Configure/Config_LP.ini").string(), "Option");
+        return ini.ReadString(key, "?");
+    }
+    // Presses record until the file appears (the device is announced a little after start).
+    bool startRecording(Program& p) {
+        return waitFor(
+            [&] {
+                if (!filesIn(records).empty())
+                    return true;
+                p.send("record");
+                QThread::msleep(300);
+                return !filesIn(records).empty();
+            },
+            20000);
+    }
+
+    TestProgramFolder folder;
+    fs::path records = folder / "records";
+    fs::path fifo = folder / "control";
+};
+
+} // namespace
+
+TEST_P(CrashRecovery, AFileLeftOpenByAKillIsRepairedTaggedCataloguedAndCounted) {
+    double captured = 0;
+    {
+        Program p(folder, fifo);
+        ASSERT_TRUE(p.process.waitForStarted(10000));
+        ASSERT_TRUE(startRecording(p)) << p.errors();
+        const auto t0 = Clock::now();
+        QThread::msleep(5000);
+        ::kill(pid_t(p.process.processId()), SIGKILL);
+        captured = std::chrono::duration<double>(Clock::now() - t0).count();
+        p.process.waitForFinished(5000);
+    }
+    auto files = filesIn(records);
+    ASSERT_EQ(files.size(), 1u);
+    const fs::path file = files[0];
+    EXPECT_TRUE(fs::exists(folder / "RecordingJournal.txt"));
+    EXPECT_TRUE(catalogue(folder / "Resource/NewData.mdb").empty());
+
+    {
+        Program p(folder, fifo);
+        ASSERT_TRUE(p.process.waitForStarted(10000));
+        ASSERT_TRUE(waitFor([&] { return !fs::exists(folder / "RecordingJournal.txt"); }, 30000));
+        ASSERT_TRUE(
+            waitFor([&] { return p.errors().find("recovered") != std::string::npos; }, 10000))
+            << p.errors();
+        EXPECT_NE(p.errors().find(file.filename().string()), std::string::npos) << p.errors();
+        EXPECT_TRUE(p.endInOrder());
+    }
+    const double seconds = decodedSeconds(file);
+    EXPECT_GE(seconds, captured - 2.0) << file; // all but at most 2 s of what was captured
+    EXPECT_LE(seconds, captured + 0.5) << file;
+    auto rows = catalogue(folder / "Resource/NewData.mdb");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].path, file.string());
+    EXPECT_EQ(rows[0].year, "1977");
+    EXPECT_NEAR(durationSeconds(rows[0].duration), seconds, 1.0);
+    EXPECT_EQ(setting("RecordNo"), "5");
+    EXPECT_EQ(setting("RecordTrack"), "1");
+    if (GetParam() != 0) {
+        const std::string tags =
+            run("ffprobe", {"-v", "error", "-show_entries", "format_tags", "-of",
+                            "default=noprint_wrappers=1", QString::fromStdString(file.string())});
+        EXPECT_NE(tags.find("1977"), std::string::npos) << tags;
+    }
+
+    // Told once: the next start has nothing to recover.
+    Program again(folder, fifo);
+    ASSERT_TRUE(again.process.waitForStarted(10000));
+    QThread::msleep(3000);
+    EXPECT_TRUE(again.endInOrder());
+    EXPECT_EQ(again.errors().find("recovered"), std::string::npos) << again.errors();
+    EXPECT_EQ(catalogue(folder / "Resource/NewData.mdb").size(), 1u);
+    EXPECT_EQ(setting("RecordNo"), "5");
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, CrashRecovery, ::testing::Values(0, 1, 2), [](const auto& info) {
+    return std::string(info.param == 0 ? "Wav" : info.param == 1 ? "Mp3" : "Wma");
+});
+
+namespace {
+class Unplugging : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::copyGeneratedResources(folder);
+        test::writeToneWav(folder / "input.wav", {{4, 440}, {1, 0}});
+        wIniFile ini;
+        ini.SetFile((folder / "Configure/Config_LP.ini").string(), "Option");
+        ini.WriteInt("RecordFileType", 1);
+        ini.WriteInt("RecordDiviType", 0);
+        ini.WriteInt("RecordNo", 1);
+        ini.WriteString("RecordFilePath", records.string());
+    }
+    TestProgramFolder folder;
+    fs::path records = folder / "records";
+    fs::path fifo = folder / "control";
+    fs::path db = folder / "Resource/NewData.mdb";
+};
+} // namespace
+
+TEST_F(Unplugging, TwentyUnplugsAtRandomMomentsEachFinishAFileAndRecordingGoesOnAfter) {
+    constexpr size_t kUnplugs = 20;
+    Program p(folder, fifo);
+    ASSERT_TRUE(p.process.waitForStarted(10000));
+    std::mt19937 random(1234);
+    std::uniform_int_distribution<int> moment(200, 1500);
+    for (size_t i = 0; i <= kUnplugs; ++i) {
+        // Record (again): the device comes back a little after the plug.
+        ASSERT_TRUE(waitFor(
+            [&] {
+                if (filesIn(records).size() > i)
+                    return true;
+                p.send("record");
+                QThread::msleep(250);
+                return filesIn(records).size() > i;
+            },
+            30000))
+            << "no recording after plug " << i << "\n"
+            << p.errors();
+        QThread::msleep(moment(random));
+        if (i == kUnplugs)
+            break;
+        ASSERT_TRUE(p.send("unplug"));
+        // The recording is finished and catalogued as the device goes away.
+        ASSERT_TRUE(waitFor([&] { return catalogue(db).size() > i; }, 15000))
+            << "unplug " << i << "\n"
+            << p.errors();
+        QThread::msleep(moment(random) / 4);
+        ASSERT_TRUE(p.send("plug"));
+    }
+    ASSERT_TRUE(p.send("stop"));
+    ASSERT_TRUE(waitFor([&] { return catalogue(db).size() > kUnplugs; }, 15000));
+    EXPECT_TRUE(p.endInOrder());
+
+    const auto files = filesIn(records);
+    const auto rows = catalogue(db);
+    ASSERT_EQ(files.size(), kUnplugs + 1);
+    ASSERT_EQ(rows.size(), kUnplugs + 1);
+    for (size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(rows[i].path, files[i].string());
+        EXPECT_GT(decodedSeconds(files[i]), 0.1) << files[i]; // finished and playable
+    }
+    wIniFile ini;
+    ini.SetFile((folder / "Configure/Config_LP.ini").string(), "Option");
+    EXPECT_EQ(ini.ReadInt("RecordNo", 0), int(kUnplugs) + 2);
+}
