@@ -12,6 +12,7 @@
 #include "platform/UnixSignalWatcher.h"
 #include "platform/wSingleInstance.h"
 #include "ui/CRivorAzururuFrame.h"
+#include "ui/ModalBox.h"
 #include "ui/SettingDialogs.h"
 
 #include <QApplication>
@@ -25,6 +26,8 @@ namespace {
 const char* const kFileError = "File Error! Please ReInstall!";
 const char* const kCaption = "Kestova";
 const char* const kWindowClass = "tKestova.UnicodeClass";
+// How long a second start waits for a busy first instance to take its command.
+constexpr int kHandOverMs = 10000;
 
 void fatalFileError() {
     std::fprintf(stderr, "Vorlane: %s\n", kFileError);
@@ -54,12 +57,21 @@ Application::~Application() {
 }
 
 Application::StartResult Application::start() {
-    instance_ = std::make_unique<wSingleInstance>(QString::fromLatin1(kWindowClass));
-    if (instance_->notifyRunning(cmd::ShowPanel))
-        return StartResult::HandedToRunningInstance;
-
     signals_ = std::make_unique<UnixSignalWatcher>(std::initializer_list<int>{SIGTERM, SIGINT});
-    connect(signals_.get(), &UnixSignalWatcher::signalReceived, this, [this] { exit(); });
+    connect(signals_.get(), &UnixSignalWatcher::signalReceived, this, [this] { onSignal(); });
+    // The instance is claimed before anything else, so two starts at the same moment
+    // cannot both go on; a later start is answered even while this one is still busy.
+    instance_ = std::make_unique<wSingleInstance>(QString::fromLatin1(kWindowClass));
+    if (!instance_->claim()) {
+        if (!instance_->notifyRunning(cmd::ShowPanel, kHandOverMs))
+            std::fprintf(stderr, "Vorlane: another instance runs but did not answer\n");
+        return StartResult::HandedToRunningInstance;
+    }
+    if (!instance_->listen(cmd::ShowPanel, [this] {
+            if (panel_)
+                panel_->post(msg::Command, cmd::ShowPanel);
+        }))
+        std::fprintf(stderr, "Vorlane: cannot listen for a second start\n");
 
     CMainDlg& dlg = CMainDlg::instance();
     if (!dlg.Load()) {
@@ -106,12 +118,6 @@ Application::StartResult Application::start() {
     panel_->setWindowTitle(QString::fromStdString(dlg.SoftWareText));
     panel_->applyTexts();
 
-    const WindowHandle panelHandle = panel_->handle();
-    if (!instance_->listen([panelHandle](uint32_t command) {
-            MessageWindow::Post(panelHandle, msg::Command, command);
-        }))
-        std::fprintf(stderr, "Vorlane: cannot listen for a second start\n");
-
     panel_->show();
 
     if (!dlg.catalogueNotice().empty()) {
@@ -123,6 +129,21 @@ Application::StartResult Application::start() {
         box->show();
     }
     return StartResult::Running;
+}
+
+bool Application::leftThreadBehind() const {
+    return deviceThread_ && deviceThread_->abandoned();
+}
+
+void Application::onSignal() {
+    // The panel's own exit path: it lets a modal box return before anything is destroyed.
+    if (panel_ && !exiting_) {
+        panel_->post(msg::Command, cmd::Exit);
+        return;
+    }
+    // Still starting: a box on screen (the file error) is closed, and start-up ends as if
+    // the user had closed it.
+    ModalBox::CloseActive();
 }
 
 void Application::exit() {
