@@ -1,6 +1,8 @@
 #include "device/wMutex.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <ctime>
 
 namespace vorlane {
 
@@ -15,17 +17,33 @@ bool wMutex::Init(pthread_mutex_t* m) {
     return ok;
 }
 
-bool wMutex::Lock() {
-    ownerDied_ = false;
+bool wMutex::Lock(int timeoutMs) {
     if (!mutex_)
         return false;
-    int r = pthread_mutex_lock(mutex_);
+    struct timespec until {};
+    ::clock_gettime(CLOCK_REALTIME, &until);
+    until.tv_sec += timeoutMs / 1000;
+    until.tv_nsec += long(timeoutMs % 1000) * 1000000L;
+    if (until.tv_nsec >= 1000000000L) {
+        until.tv_sec += 1;
+        until.tv_nsec -= 1000000000L;
+    }
+    int r = pthread_mutex_timedlock(mutex_, &until);
+    bool died = false;
     if (r == EOWNERDEAD) {
         // The records the dead owner was changing are checked record by record anyway.
-        ownerDied_ = true;
+        died = true;
         r = pthread_mutex_consistent(mutex_);
+        if (r != 0)
+            pthread_mutex_unlock(mutex_);
     }
-    return r == 0;
+    if (r != 0) {
+        if (r == ETIMEDOUT)
+            std::fprintf(stderr, "Vorlane: the device table stays locked; giving up\n");
+        return false;
+    }
+    ownerDied_ = died;
+    return true;
 }
 
 void wMutex::Unlock() {
