@@ -42,6 +42,14 @@ void SimulatedHidBackend::remove(const std::shared_ptr<SimulatedHidDevice>& devi
     devices_.erase(std::remove(devices_.begin(), devices_.end(), device), devices_.end());
 }
 
+bool SimulatedHidBackend::accessible(const std::string& path) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& d : devices_)
+        if (d->path() == path)
+            return d->accessible();
+    return true;
+}
+
 int SimulatedHidBackend::openCount(const std::string& path) const {
     std::lock_guard<std::mutex> lock(mutex_);
     for (const auto& [p, n] : opens_)
@@ -67,6 +75,8 @@ std::unique_ptr<HidDevice> SimulatedHidBackend::open(const std::string& path) {
     for (const auto& d : devices_) {
         if (d->path() != path || !d->plugged())
             continue;
+        if (!d->accessible())
+            return nullptr;
         auto it = std::find_if(opens_.begin(), opens_.end(),
                                [&](const auto& e) { return e.first == path; });
         if (it == opens_.end())
