@@ -40,6 +40,7 @@ public:
     static const std::vector<TableDefinition>& tables();
     // CREATE TABLE statements for both tables, separated by ';'.
     static std::string createText();
+    static std::string createText(const TableDefinition& table);
     // The affinity SQLite gives a column declared with this type.
     static Affinity affinityOf(std::string_view declaredType);
     // A table or column name as an SQL identifier.
@@ -49,6 +50,13 @@ public:
     static CheckResult check(sqlite3* db);
     // Creates both tables in one transaction; fails (and changes nothing) if either exists.
     static bool create(sqlite3* db, std::string& error);
+    // Creates the tables that are missing from a catalogue that holds at least one of
+    // them, so that an old or damaged file keeps its rows. True when tables were added;
+    // `added` names them.
+    static bool addMissingTables(sqlite3* db, std::string& added);
+
+private:
+    static bool runInTransaction(sqlite3* db, const std::string& statements, std::string& error);
 };
 
 } // namespace vorlane
