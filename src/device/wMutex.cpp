@@ -1,8 +1,9 @@
 #include "device/wMutex.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
-#include <ctime>
+#include <thread>
 
 namespace vorlane {
 
@@ -20,15 +21,18 @@ bool wMutex::Init(pthread_mutex_t* m) {
 bool wMutex::Lock(int timeoutMs) {
     if (!mutex_)
         return false;
-    struct timespec until {};
-    ::clock_gettime(CLOCK_REALTIME, &until);
-    until.tv_sec += timeoutMs / 1000;
-    until.tv_nsec += long(timeoutMs % 1000) * 1000000L;
-    if (until.tv_nsec >= 1000000000L) {
-        until.tv_sec += 1;
-        until.tv_nsec -= 1000000000L;
+    // Tries in short steps rather than pthread_mutex_timedlock: the steady clock is
+    // immune to clock changes, and every tool (the thread sanitizer too) follows a
+    // trylock that takes the mutex over from a dead owner.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    int r = 0;
+    while ((r = pthread_mutex_trylock(mutex_)) == EBUSY) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            std::fprintf(stderr, "Vorlane: the device table stays locked; giving up\n");
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    int r = pthread_mutex_timedlock(mutex_, &until);
     bool died = false;
     if (r == EOWNERDEAD) {
         // The records the dead owner was changing are checked record by record anyway.
@@ -37,11 +41,8 @@ bool wMutex::Lock(int timeoutMs) {
         if (r != 0)
             pthread_mutex_unlock(mutex_);
     }
-    if (r != 0) {
-        if (r == ETIMEDOUT)
-            std::fprintf(stderr, "Vorlane: the device table stays locked; giving up\n");
+    if (r != 0)
         return false;
-    }
     ownerDied_ = died;
     return true;
 }
