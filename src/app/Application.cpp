@@ -17,6 +17,7 @@
 #include "scheduler/TaskDialogs.h"
 #include "scheduler/TaskScheduler.h"
 #include "ui/CRivorAzururuFrame.h"
+#include "ui/ModalBox.h"
 #include "ui/SettingDialogs.h"
 
 #include <QApplication>
@@ -30,6 +31,8 @@ namespace {
 const char* const kFileError = "File Error! Please ReInstall!";
 const char* const kCaption = "Kestova";
 const char* const kWindowClass = "tKestova.UnicodeClass";
+// How long a second start waits for a busy first instance to take its command.
+constexpr int kHandOverMs = 10000;
 
 void fatalFileError() {
     std::fprintf(stderr, "Vorlane: %s\n", kFileError);
@@ -59,12 +62,21 @@ Application::~Application() {
 }
 
 Application::StartResult Application::start() {
-    instance_ = std::make_unique<wSingleInstance>(QString::fromLatin1(kWindowClass));
-    if (instance_->notifyRunning(cmd::ShowPanel))
-        return StartResult::HandedToRunningInstance;
-
     signals_ = std::make_unique<UnixSignalWatcher>(std::initializer_list<int>{SIGTERM, SIGINT});
-    connect(signals_.get(), &UnixSignalWatcher::signalReceived, this, [this] { exit(); });
+    connect(signals_.get(), &UnixSignalWatcher::signalReceived, this, [this] { onSignal(); });
+    // The instance is claimed before anything else, so two starts at the same moment
+    // cannot both go on; a later start is answered even while this one is still busy.
+    instance_ = std::make_unique<wSingleInstance>(QString::fromLatin1(kWindowClass));
+    if (!instance_->claim()) {
+        if (!instance_->notifyRunning(cmd::ShowPanel, kHandOverMs))
+            std::fprintf(stderr, "Vorlane: another instance runs but did not answer\n");
+        return StartResult::HandedToRunningInstance;
+    }
+    if (!instance_->listen(cmd::ShowPanel, [this] {
+            if (panel_)
+                panel_->post(msg::Command, cmd::ShowPanel);
+        }))
+        std::fprintf(stderr, "Vorlane: cannot listen for a second start\n");
 
     // An installed program keeps each user's settings and catalogue in the user's own folder.
     if (std::string error = ProgramFolder::prepare(); !error.empty())
@@ -125,12 +137,6 @@ Application::StartResult Application::start() {
     panel_->setWindowTitle(QString::fromStdString(dlg.SoftWareText));
     panel_->applyTexts();
 
-    const WindowHandle panelHandle = panel_->handle();
-    if (!instance_->listen([panelHandle](uint32_t command) {
-            MessageWindow::Post(panelHandle, msg::Command, command);
-        }))
-        std::fprintf(stderr, "Vorlane: cannot listen for a second start\n");
-
     startScheduler();
     panel_->show();
     // The catalogue is open now: finish what a crash left open.
@@ -179,6 +185,21 @@ void Application::startScheduler() {
     panel_->setSchedulerHandlers({[scheduler] { scheduler->EnterSchedulerMode(); },
                                   [scheduler] { scheduler->LeaveSchedulerMode(); },
                                   [scheduler] { scheduler->OnPanelHiddenToTray(); }});
+}
+
+bool Application::leftThreadBehind() const {
+    return deviceThread_ && deviceThread_->abandoned();
+}
+
+void Application::onSignal() {
+    // The panel's own exit path: it lets a modal box return before anything is destroyed.
+    if (panel_ && !exiting_) {
+        panel_->post(msg::Command, cmd::Exit);
+        return;
+    }
+    // Still starting: a box on screen (the file error) is closed, and start-up ends as if
+    // the user had closed it.
+    ModalBox::CloseActive();
 }
 
 void Application::exit() {

@@ -31,12 +31,18 @@ public:
     // The exit in order; safe to call more than once.
     void exit();
 
+    // Whether the exit had to leave a stuck thread running; the process must then end
+    // without running destructors that thread may still use.
+    bool leftThreadBehind() const;
+
     CRivorAzururuFrame* panel() const { return panel_.get(); }
     CSoundCapture* capture() const { return capture_.get(); }
     TaskScheduler* scheduler() const { return scheduler_.get(); }
 
 private:
     void startScheduler();
+    // SIGTERM and SIGINT take the same exit as the Close button.
+    void onSignal();
 
     std::unique_ptr<wSingleInstance> instance_;
     std::unique_ptr<UnixSignalWatcher> signals_;

@@ -17,6 +17,10 @@ CMainDlg::~CMainDlg() {
     catalogue_.Close();
 }
 
+void CMainDlg::reportInaccessible(const std::string& path) {
+    MessageWindow::PostText(panelWindow.load(), msg::DeviceNotAccessible, 0, path);
+}
+
 bool CMainDlg::Relay(uint32_t m, uintptr_t wParam, intptr_t lParam) {
     if (m == msg::DeviceReady)
         deviceTypeCode.store(int(wParam & 0xFFFF));

@@ -40,6 +40,7 @@ public:
     PhoneManger& phoneManger() { return phone_; }
     MessageWindow& phoneWindow() override { return *this; }
     void setDeviceTargetWindow(WindowHandle w) override { deviceTargetWindow.store(w); }
+    void reportInaccessible(const std::string& path) override;
 
     // What the user must be told about the catalogue after start-up (a file set aside, a
     // catalogue that could not be opened); empty when all is well. Read after the device

@@ -23,10 +23,13 @@ bool DeviceThread::start(WindowHandle panel, int waitMs) {
 bool DeviceThread::stop(int waitMs) {
     if (!thread_.isRunning())
         return true;
+    if (thread_.abandoned())
+        return false;
     MessageWindow::Post(CMainDlg::instance().handle(), msg::Close);
     if (thread_.wait(waitMs))
         return true;
-    // It did not end in time: carry on with the exit regardless.
+    // It did not end in time: carry on with the exit regardless, and wait no more.
+    thread_.abandon();
     return false;
 }
 

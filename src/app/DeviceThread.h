@@ -16,9 +16,11 @@ public:
     // for the CMainDlg window. False when the window could not be created in time.
     bool start(WindowHandle panel, int waitMs = 600000);
     // Closes the CMainDlg window, which ends the thread, and waits at most waitMs.
-    // Returns whether the thread has ended.
+    // Returns whether the thread has ended. A thread that did not is given up: later
+    // stops and the destructor do not wait for it again.
     bool stop(int waitMs = 5000);
     bool isRunning() const { return thread_.isRunning(); }
+    bool abandoned() const { return thread_.abandoned(); }
 
 private:
     MessageThread thread_;

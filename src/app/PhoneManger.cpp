@@ -1,6 +1,7 @@
 #include "app/PhoneManger.h"
 
 #include "device/DeviceManagerCall.h"
+#include "device/DeviceManger.h"
 #include "device/EndpointVolume.h"
 #include "device/RivorAzururu_Device.h"
 #include "device/Zododuzidi_Device.h"
@@ -31,8 +32,10 @@ bool PhoneManger::ProcessPhoneMessage(const Message& m, intptr_t& result) {
     case msg::Timer:
         if (m.wParam == timer::Connect) {
             owner_.killPhoneTimer(timer::Connect);
-            if (!Connect())
+            if (!Connect()) {
+                ReportInaccessible();
                 owner_.setPhoneTimer(timer::Connect, RetryConnectMs);
+            }
             result = 0;
             return true;
         }
@@ -125,6 +128,14 @@ void PhoneManger::StartDevice(std::unique_ptr<LogicPhone> device, uint32_t handl
 bool PhoneManger::WaveInputPresent() {
     AudioDeviceList& list = waveInputs_ ? *waveInputs_ : AudioDeviceList::current();
     return EndpointVolume::Find(list.waveInputs(), PnpInputName, 1) >= 0;
+}
+
+void PhoneManger::ReportInaccessible() {
+    const std::string path = DeviceManger::instance().InaccessiblePath();
+    if (path.empty() || path == reportedPath_)
+        return;
+    reportedPath_ = path;
+    owner_.reportInaccessible(path);
 }
 
 void PhoneManger::OnWatchTimer() {

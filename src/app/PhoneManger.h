@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace vorlane {
 
@@ -29,6 +30,8 @@ public:
         virtual void setDeviceTargetWindow(WindowHandle w) = 0;
         virtual void setPhoneTimer(uint32_t id, int ms) { phoneWindow().setTimer(id, ms); }
         virtual void killPhoneTimer(uint32_t id) { phoneWindow().killTimer(id); }
+        // Tells the user that the device at this node may not be opened.
+        virtual void reportInaccessible(const std::string& path) = 0;
     };
 
     static constexpr int FirstConnectMs = 1000;
@@ -72,11 +75,15 @@ private:
     bool WaveInputPresent();
     void OnDeviceEnded(uintptr_t object);
     void OnWatchTimer();
+    // Once per device node: a device that is there but may not be opened is named to the
+    // user instead of being retried in silence.
+    void ReportInaccessible();
 
     Owner& owner_;
     AudioDeviceList* waveInputs_ = nullptr;
     std::unique_ptr<TPUtilWindow> utilWindow_;
     std::unique_ptr<LogicPhone> device_;
+    std::string reportedPath_;
 };
 
 } // namespace vorlane

@@ -46,5 +46,11 @@ int main(int argc, char** argv) {
     case vorlane::Application::StartResult::Running:
         break;
     }
-    return QApplication::exec();
+    const int code = QApplication::exec();
+    if (vorlane.leftThreadBehind()) {
+        // Everything is saved by now; the stuck thread must not meet destroyed objects.
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
 }

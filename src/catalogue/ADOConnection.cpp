@@ -113,6 +113,17 @@ bool ADOConnection::Open(const std::string& path, const std::string& password) {
     return true;
 }
 
+bool ADOConnection::AddMissingTables(const std::string& path, std::string& added) {
+    std::string error;
+    if (readHeader(path, error) != Header::Database)
+        return false;
+    sqlite3* db = nullptr;
+    bool ok = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+              CatalogueSchema::addMissingTables(db, added);
+    sqlite3_close(db);
+    return ok;
+}
+
 void ADOConnection::Close() {
     if (db_) {
         // close_v2 defers the close until any statement still alive is finalised.

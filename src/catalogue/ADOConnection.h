@@ -33,6 +33,10 @@ public:
     // Opens an existing catalogue file; never creates or changes one. False when the file
     // is missing, locked past the busy timeout, or not a usable catalogue (see Status()).
     bool Open(const std::string& path, const std::string& password);
+    // Adds the tables that a SQLite catalogue lacks when it holds at least one of them
+    // (CatalogueSchema::addMissingTables); a file that is no SQLite database is not
+    // touched. True when tables were added; `added` names them.
+    static bool AddMissingTables(const std::string& path, std::string& added);
     // Idempotent.
     void Close();
 

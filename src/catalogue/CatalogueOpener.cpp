@@ -184,6 +184,15 @@ CatalogueOpenReport CatalogueOpener::open(ADOConnection& connection, const std::
         }
         case ADOConnection::Status::NotACatalogue: {
             std::string reason = connection.LastError();
+            std::string added;
+            if (ADOConnection::AddMissingTables(path, added) &&
+                connection.Open(path, kCataloguePassword)) {
+                std::fprintf(stderr, "Vorlane: added the missing table %s to the catalogue %s\n",
+                             added.c_str(), path.c_str());
+                report.opened = true;
+                report.readOnly = connection.IsReadOnly();
+                return report;
+            }
             std::string error;
             report.setAsidePath = setAside(path, error);
             if (report.setAsidePath.empty()) {

@@ -157,19 +157,23 @@ std::string CatalogueSchema::createText() {
     // NOT NULL DEFAULT '' because "NULL NOT LIKE x" is never true: a task with a NULL
     // edit marker would drop out of the overlap check.
     std::string sql;
-    for (const TableDefinition& table : tables()) {
-        sql += "CREATE TABLE " + std::string(table.name) + " (";
-        bool first = true;
-        for (const ColumnDefinition& column : table.columns) {
-            sql += first ? "\n    " : ",\n    ";
-            first = false;
-            sql += column.name;
-            sql += column.affinity == Affinity::Integer ? " INTEGER NOT NULL DEFAULT 0"
-                                                        : " TEXT NOT NULL DEFAULT ''";
-        }
-        sql += "\n);\n";
-    }
+    for (const TableDefinition& table : tables())
+        sql += createText(table);
     return sql + indexText();
+}
+
+std::string CatalogueSchema::createText(const TableDefinition& table) {
+    std::string sql = "CREATE TABLE " + std::string(table.name) + " (";
+    bool first = true;
+    for (const ColumnDefinition& column : table.columns) {
+        sql += first ? "\n    " : ",\n    ";
+        first = false;
+        sql += column.name;
+        sql += column.affinity == Affinity::Integer ? " INTEGER NOT NULL DEFAULT 0"
+                                                    : " TEXT NOT NULL DEFAULT ''";
+    }
+    sql += "\n);\n";
+    return sql;
 }
 
 std::string CatalogueSchema::indexText() {
@@ -214,8 +218,49 @@ CatalogueSchema::CheckResult CatalogueSchema::check(sqlite3* db) {
     return {Verdict::Usable, {}};
 }
 
+bool CatalogueSchema::addMissingTables(sqlite3* db, std::string& added) {
+    added.clear();
+    std::string sql;
+    int present = 0;
+    for (const TableDefinition& table : tables()) {
+        int rc = SQLITE_OK;
+        auto kind = prepare(db, "select 1 from sqlite_master where name = ? collate nocase", rc);
+        if (rc != SQLITE_OK)
+            return false;
+        sqlite3_bind_text(kind.get(), 1, table.name, -1, SQLITE_STATIC);
+        rc = sqlite3_step(kind.get());
+        if (rc == SQLITE_ROW) {
+            // Only a file whose other tables are sound is changed at all.
+            if (checkTable(db, table).verdict != Verdict::Usable)
+                return false;
+            ++present;
+        } else if (rc == SQLITE_DONE) {
+            sql += createText(table);
+            added += added.empty() ? table.name : std::string(", ") + table.name;
+        } else {
+            return false;
+        }
+    }
+    // A database with none of the tables is someone else's file: never written to.
+    if (present == 0 || sql.empty()) {
+        added.clear();
+        return false;
+    }
+    std::string error;
+    if (!runInTransaction(db, sql, error)) {
+        added.clear();
+        return false;
+    }
+    return true;
+}
+
 bool CatalogueSchema::create(sqlite3* db, std::string& error) {
-    std::string sql = "BEGIN IMMEDIATE;\n" + createText() + "COMMIT;";
+    return runInTransaction(db, createText(), error);
+}
+
+bool CatalogueSchema::runInTransaction(sqlite3* db, const std::string& statements,
+                                       std::string& error) {
+    std::string sql = "BEGIN IMMEDIATE;\n" + statements + "COMMIT;";
     char* message = nullptr;
     int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);
     if (rc == SQLITE_OK)

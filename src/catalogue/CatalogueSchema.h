@@ -44,6 +44,7 @@ public:
     static std::string indexText();
     // Adds missing indexes to a writable file. False (and nothing changed) on failure.
     static bool ensureIndexes(sqlite3* db);
+    static std::string createText(const TableDefinition& table);
     // The affinity SQLite gives a column declared with this type.
     static Affinity affinityOf(std::string_view declaredType);
     // A table or column name as an SQL identifier.
@@ -53,6 +54,13 @@ public:
     static CheckResult check(sqlite3* db);
     // Creates both tables in one transaction; fails (and changes nothing) if either exists.
     static bool create(sqlite3* db, std::string& error);
+    // Creates the tables that are missing from a catalogue that holds at least one of
+    // them, so that an old or damaged file keeps its rows. True when tables were added;
+    // `added` names them.
+    static bool addMissingTables(sqlite3* db, std::string& added);
+
+private:
+    static bool runInTransaction(sqlite3* db, const std::string& statements, std::string& error);
 };
 
 } // namespace vorlane

@@ -96,7 +96,8 @@ bool ConfigManger::Load() {
     MP3Title = ReadString("MP3Title", "");
     MP3Artist = ReadString("MP3Artist", "");
     MP3Album = ReadString("MP3Album", "");
-    MP3Year = ReadString("MP3Year", "");
+    // Cut as the panel shows it, so that files and catalogue get what the user sees.
+    MP3Year = ini::truncateChars(ReadString("MP3Year", ""), kYearChars);
     MP3Comment = ReadString("MP3Comment", "");
     MP3Genre = ReadInt("MP3Genre", 0);
     // Only the year carries over from one run to the next.

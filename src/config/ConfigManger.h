@@ -26,6 +26,8 @@ public:
     static constexpr std::string_view kRegistryKey = "SOFTWARE\\Tarnholt\\RivorAzururu";
     // Genres are numbered 0 to 147; this number stands for a name not in the list.
     static constexpr int kUnknownGenre = 148;
+    // The year field holds four characters, on the panel and in the tags alike.
+    static constexpr std::size_t kYearChars = 4;
 
     ConfigManger() = default;
     ~ConfigManger() override;

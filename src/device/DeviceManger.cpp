@@ -95,6 +95,11 @@ intptr_t DeviceManger::Call(uint32_t handle, uint32_t operation, uintptr_t wPara
     return r;
 }
 
+std::string DeviceManger::InaccessiblePath() const {
+    std::lock_guard<std::mutex> lock(inaccessibleMutex_);
+    return inaccessiblePath_;
+}
+
 bool DeviceManger::processMessage(const Message& m, intptr_t& result) {
     switch (m.msg) {
     case devmsg::ManagerOpen:
@@ -137,13 +142,17 @@ intptr_t DeviceManger::Open(WindowHandle owner, uint32_t mask) {
     std::unique_ptr<_BasePhone> accepted;
     if (!table_.Lock())
         return 0;
+    std::string inaccessible;
     for (size_t i = 0; i < paths().size() && !accepted; ++i) {
         const std::string& path = paths()[i];
         if (table_.IsOpened(path) != 0)
             continue;
         std::unique_ptr<HidDevice> file = backend().open(path);
-        if (!file)
+        if (!file) {
+            if (inaccessible.empty() && !backend().accessible(path))
+                inaccessible = path;
             continue;
+        }
         for (uint32_t kind :
              {KindRivorAzururu, KindZododuzidi, KindSSSAudio, KindAudioController}) {
             if (!(mask & kind))
@@ -167,6 +176,10 @@ intptr_t DeviceManger::Open(WindowHandle owner, uint32_t mask) {
         // Not accepted: file (if still ours) closes here.
     }
     table_.Unlock();
+    {
+        std::lock_guard<std::mutex> lock(inaccessibleMutex_);
+        inaccessiblePath_ = accepted ? std::string() : inaccessible;
+    }
     if (!accepted)
         return 0;
     accepted->setOwnerWindow(owner);

@@ -47,6 +47,10 @@ public:
     // The entry point (see DeviceManagerCall). Any thread.
     intptr_t Call(uint32_t handle, uint32_t operation, uintptr_t wParam, intptr_t lParam);
 
+    // A supported device that the last open found but was not allowed to open (no udev
+    // rule), when nothing could be opened; empty otherwise. Any thread.
+    std::string InaccessiblePath() const;
+
     // Manager thread only: the model behind a device handle, or nullptr.
     _BasePhone* model(WindowHandle handle) const;
     size_t modelCount() const { return models_.size(); }
@@ -70,6 +74,8 @@ private:
     std::atomic<WindowHandle> window_{0};
     std::string tableName_;
     std::string openedTableName_;
+    mutable std::mutex inaccessibleMutex_;
+    std::string inaccessiblePath_;
     _SystemOpenedUSBHid table_;
     std::map<WindowHandle, std::unique_ptr<_BasePhone>> models_;
 };

@@ -32,6 +32,8 @@ public:
                            std::vector<HidDeviceInfo>& out) = 0;
     // Opens an interface for reading and writing; nullptr when it cannot be opened.
     virtual std::unique_ptr<HidDevice> open(const std::string& path) = 0;
+    // False when the interface is there but this user may not open it (no udev rule).
+    virtual bool accessible(const std::string& path) const = 0;
 
     // The installed back end; otherwise the simulated device named by VORLANE_SIM_DEVICE
     // (adapter, usbpnp, sss or controller), otherwise hidapi.

@@ -3,6 +3,7 @@
 #include "device/HidReportDescriptor.h"
 
 #include <QString>
+#include <cerrno>
 #include <fcntl.h>
 #include <fstream>
 #include <hidapi.h>
@@ -92,6 +93,12 @@ std::unique_ptr<HidDevice> HidapiBackend::open(const std::string& path) {
     if (!dev)
         return nullptr;
     return std::make_unique<HidapiDevice>(dev, lengths);
+}
+
+bool HidapiBackend::accessible(const std::string& path) const {
+    if (::access(path.c_str(), R_OK | W_OK) == 0)
+        return true;
+    return errno != EACCES && errno != EPERM;
 }
 
 std::vector<uint8_t> HidapiBackend::ReadReportDescriptor(const std::string& path) {

@@ -15,6 +15,7 @@ public:
 
     bool enumerate(uint16_t vendorId, uint16_t productId, std::vector<HidDeviceInfo>& out) override;
     std::unique_ptr<HidDevice> open(const std::string& path) override;
+    bool accessible(const std::string& path) const override;
 
     // The report descriptor of a hidraw node such as "/dev/hidraw3"; empty when unreadable.
     static std::vector<uint8_t> ReadReportDescriptor(const std::string& path);

@@ -47,6 +47,14 @@ std::vector<std::shared_ptr<SimulatedHidDevice>> SimulatedHidBackend::devices() 
     return devices_;
 }
 
+bool SimulatedHidBackend::accessible(const std::string& path) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& d : devices_)
+        if (d->path() == path)
+            return d->accessible();
+    return true;
+}
+
 int SimulatedHidBackend::openCount(const std::string& path) const {
     std::lock_guard<std::mutex> lock(mutex_);
     for (const auto& [p, n] : opens_)
@@ -72,6 +80,8 @@ std::unique_ptr<HidDevice> SimulatedHidBackend::open(const std::string& path) {
     for (const auto& d : devices_) {
         if (d->path() != path || !d->plugged())
             continue;
+        if (!d->accessible())
+            return nullptr;
         auto it = std::find_if(opens_.begin(), opens_.end(),
                                [&](const auto& e) { return e.first == path; });
         if (it == opens_.end())

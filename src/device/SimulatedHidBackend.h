@@ -24,6 +24,7 @@ public:
 
     bool enumerate(uint16_t vendorId, uint16_t productId, std::vector<HidDeviceInfo>& out) override;
     std::unique_ptr<HidDevice> open(const std::string& path) override;
+    bool accessible(const std::string& path) const override;
 
 private:
     mutable std::mutex mutex_;

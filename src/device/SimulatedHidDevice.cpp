@@ -119,6 +119,14 @@ bool SimulatedHidDevice::plugged() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return plugged_;
 }
+void SimulatedHidDevice::setAccessible(bool accessible) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    accessible_ = accessible;
+}
+bool SimulatedHidDevice::accessible() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return accessible_;
+}
 void SimulatedHidDevice::unplugOnNextRequest() {
     std::lock_guard<std::mutex> lock(mutex_);
     unplugOnRequest_ = true;

@@ -48,6 +48,9 @@ public:
     void unplug();
     void plug();
     bool plugged() const;
+    // A device node this user may not open, as without the udev rule.
+    void setAccessible(bool accessible);
+    bool accessible() const;
     // Takes the next request, then vanishes before answering it.
     void unplugOnNextRequest();
     // Held replies wait unseen until released, as from a slow device.
@@ -83,6 +86,7 @@ private:
     uint16_t typeCode_ = 0xD101;
     std::array<uint8_t, 8> hardwareId_{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0};
     bool plugged_ = true;
+    bool accessible_ = true;
     bool unplugOnRequest_ = false;
     bool hold_ = false;
     bool mute_ = false;

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -87,13 +88,25 @@ _SystemOpenedUSBHid::Block* _SystemOpenedUSBHid::block() const {
 
 bool _SystemOpenedUSBHid::OpenTable(const std::string& name) {
     CloseTable();
-    bool created = false;
-    if (Open(name, sizeof(Block), created)) {
+    const char* why = "it cannot be created";
+    // A second round makes the block anew when the first found it half made.
+    for (int round = 0; round < 2; ++round) {
+        const OpenResult opened = Open(name, sizeof(Block));
+        if (opened == OpenResult::Foreign) {
+            why = "a block of that name belongs to someone else or is open to others";
+            break;
+        }
+        if (opened == OpenResult::Incomplete) {
+            why = "its maker never finished it";
+            Unlink(name);
+            continue;
+        }
+        if (opened == OpenResult::Failed)
+            break;
         Block* b = block();
-        if (created) {
-            if (wMutex::Init(&b->mutex)) {
+        if (opened == OpenResult::Created) {
+            if (wMutex::Init(&b->mutex))
                 b->magic.store(kMagic, std::memory_order_release);
-            }
         } else {
             auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
             while (b->magic.load(std::memory_order_acquire) != kMagic &&
@@ -105,8 +118,15 @@ bool _SystemOpenedUSBHid::OpenTable(const std::string& name) {
             shared_ = true;
             return true;
         }
-        Close(); // a block of another layout, or its creator died before it was ready
+        // Its maker died before it was ready, or it has another layout.
+        why = "its layout marker never appeared";
+        Close();
+        Unlink(name);
     }
+    std::fprintf(stderr,
+                 "Vorlane: the table of opened devices %s cannot be shared (%s); another "
+                 "program may open the same device\n",
+                 name.c_str(), why);
     shared_ = false;
     if (OpenPrivate(sizeof(Block)) && wMutex::Init(&block()->mutex)) {
         block()->magic.store(kMagic, std::memory_order_release);
@@ -131,8 +151,12 @@ void _SystemOpenedUSBHid::Unlock() {
 
 bool _SystemOpenedUSBHid::Reclaim(int i) {
     Record& r = block()->records[i];
-    if (r.pid == 0 && r.handle == 0)
+    // No process has id 0: such a record is free whatever else it holds.
+    if (r.pid == 0) {
+        r.handle = 0;
+        r.started = 0;
         return true;
+    }
     if (r.pid == uint32_t(::getpid()) && r.started == ownStartTime())
         return false;
     if (processAlive(r.pid, r.started))

@@ -17,9 +17,17 @@ public:
     wMapFile(const wMapFile&) = delete;
     wMapFile& operator=(const wMapFile&) = delete;
 
-    // Creates or opens the block "name" (starting with '/') of at least size bytes.
-    // created tells whether this call made it (its bytes are then zero).
-    bool Open(const std::string& name, size_t size, bool& created);
+    enum class OpenResult {
+        Created,    // made by this call; its bytes are zero
+        Opened,     // made earlier, by this user, private to the user
+        Foreign,    // another user's block, or one that others may write: not used
+        Incomplete, // its maker never gave it its size
+        Failed,
+    };
+    // Creates or opens the block "name" (starting with '/') of at least size bytes. An
+    // existing block is used only when it belongs to this user with mode 0600, since
+    // anyone may create a name in /dev/shm first.
+    OpenResult Open(const std::string& name, size_t size);
     // A block private to this process (zero bytes), for when no shared one can be had.
     bool OpenPrivate(size_t size);
     void Close();

@@ -1,6 +1,9 @@
 #include "device/wMutex.h"
 
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <thread>
 
 namespace vorlane {
 
@@ -15,17 +18,33 @@ bool wMutex::Init(pthread_mutex_t* m) {
     return ok;
 }
 
-bool wMutex::Lock() {
-    ownerDied_ = false;
+bool wMutex::Lock(int timeoutMs) {
     if (!mutex_)
         return false;
-    int r = pthread_mutex_lock(mutex_);
+    // Tries in short steps rather than pthread_mutex_timedlock: the steady clock is
+    // immune to clock changes, and every tool (the thread sanitizer too) follows a
+    // trylock that takes the mutex over from a dead owner.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    int r = 0;
+    while ((r = pthread_mutex_trylock(mutex_)) == EBUSY) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            std::fprintf(stderr, "Vorlane: the device table stays locked; giving up\n");
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    bool died = false;
     if (r == EOWNERDEAD) {
         // The records the dead owner was changing are checked record by record anyway.
-        ownerDied_ = true;
+        died = true;
         r = pthread_mutex_consistent(mutex_);
+        if (r != 0)
+            pthread_mutex_unlock(mutex_);
     }
-    return r == 0;
+    if (r != 0)
+        return false;
+    ownerDied_ = died;
+    return true;
 }
 
 void wMutex::Unlock() {

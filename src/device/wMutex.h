@@ -16,16 +16,20 @@ public:
     // Initialises the mutex in fresh memory (done once, by the creator of the block).
     static bool Init(pthread_mutex_t* m);
 
+    static constexpr int LockWaitMs = 3000;
+
     void bind(pthread_mutex_t* m) { mutex_ = m; }
-    // False only when the mutex can no longer be used.
-    bool Lock();
+    // False when the mutex can no longer be used or is not had within timeoutMs (a holder
+    // that hangs must not hang this thread too).
+    bool Lock(int timeoutMs = LockWaitMs);
     void Unlock();
-    // Whether the last Lock() took the mutex over from a dead owner.
+    // Whether the last Lock() took the mutex over from a dead owner. Read only while the
+    // lock is held.
     bool lastOwnerDied() const { return ownerDied_; }
 
 private:
     pthread_mutex_t* mutex_ = nullptr;
-    bool ownerDied_ = false;
+    bool ownerDied_ = false; // written only with the mutex held
 };
 
 } // namespace vorlane

@@ -4,7 +4,9 @@
 #include <QThread>
 #include <atomic>
 #include <condition_variable>
+#include <cstdio>
 #include <mutex>
+#include <vector>
 
 namespace vorlane {
 
@@ -43,10 +45,18 @@ protected:
 MessageThread::MessageThread(std::string name) : name_(std::move(name)) {}
 
 MessageThread::~MessageThread() {
-    if (thread_ && thread_->isRunning()) {
-        quit(0);
-        thread_->wait(5000);
-    }
+    if (!thread_ || !thread_->isRunning())
+        return;
+    quit(0);
+    if (!abandoned_ && thread_->wait(QDeadlineTimer(DestroyWaitMs)))
+        return;
+    // Destroying a QThread that still runs ends the process. A thread stuck this long is
+    // left to the end of the process instead.
+    std::fprintf(stderr, "Vorlane: the %s thread did not end; leaving it\n", name_.c_str());
+    static std::mutex leftMutex;
+    static auto* left = new std::vector<MessageLoopThread*>; // reachable: not a leak
+    std::lock_guard<std::mutex> lock(leftMutex);
+    left->push_back(thread_.release());
 }
 
 bool MessageThread::start(std::function<bool()> init, std::function<void()> finish, int waitMs) {
@@ -75,6 +85,15 @@ bool MessageThread::wait(int ms) {
 
 bool MessageThread::isRunning() const {
     return thread_ && thread_->isRunning();
+}
+
+void MessageThread::abandon() {
+    if (isRunning())
+        abandoned_ = true;
+}
+
+bool MessageThread::abandoned() const {
+    return abandoned_ && isRunning();
 }
 
 int MessageThread::exitCode() const {

@@ -14,8 +14,11 @@ class MessageLoopThread;
 // finish runs on the thread after the loop (destroy the thread's windows there).
 class MessageThread {
 public:
+    static constexpr int DestroyWaitMs = 5000;
+
     explicit MessageThread(std::string name);
-    // Quits the loop and waits for the thread (at most 5 s).
+    // Quits the loop and waits for the thread (at most DestroyWaitMs, not at all once
+    // abandoned). A thread still running then is left behind, never destroyed.
     ~MessageThread();
     MessageThread(const MessageThread&) = delete;
     MessageThread& operator=(const MessageThread&) = delete;
@@ -28,10 +31,15 @@ public:
     // Waits for the thread to end; false when it is still running after ms.
     bool wait(int ms);
     bool isRunning() const;
+    // Gives a thread that did not stop in time up: nobody waits for it again.
+    void abandon();
+    // Whether the thread was given up and still runs.
+    bool abandoned() const;
     int exitCode() const;
 
 private:
     std::string name_;
+    bool abandoned_ = false;
     std::unique_ptr<MessageLoopThread> thread_;
 };
 

@@ -24,6 +24,8 @@ inline constexpr uint32_t LanguageChanged = 1055;
 inline constexpr uint32_t ScheduledRecording = 1056; // wParam: 0 start (text: file suffix), 1 stop
 inline constexpr uint32_t BlockCaptured = 1058;
 inline constexpr uint32_t MonitorMute = 1060; // wParam: 1 mute, 0 restore
+// A supported device is present but this user may not open it; text: its device node.
+inline constexpr uint32_t DeviceNotAccessible = 1085;
 
 // To the recordings browser from its playback graph.
 inline constexpr uint32_t GraphNotify = 1120; // wParam: the event code

@@ -8,30 +8,42 @@ class QLocalServer;
 
 namespace vorlane {
 
-// Keeps one running instance per user. The first instance listens on a local socket in
-// the user's runtime folder (private to the user); a later start connects, hands over a
-// command number and ends. A socket left by a crashed instance is removed and taken over.
+// Keeps one running instance per user. The first start claims the instance by locking a
+// file in the user's runtime folder (the lock goes with the process, even when it
+// crashes) and listens on a local socket beside it at once; a later start finds the lock
+// taken, hands over a command number and ends. A socket file is removed only when
+// nobody answers on it.
 class wSingleInstance : public QObject {
     Q_OBJECT
 public:
-    // The socket's name is derived from key and the user id.
+    // The names of the socket and the lock file derive from key and the user id.
     explicit wSingleInstance(const QString& key, QObject* parent = nullptr);
     ~wSingleInstance() override;
 
-    // Tries to hand `command` to a running instance; true when one took it.
+    // True when this process is the instance from now on; false when another live
+    // process holds it. Never blocks.
+    bool claim();
+    // Tries to hand `command` to a running instance, which may still be starting: the
+    // connection is retried until timeoutMs. True when the instance answered that it took
+    // the command.
     bool notifyRunning(uint32_t command, int timeoutMs = 2000);
-    // Starts listening as the running instance; onCommand receives each command handed
-    // over later, on this object's thread.
-    bool listen(std::function<void(uint32_t)> onCommand);
+    // Starts listening as the running instance. Only the command `accepted` reaches
+    // onCommand, on this object's thread; others are refused.
+    bool listen(uint32_t accepted, std::function<void()> onCommand);
 
     QString socketName() const { return name_; }
+    QString lockFileName() const { return name_ + QStringLiteral(".lock"); }
 
 private:
     void acceptConnections();
+    // Whether a process answers on the socket; false only when the connection is refused.
+    bool socketAnswers() const;
 
     QString name_;
+    int lockFd_ = -1;
     QLocalServer* server_ = nullptr;
-    std::function<void(uint32_t)> onCommand_;
+    uint32_t accepted_ = 0;
+    std::function<void()> onCommand_;
 };
 
 } // namespace vorlane

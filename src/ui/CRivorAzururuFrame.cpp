@@ -8,6 +8,7 @@
 #include "ui/CRegionBmpBtn.h"
 #include "ui/LanguageTexts.h"
 #include "ui/MeterPainter.h"
+#include "ui/ModalBox.h"
 #include "ui/PanelLayout.h"
 #include "ui/PanelValues.h"
 #include "ui/SkinFont.h"
@@ -23,6 +24,7 @@
 #include <QRegularExpressionValidator>
 #include <QSpinBox>
 #include <QTimeEdit>
+#include <QTimer>
 #include <cstdio>
 
 namespace vorlane {
@@ -31,8 +33,9 @@ namespace {
 
 constexpr int kRecordNoMax = 1000;
 constexpr int kRecordTrackMax = 100;
-constexpr int kYearChars = 4;
 constexpr int kSilentMonitor = -10000;
+// Long enough for a closed box's event loop to have returned.
+constexpr int kModalUnwindMs = 50;
 const QTime kDefaultDivideTime(0, 10, 0);
 constexpr const char* kOption = "Option";
 constexpr const char* kId3Section = "ID3V1Information";
@@ -162,7 +165,7 @@ void CRivorAzururuFrame::buildControls() {
                         [this, id = c.id] { onTagEdited(id); });
             }
             if (c.id == panel::kYearEdit)
-                edit->setMaxLength(kYearChars);
+                edit->setMaxLength(int(ConfigManger::kYearChars));
             w = edit;
             break;
         }
@@ -381,6 +384,9 @@ bool CRivorAzururuFrame::processMessage(const Message& m, intptr_t& result) {
     case msg::MonitorMute:
         onMonitorMute(m.wParam == 1);
         return true;
+    case msg::DeviceNotAccessible:
+        onDeviceNotAccessible(m.text ? *m.text : std::string());
+        return true;
     default:
         return false;
     }
@@ -447,12 +453,30 @@ void CRivorAzururuFrame::onExitCommand() {
     // loop on the stack. Close the box; the exit follows when its loop has returned.
     if (modalDepth_ > 0) {
         exitAfterModal_ = true;
-        if (QWidget* modal = QApplication::activeModalWidget())
-            modal->close();
+        ModalBox::CloseActive();
+        return;
+    }
+    // A box that another window opened (a dialog's message box) runs its loop on the stack
+    // as well: close it and ask again once its loop has returned.
+    if (ModalBox::CloseActive()) {
+        QTimer::singleShot(kModalUnwindMs, this, [this] { post(msg::Command, cmd::Exit); });
         return;
     }
     if (onExit_)
         onExit_();
+}
+
+void CRivorAzururuFrame::onDeviceNotAccessible(const std::string& node) {
+    const LanguageTexts texts(config_, LanguageTexts::kMessage);
+    const QString text = texts
+                             .text("Device not accessible ",
+                                   "A USB turntable or adapter is connected (%1), but this user "
+                                   "may not open it, so it cannot be used. Install the device "
+                                   "rule that comes with the program (see \"Giving your user "
+                                   "access to the turntable\" in the README), then plug the "
+                                   "device in again.")
+                             .arg(QString::fromStdString(node));
+    reportError(text.toStdString());
 }
 
 void CRivorAzururuFrame::onShowPanel() {

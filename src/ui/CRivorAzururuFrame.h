@@ -142,6 +142,8 @@ private:
 
     void onCommand(uint32_t id);
     void onExitCommand();
+    // A device is there but may not be opened: the user learns why nothing is found.
+    void onDeviceNotAccessible(const std::string& node);
     void onShowPanel();
     void onAbout();
     void onMinimize();

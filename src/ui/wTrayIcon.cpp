@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QMenu>
+#include <QTimer>
 
 namespace vorlane {
 
@@ -61,6 +62,15 @@ wTrayIcon::wTrayIcon(const ConfigManger& config, WindowHandle target, QObject* p
     connect(exit_, &QAction::triggered, this, [this] { postCommand(cmd::MenuExit); });
     connect(menu_.get(), &QMenu::aboutToShow, this, &wTrayIcon::applyMenuTexts);
     applyMenuTexts();
+    // A tray host may start after the program (a panel restarted, a slow session).
+    trayWatch_ = new QTimer(this);
+    trayWatch_->setInterval(TrayWatchMs);
+    connect(trayWatch_, &QTimer::timeout, this, [this] {
+        if (systemTrayAvailable()) {
+            trayWatch_->stop();
+            showInTray();
+        }
+    });
 }
 
 wTrayIcon::~wTrayIcon() {
@@ -79,8 +89,16 @@ bool wTrayIcon::add(const QIcon& icon, const QString& tip) {
     icon_ = icon;
     if (LanguageTexts::fitsTrayTip(tip))
         tip_ = tip;
-    if (!systemTrayAvailable())
+    if (!systemTrayAvailable()) {
+        trayWatch_->start();
         return false;
+    }
+    trayWatch_->stop();
+    showInTray();
+    return true;
+}
+
+void wTrayIcon::showInTray() {
     if (!tray_) {
         tray_ = new QSystemTrayIcon(this);
         tray_->setContextMenu(menu_.get());
@@ -89,7 +107,6 @@ bool wTrayIcon::add(const QIcon& icon, const QString& tip) {
     tray_->setIcon(icon_);
     tray_->setToolTip(tip_);
     tray_->show();
-    return true;
 }
 
 void wTrayIcon::refresh(State state) {
@@ -116,6 +133,7 @@ void wTrayIcon::refresh(State state) {
 }
 
 void wTrayIcon::remove() {
+    trayWatch_->stop();
     if (!tray_)
         return;
     tray_->hide();

@@ -12,6 +12,7 @@
 
 class QAction;
 class QMenu;
+class QTimer;
 
 namespace vorlane {
 
@@ -55,8 +56,11 @@ public:
     static bool systemTrayAvailable();
     static void overrideSystemTrayAvailable(std::optional<bool> available);
 
+    // Looks every TrayWatchMs for a tray that was not there when the icon was added.
+    static constexpr int TrayWatchMs = 2000;
+
     // Puts the icon into the tray with the given icon and tip; false when there is no tray
-    // (the state is tracked all the same).
+    // yet (the state is tracked all the same, and the icon appears once a tray does).
     bool add(const QIcon& icon, const QString& tip);
     // Chooses icon file and tip for the state; the tip is read anew from the language file.
     void refresh(State state);
@@ -80,6 +84,7 @@ public:
 
 private:
     void postCommand(int id) const;
+    void showInTray();
 
     const ConfigManger& config_;
     WindowHandle target_;
@@ -90,6 +95,7 @@ private:
     QAction* about_ = nullptr;
     QAction* exit_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr; // owned through this object
+    QTimer* trayWatch_ = nullptr;     // owned through this object
     State state_ = State::NoDevice;
     QString iconPath_;
     QIcon icon_;

@@ -48,6 +48,8 @@ public:
         timers.emplace_back(id, -1);
         killTimer(id);
     }
+    std::vector<std::string> inaccessible;
+    void reportInaccessible(const std::string& path) override { inaccessible.push_back(path); }
     bool Relay(uint32_t msg, uintptr_t wParam, intptr_t) override {
         relayed.emplace_back(msg, wParam);
         relayTimes.push_back(NowMs());
@@ -275,4 +277,30 @@ TEST(CMainDlgDevice, DeviceReadyAndGoneReachThePanelWithTheTypeCode) {
     EXPECT_EQ(d.use_count(), 2);
     HidBackend::install(nullptr);
     wMapFile::Unlink(tableName);
+}
+
+TEST_F(PhoneMangerTest, ADeviceThatMayNotBeOpenedIsNamedOnce) {
+    auto d = backend.add(Kind::Adapter, "/dev/hidraw7");
+    d->setTypeCode(0xD1A0);
+    d->setAccessible(false);
+    ASSERT_TRUE(owner.phone.StartPhoneManger());
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        owner.fire(timer::Connect);
+        EXPECT_EQ(owner.phone.device(), nullptr);
+        EXPECT_EQ(owner.lastTimer(timer::Connect), 2900) << "retrying goes on";
+    }
+    EXPECT_EQ(owner.inaccessible, std::vector<std::string>{"/dev/hidraw7"});
+
+    // With the rule installed the device is taken at the next attempt; no more notes.
+    d->setAccessible(true);
+    owner.fire(timer::Connect);
+    EXPECT_NE(owner.phone.device(), nullptr);
+    EXPECT_EQ(owner.inaccessible.size(), 1u);
+}
+
+TEST_F(PhoneMangerTest, NoNoteWhenNoDeviceIsThere) {
+    ASSERT_TRUE(owner.phone.StartPhoneManger());
+    owner.fire(timer::Connect);
+    owner.fire(timer::Connect);
+    EXPECT_TRUE(owner.inaccessible.empty());
 }

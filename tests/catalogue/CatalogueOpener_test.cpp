@@ -112,10 +112,10 @@ TEST_F(CatalogueOpenerTest, UnusableFilesAreMovedAsideIntactAndReplaced) {
     };
     const Case cases[] = {
         {"text file", nullptr},
-        {"no TaskFile", "create table RecordFile (StartTime text, Duration text, "
-                        "FileFullPathName text, FileName text, Title text, Artist text, Album "
-                        "text, Year text, Comment text); insert into RecordFile (Title) values "
-                        "('kept')"},
+        {"no TaskFile, RecordFile damaged",
+         "create table RecordFile (StartTime text, Duration text); insert into RecordFile "
+         "(StartTime) values ('kept')"},
+        {"someone else's database", "create table Notes (Title text)"},
         {"column missing", "create table RecordFile (StartTime text); create table TaskFile "
                            "(StartTime text)"},
         {"flags as text",
@@ -142,8 +142,8 @@ TEST_F(CatalogueOpenerTest, UnusableFilesAreMovedAsideIntactAndReplaced) {
         EXPECT_EQ(r.setAsidePath, aside());
         EXPECT_EQ(readBytes(aside()), before);
         EXPECT_NE(r.message.find(aside()), std::string::npos) << r.message;
-        if (std::string(c.name) == "no TaskFile") {
-            EXPECT_EQ(querySql(aside(), "select Title from RecordFile"), Rows{{"kept"}});
+        if (std::string(c.name) == "no TaskFile, RecordFile damaged") {
+            EXPECT_EQ(querySql(aside(), "select StartTime from RecordFile"), Rows{{"kept"}});
         }
         expectFreshCatalogue();
         db.Close();
@@ -236,6 +236,35 @@ TEST_F(CatalogueOpenerTest, ReadOnlyFileOrAFolderIsNeverMovedAside) {
     EXPECT_FALSE(r.message.empty());
     EXPECT_TRUE(fs::is_directory(path));
     EXPECT_FALSE(fs::exists(aside()));
+}
+
+TEST_F(CatalogueOpenerTest, ACatalogueThatLacksOneTableGetsItAndKeepsItsRows) {
+    for (const char* missing : {"TaskFile", "RecordFile"}) {
+        SCOPED_TRACE(missing);
+        fs::remove_all(folder / "Resource");
+        writeFile(path, "");
+        std::string sql;
+        for (const TableDefinition& table : CatalogueSchema::tables())
+            if (std::string(table.name) != missing)
+                sql += CatalogueSchema::createText(table);
+        sql += std::string(missing) == "TaskFile"
+                   ? "insert into RecordFile (Title) values ('kept');"
+                   : "insert into TaskFile (FileName) values ('kept');";
+        execSql(path, sql);
+
+        CatalogueOpenReport r = CatalogueOpener::open(db, path);
+        EXPECT_TRUE(r.opened);
+        EXPECT_FALSE(r.created);
+        EXPECT_TRUE(r.setAsidePath.empty());
+        EXPECT_FALSE(fs::exists(aside()));
+        EXPECT_EQ(querySql(path, std::string(missing) == "TaskFile"
+                                     ? "select Title from RecordFile"
+                                     : "select FileName from TaskFile"),
+                  Rows{{"kept"}});
+        ADORecordset rs;
+        EXPECT_TRUE(rs.Open(db, {std::string("select * from ") + missing, {}}));
+        db.Close();
+    }
 }
 
 TEST(ADOConnectionTest, OpenNeverCreatesOrChangesAFile) {

@@ -176,6 +176,19 @@ TEST_F(ConfigMangerTest, OnlyTheYearOfTheTagSurvivesLoad) {
     EXPECT_EQ(config.MP3Year, "1977");
 }
 
+TEST_F(ConfigMangerTest, ALongerYearIsCutToTheFourCharactersThePanelShows) {
+    for (auto [stored, loaded] :
+         std::vector<std::pair<std::string, std::string>>{{"19771", "1977"},
+                                                          {"1977-05-01", "1977"},
+                                                          {"平成元年五月", "平成元年"},
+                                                          {"77", "77"}}) {
+        folder.writeFile(
+            kSettings, settingsFile(kGoodSoftInfo, "[ID3V1Information]\nMP3Year=" + stored + "\n"));
+        ASSERT_TRUE(config.Load());
+        EXPECT_EQ(config.MP3Year, loaded) << stored;
+    }
+}
+
 TEST_F(ConfigMangerTest, MissingOptionKeysGiveTheirDefaults) {
     folder.writeFile(kSettings, settingsFile(kGoodSoftInfo, "[option]\nRECORD VOLUME = 65\n"));
     ASSERT_TRUE(config.Load());

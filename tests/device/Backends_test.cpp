@@ -6,9 +6,13 @@
 
 #include <QRegularExpression>
 
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace vorlane;
 
@@ -85,4 +89,30 @@ TEST(Backends, UdevRuleGrantsEverySupportedPair) {
                             uint16_t(m.captured(2).toUInt(nullptr, 16))});
     }
     EXPECT_EQ(granted, supported());
+}
+
+// A node this user may not open is told apart from one that is simply not there.
+TEST(Backends, HidapiTellsADeniedNodeFromAMissingOne) {
+    char dir[] = "/tmp/vorlane-node-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string node = std::string(dir) + "/hidraw0";
+    std::ofstream(node).put('x');
+    ASSERT_EQ(::chmod(node.c_str(), 0600), 0);
+    ASSERT_EQ(::chmod(dir, 0755), 0);
+    HidapiBackend hidapi;
+    EXPECT_TRUE(hidapi.accessible(std::string(dir) + "/hidraw9"));
+    // As another user than the node's owner (root passes every permission check).
+    const bool root = ::geteuid() == 0;
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (root ? ::setuid(65534) != 0 : ::chmod(node.c_str(), 0) != 0)
+            ::_exit(2);
+        ::_exit(hidapi.accessible(node) ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    std::filesystem::remove_all(dir);
 }

@@ -4,8 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace vorlane;
 using vorlane::test::PrivateTableName;
@@ -57,25 +64,39 @@ TEST(SharedTable, ThirtyTwoRecordsAtMost) {
     t.Unlock();
 }
 
+namespace {
+// Another process takes the table's lock (and whatever `act` registers); it then dies
+// holding it, or, with `hang`, keeps it until killed. Returns its id once it holds it.
+pid_t otherProcessLocks(const std::string& name, bool hang,
+                        const std::function<bool(_SystemOpenedUSBHid&)>& act) {
+    int pipeFd[2];
+    if (::pipe(pipeFd) != 0)
+        return -1;
+    pid_t child = ::fork();
+    if (child == 0) {
+        _SystemOpenedUSBHid c;
+        char b = c.OpenTable(name) && c.Lock() && act(c) ? 'y' : 'n';
+        [[maybe_unused]] auto w = ::write(pipeFd[1], &b, 1);
+        if (hang)
+            ::pause();
+        ::_exit(0);
+    }
+    char b = 0;
+    if (child < 0 || ::read(pipeFd[0], &b, 1) != 1 || b != 'y')
+        child = -1;
+    ::close(pipeFd[0]);
+    ::close(pipeFd[1]);
+    return child;
+}
+} // namespace
+
 TEST(SharedTable, DeadProcessRecordsAreReclaimedAndItsLockTakenOver) {
     PrivateTableName name;
     _SystemOpenedUSBHid t;
     ASSERT_TRUE(t.OpenTable(name.name()));
-    int pipeFd[2];
-    ASSERT_EQ(::pipe(pipeFd), 0);
-    pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        // Claims a device and dies holding the lock.
-        _SystemOpenedUSBHid c;
-        bool ok = c.OpenTable(name.name()) && c.Lock() && c.Register(77, "/dev/hidraw9");
-        char b = ok ? 'y' : 'n';
-        [[maybe_unused]] auto w = ::write(pipeFd[1], &b, 1);
-        ::_exit(0);
-    }
-    char b = 0;
-    ASSERT_EQ(::read(pipeFd[0], &b, 1), 1);
-    ASSERT_EQ(b, 'y');
+    pid_t child = otherProcessLocks(
+        name.name(), false, [](_SystemOpenedUSBHid& c) { return c.Register(77, "/dev/hidraw9"); });
+    ASSERT_GT(child, 0);
     ::waitpid(child, nullptr, 0);
 
     auto start = std::chrono::steady_clock::now();
@@ -86,8 +107,6 @@ TEST(SharedTable, DeadProcessRecordsAreReclaimedAndItsLockTakenOver) {
     EXPECT_EQ(t.LiveRecords(), 0);
     EXPECT_TRUE(t.Register(78, "/dev/hidraw9"));
     t.Unlock();
-    ::close(pipeFd[0]);
-    ::close(pipeFd[1]);
 }
 
 TEST(SharedTable, UnusableNameFallsBackToAPrivateTable) {
@@ -97,5 +116,113 @@ TEST(SharedTable, UnusableNameFallsBackToAPrivateTable) {
     ASSERT_TRUE(t.Lock());
     EXPECT_TRUE(t.Register(5, "/dev/hidraw0"));
     EXPECT_EQ(t.IsOpened("/dev/hidraw0"), 5u);
+    t.Unlock();
+}
+
+namespace {
+// Makes a block as a program that died while making it leaves it: only size bytes.
+void makeBlock(const std::string& name, size_t size) {
+    int fd = ::shm_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, off_t(size)), 0);
+    ::close(fd);
+}
+
+constexpr size_t kBlockSize = 16384; // larger than the table
+} // namespace
+
+TEST(SharedTable, ABlockOthersCouldWriteIsRefusedWithoutAHang) {
+    struct Case {
+        const char* what;
+        mode_t mode;
+        uid_t owner;
+    };
+    std::vector<Case> cases = {{"open to the group", 0660, ::geteuid()},
+                               {"open to everyone", 0666, ::geteuid()},
+                               {"readable by others", 0644, ::geteuid()}};
+    // Only root can give a block to another user.
+    if (::geteuid() == 0)
+        cases.push_back({"another user's", 0600, 65534});
+    for (const Case& c : cases) {
+        PrivateTableName name;
+        {
+            // A complete table, as a program of that user would make it.
+            _SystemOpenedUSBHid maker;
+            ASSERT_TRUE(maker.OpenTable(name.name()));
+        }
+        int fd = ::shm_open(name.name().c_str(), O_RDWR, 0);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::fchmod(fd, c.mode), 0);
+        if (c.owner != ::geteuid()) {
+            ASSERT_EQ(::fchown(fd, c.owner, gid_t(-1)), 0);
+        }
+        ::close(fd);
+        _SystemOpenedUSBHid t;
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(t.OpenTable(name.name())) << c.what;
+        EXPECT_FALSE(t.isShared()) << c.what;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500))
+            << c.what;
+        // The private table still works.
+        ASSERT_TRUE(t.Lock()) << c.what;
+        EXPECT_TRUE(t.Register(3, "/dev/hidraw3")) << c.what;
+        t.Unlock();
+    }
+}
+
+TEST(SharedTable, AHalfMadeBlockIsMadeAnew) {
+    // Its maker died before sizing it, or before writing the layout marker.
+    for (size_t size : {size_t(0), kBlockSize}) {
+        PrivateTableName name;
+        makeBlock(name.name(), size);
+        _SystemOpenedUSBHid t;
+        ASSERT_TRUE(t.OpenTable(name.name())) << size;
+        EXPECT_TRUE(t.isShared());
+        ASSERT_TRUE(t.Lock());
+        EXPECT_TRUE(t.Register(21, "/dev/hidraw1"));
+        t.Unlock();
+        // Others now meet the new block.
+        _SystemOpenedUSBHid other;
+        ASSERT_TRUE(other.OpenTable(name.name()));
+        ASSERT_TRUE(other.Lock());
+        EXPECT_EQ(other.IsOpened("/dev/hidraw1"), 21u);
+        other.Unlock();
+    }
+}
+
+TEST(SharedTable, AHolderThatHangsDoesNotHangTheLock) {
+    PrivateTableName name;
+    _SystemOpenedUSBHid t;
+    ASSERT_TRUE(t.OpenTable(name.name()));
+    pid_t child = otherProcessLocks(name.name(), true, [](_SystemOpenedUSBHid&) { return true; });
+    ASSERT_GT(child, 0);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(t.Lock());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    // Once the holder is gone the lock is had again.
+    EXPECT_TRUE(t.Lock());
+    t.Unlock();
+}
+
+TEST(SharedTable, ARecordWithProcessIdZeroIsFree) {
+    PrivateTableName name;
+    _SystemOpenedUSBHid t;
+    ASSERT_TRUE(t.OpenTable(name.name()));
+    // Written straight into the block, as a damaged or foreign writer might leave it:
+    // records follow the marker words and the mutex, 272 bytes each.
+    wMapFile raw;
+    ASSERT_EQ(raw.Open(name.name(), t.size()), wMapFile::OpenResult::Opened);
+    auto* record = static_cast<char*>(raw.data()) + 8 + sizeof(pthread_mutex_t);
+    const uint32_t pid = 0, handle = 5;
+    std::memcpy(record, &pid, 4);
+    std::memcpy(record + 4, &handle, 4);
+    std::strcpy(record + 16, "/dev/hidraw4");
+    ASSERT_TRUE(t.Lock());
+    EXPECT_EQ(t.IsOpened("/dev/hidraw4"), 0u);
+    EXPECT_EQ(t.LiveRecords(), 0);
+    EXPECT_TRUE(t.Register(6, "/dev/hidraw4"));
+    EXPECT_EQ(t.IsOpened("/dev/hidraw4"), 6u);
     t.Unlock();
 }

@@ -100,8 +100,12 @@ void expectFileError(const TestProgramFolder& folder) {
             return output.contains("File Error! Please ReInstall!");
         },
         10000));
-    p.kill();
-    p.waitForFinished(2000);
+    // A signal while the box waits ends the program as closing the box does.
+    QThread::msleep(200);
+    ::kill(pid_t(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(5000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 1);
 }
 
 } // namespace
@@ -203,4 +207,25 @@ TEST(Startup, MissingPanelBitmapEndsWithTheFileError) {
     // The settings load, then the panel's bitmap is missing: the same error as a missing
     // settings file.
     expectFileError(folder);
+}
+
+TEST(Startup, TwoStartsAtTheSameMomentLeaveOneInstance) {
+    for (int pair = 0; pair < 10; ++pair) {
+        TestProgramFolder folder;
+        RunningProgram a(folder);
+        RunningProgram b(folder);
+        ASSERT_TRUE(a.process.waitForStarted(5000));
+        ASSERT_TRUE(b.process.waitForStarted(5000));
+        auto ended = [](RunningProgram& p) { return p.process.waitForFinished(10); };
+        ASSERT_TRUE(waitFor([&] { return ended(a) || ended(b); }, 20000))
+            << "pair " << pair << ": both still run";
+        RunningProgram& second = a.process.state() == QProcess::NotRunning ? a : b;
+        RunningProgram& first = &second == &a ? b : a;
+        EXPECT_EQ(second.process.exitStatus(), QProcess::NormalExit) << pair;
+        EXPECT_EQ(second.process.exitCode(), 0) << pair;
+        EXPECT_FALSE(first.process.waitForFinished(300)) << "pair " << pair << ": none is left";
+        ::kill(pid_t(first.process.processId()), SIGTERM);
+        ASSERT_TRUE(first.process.waitForFinished(10000));
+        EXPECT_EQ(first.process.exitCode(), 0) << pair;
+    }
 }

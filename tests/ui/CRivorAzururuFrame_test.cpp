@@ -559,3 +559,14 @@ TEST_F(PanelTest, AFileThatCannotBeCreatedIsReportedAndThePanelStaysIdle) {
     EXPECT_TRUE(boxes[0]->isVisible());
     EXPECT_FALSE(boxes[0]->isModal());
 }
+
+TEST_F(PanelTest, ADeviceThatMayNotBeOpenedIsExplainedWithoutAModalBox) {
+    makePanel();
+    panel->show();
+    ASSERT_TRUE(panel->postText(msg::DeviceNotAccessible, 0, "/dev/hidraw5"));
+    pump();
+    EXPECT_NE(panel->lastError().find("/dev/hidraw5"), std::string::npos) << panel->lastError();
+    EXPECT_NE(panel->lastError().find("README"), std::string::npos);
+    // The panel stays usable: the note is not modal.
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}

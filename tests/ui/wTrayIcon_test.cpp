@@ -1,3 +1,4 @@
+#include "PumpUntil.h"
 #include "TestProgramFolder.h"
 #include "config/ConfigManger.h"
 #include "platform/Messages.h"
@@ -13,6 +14,8 @@
 
 using namespace vorlane;
 using namespace vorlane::test;
+using vorlane::test::pumpFor;
+using vorlane::test::pumpUntil;
 
 namespace {
 
@@ -165,5 +168,21 @@ TEST_F(TrayTest, WithoutATrayNothingIsShownButTheStateIsKept) {
     EXPECT_EQ(tray.state(), wTrayIcon::State::Recording);
     EXPECT_EQ(tray.tip(), QStringLiteral("Recording"));
     tray.remove();
+    wTrayIcon::overrideSystemTrayAvailable(std::nullopt);
+}
+
+TEST_F(TrayTest, TheIconAppearsWhenATrayHostStartsLater) {
+    wTrayIcon::overrideSystemTrayAvailable(false);
+    wTrayIcon tray(config, panel.handle());
+    tray.refresh(wTrayIcon::State::NoDevice);
+    EXPECT_FALSE(tray.add(tray.icon(), QStringLiteral("VorlaneLP Recorder")));
+    EXPECT_FALSE(tray.shown());
+    wTrayIcon::overrideSystemTrayAvailable(true);
+    EXPECT_TRUE(pumpUntil([&] { return tray.shown(); }, 3 * wTrayIcon::TrayWatchMs));
+    EXPECT_EQ(tray.tip(), QStringLiteral("VorlaneLP Recorder"));
+    // Taken out on purpose: it does not come back by itself.
+    tray.remove();
+    pumpFor(wTrayIcon::TrayWatchMs + 500);
+    EXPECT_FALSE(tray.shown());
     wTrayIcon::overrideSystemTrayAvailable(std::nullopt);
 }
