@@ -141,7 +141,7 @@ Application::StartResult Application::start() {
     panel_->show();
     // The catalogue is open now: finish what a crash left open.
     panel_->controller().RecoverUnfinished();
-    simControl_ = SimulatedDeviceControl::FromEnvironment(panelHandle);
+    simControl_ = SimulatedDeviceControl::FromEnvironment(panel_->handle());
 
     if (!dlg.catalogueNotice().empty()) {
         // Not modal: the program is usable while the note is on screen.
