@@ -1,6 +1,7 @@
 // The real program, killed with SIGKILL while it records, finishes the file at its next
 // start; and the simulated device, unplugged and plugged again through the control FIFO,
 // never costs a file.
+#include "CatalogueQuery.h"
 #include "E2eSupport.h"
 #include "TestProgramFolder.h"
 #include "ToneFile.h"
@@ -24,20 +25,12 @@
 
 namespace fs = std::filesystem;
 using namespace vorlane;
+using vorlane::test::queryRows;
 using vorlane::test::TestProgramFolder;
+using vorlane::test::waitFor;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-bool waitFor(const std::function<bool()>& pred, int ms) {
-    auto deadline = Clock::now() + std::chrono::milliseconds(ms);
-    while (!pred()) {
-        if (Clock::now() > deadline)
-            return false;
-        QThread::msleep(20);
-    }
-    return true;
-}
 
 std::string run(const QString& program, const QStringList& args) {
     QProcess p;
@@ -64,22 +57,9 @@ struct Row {
 
 std::vector<Row> catalogue(const fs::path& db) {
     std::vector<Row> rows;
-    sqlite3* h = nullptr;
-    if (sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* st = nullptr;
-        const char* sql = "select FileName, FileFullPathName, Duration, Year from RecordFile "
-                          "order by FileName";
-        if (sqlite3_prepare_v2(h, sql, -1, &st, nullptr) == SQLITE_OK) {
-            auto text = [&](int i) {
-                auto* t = sqlite3_column_text(st, i);
-                return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
-            };
-            while (sqlite3_step(st) == SQLITE_ROW)
-                rows.push_back({text(0), text(1), text(2), text(3)});
-        }
-        sqlite3_finalize(st);
-    }
-    sqlite3_close(h);
+    for (auto& r : queryRows(db, "select FileName, FileFullPathName, Duration, Year "
+                                 "from RecordFile order by FileName"))
+        rows.push_back({r[0], r[1], r[2], r[3]});
     return rows;
 }
 

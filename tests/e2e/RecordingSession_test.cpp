@@ -1,3 +1,4 @@
+#include "CatalogueQuery.h"
 #include "E2eSupport.h"
 #include "PumpUntil.h"
 #include "TestProgramFolder.h"
@@ -26,6 +27,7 @@ namespace fs = std::filesystem;
 using namespace vorlane;
 using vorlane::test::pumpFor;
 using vorlane::test::pumpUntil;
+using vorlane::test::queryRows;
 
 namespace {
 
@@ -35,22 +37,9 @@ struct CatalogueRow {
 
 std::vector<CatalogueRow> catalogueRows(const fs::path& db) {
     std::vector<CatalogueRow> rows;
-    sqlite3* h = nullptr;
-    if (sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* st = nullptr;
-        const char* sql = "select FileName, FileFullPathName, Duration, Title, Artist, Year "
-                          "from RecordFile order by FileName";
-        if (sqlite3_prepare_v2(h, sql, -1, &st, nullptr) == SQLITE_OK) {
-            auto text = [&](int i) {
-                auto* t = sqlite3_column_text(st, i);
-                return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
-            };
-            while (sqlite3_step(st) == SQLITE_ROW)
-                rows.push_back({text(0), text(1), text(2), text(3), text(4), text(5)});
-        }
-        sqlite3_finalize(st);
-    }
-    sqlite3_close(h);
+    for (auto& r : queryRows(db, "select FileName, FileFullPathName, Duration, Title, Artist, "
+                                 "Year from RecordFile order by FileName"))
+        rows.push_back({r[0], r[1], r[2], r[3], r[4], r[5]});
     return rows;
 }
 

@@ -1,3 +1,4 @@
+#include "CatalogueQuery.h"
 #include "E2eSupport.h"
 #include "TestProgramFolder.h"
 #include "ToneFile.h"
@@ -18,7 +19,9 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using vorlane::test::queryRows;
 using vorlane::test::TestProgramFolder;
+using vorlane::test::waitFor;
 
 namespace {
 
@@ -36,17 +39,8 @@ bool sql(const fs::path& db, const std::string& statement) {
 // The FileName and Duration of every catalogued recording.
 std::vector<std::pair<std::string, std::string>> recordings(const fs::path& db) {
     std::vector<std::pair<std::string, std::string>> rows;
-    sqlite3* h = nullptr;
-    if (sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(h, "select FileName, Duration from RecordFile", -1, &st, nullptr) ==
-            SQLITE_OK)
-            while (sqlite3_step(st) == SQLITE_ROW)
-                rows.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
-                                  reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
-        sqlite3_finalize(st);
-    }
-    sqlite3_close(h);
+    for (auto& r : queryRows(db, "select FileName, Duration from RecordFile"))
+        rows.emplace_back(r[0], r[1]);
     return rows;
 }
 
@@ -113,16 +107,6 @@ struct ScheduledRun {
     QProcess process;
     std::string output;
 };
-
-bool waitFor(const std::function<bool()>& pred, int ms) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QThread::msleep(100);
-    }
-    return true;
-}
 
 } // namespace
 

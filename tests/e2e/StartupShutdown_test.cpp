@@ -1,3 +1,4 @@
+#include "CatalogueQuery.h"
 #include "E2eSupport.h"
 #include "TestProgramFolder.h"
 
@@ -13,37 +14,18 @@
 #include <string>
 
 namespace fs = std::filesystem;
+using vorlane::test::queryRows;
 using vorlane::test::TestProgramFolder;
+using vorlane::test::waitFor;
 
 namespace {
 
 // Column names of a table, empty when the table is missing.
 std::set<std::string> columnsOf(const fs::path& db, const std::string& table) {
     std::set<std::string> cols;
-    sqlite3* h = nullptr;
-    if (sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-        sqlite3_close(h);
-        return cols;
-    }
-    sqlite3_stmt* st = nullptr;
-    std::string sql = "PRAGMA table_info(" + table + ")";
-    if (sqlite3_prepare_v2(h, sql.c_str(), -1, &st, nullptr) == SQLITE_OK) {
-        while (sqlite3_step(st) == SQLITE_ROW)
-            cols.insert(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
-    }
-    sqlite3_finalize(st);
-    sqlite3_close(h);
+    for (auto& r : queryRows(db, "PRAGMA table_info(" + table + ")"))
+        cols.insert(r[1]);
     return cols;
-}
-
-bool waitFor(const std::function<bool()>& pred, int ms) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QThread::msleep(20);
-    }
-    return true;
 }
 
 // Starts the real program on a private program folder, offscreen.

@@ -1,0 +1,50 @@
+#pragma once
+
+// Reading the real program's catalogue and waiting for it, shared by the end-to-end tests.
+
+#include <QThread>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <sqlite3.h>
+#include <string>
+#include <vector>
+
+namespace vorlane::test {
+
+// Every row of a read-only query, each column as text (NULL as ""); empty when the file or
+// the statement cannot be used.
+inline std::vector<std::vector<std::string>> queryRows(const std::filesystem::path& db,
+                                                       const std::string& sql) {
+    std::vector<std::vector<std::string>> rows;
+    sqlite3* h = nullptr;
+    if (sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(h, 3000);
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(h, sql.c_str(), -1, &st, nullptr) == SQLITE_OK) {
+            while (sqlite3_step(st) == SQLITE_ROW) {
+                std::vector<std::string> row;
+                for (int i = 0; i < sqlite3_column_count(st); ++i) {
+                    const unsigned char* t = sqlite3_column_text(st, i);
+                    row.emplace_back(t ? reinterpret_cast<const char*>(t) : "");
+                }
+                rows.push_back(std::move(row));
+            }
+        }
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(h);
+    return rows;
+}
+
+inline bool waitFor(const std::function<bool()>& pred, int ms) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+} // namespace vorlane::test
