@@ -1,9 +1,12 @@
 #pragma once
 
-// Reading the real program's catalogue and waiting for it, shared by the end-to-end tests.
+// Reading what the real program wrote (catalogue, record folder) and waiting for it, shared
+// by the end-to-end tests.
 
 #include <QThread>
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <sqlite3.h>
@@ -45,6 +48,23 @@ inline bool waitFor(const std::function<bool()>& pred, int ms) {
         QThread::msleep(20);
     }
     return true;
+}
+
+// A catalogue duration "h:mm:ss" in seconds.
+inline int durationSeconds(const std::string& t) {
+    int h = 0, m = 0, s = 0;
+    std::sscanf(t.c_str(), "%d:%d:%d", &h, &m, &s);
+    return h * 3600 + m * 60 + s;
+}
+
+// The files of a folder in name order; empty when the folder is missing.
+inline std::vector<std::filesystem::path> filesIn(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> files;
+    if (std::filesystem::exists(folder))
+        for (auto& e : std::filesystem::directory_iterator(folder))
+            files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
 } // namespace vorlane::test

@@ -25,6 +25,8 @@
 
 namespace fs = std::filesystem;
 using namespace vorlane;
+using vorlane::test::durationSeconds;
+using vorlane::test::filesIn;
 using vorlane::test::queryRows;
 using vorlane::test::TestProgramFolder;
 using vorlane::test::waitFor;
@@ -61,21 +63,6 @@ std::vector<Row> catalogue(const fs::path& db) {
                                  "from RecordFile order by FileName"))
         rows.push_back({r[0], r[1], r[2], r[3]});
     return rows;
-}
-
-int durationSeconds(const std::string& t) {
-    int h = 0, m = 0, s = 0;
-    std::sscanf(t.c_str(), "%d:%d:%d", &h, &m, &s);
-    return h * 3600 + m * 60 + s;
-}
-
-std::vector<fs::path> filesIn(const fs::path& folder) {
-    std::vector<fs::path> files;
-    if (fs::exists(folder))
-        for (auto& e : fs::directory_iterator(folder))
-            files.push_back(e.path());
-    std::sort(files.begin(), files.end());
-    return files;
 }
 
 // The real program on a private program folder with the simulated adapter, a capture file

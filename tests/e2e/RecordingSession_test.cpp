@@ -25,6 +25,8 @@
 
 namespace fs = std::filesystem;
 using namespace vorlane;
+using vorlane::test::durationSeconds;
+using vorlane::test::filesIn;
 using vorlane::test::pumpFor;
 using vorlane::test::pumpUntil;
 using vorlane::test::queryRows;
@@ -51,21 +53,6 @@ std::string probe(const fs::path& file, const std::string& entry) {
              "default=noprint_wrappers=1:nokey=1", QString::fromStdString(file.string())});
     p.waitForFinished(20000);
     return p.readAllStandardOutput().trimmed().toStdString();
-}
-
-int durationTextSeconds(const std::string& t) {
-    int h = 0, m = 0, s = 0;
-    std::sscanf(t.c_str(), "%d:%d:%d", &h, &m, &s);
-    return h * 3600 + m * 60 + s;
-}
-
-std::vector<fs::path> recordedFiles(const fs::path& folder) {
-    std::vector<fs::path> files;
-    if (fs::exists(folder))
-        for (auto& e : fs::directory_iterator(folder))
-            files.push_back(e.path());
-    std::sort(files.begin(), files.end());
-    return files;
 }
 
 // The real program in this process, on a private program folder, with the simulated
@@ -131,7 +118,7 @@ protected:
         ASSERT_TRUE(pumpUntil([&] { return !controller.Recording(); }, 10000));
         app.exit();
 
-        std::vector<fs::path> files = recordedFiles(recordFolder);
+        std::vector<fs::path> files = filesIn(recordFolder);
         ASSERT_EQ(files.size(), 3u);
         for (int i = 0; i < 3; ++i) {
             std::string name = files[size_t(i)].filename().string();
@@ -147,7 +134,7 @@ protected:
             EXPECT_EQ(rows[i].artist, "The Testers");
             EXPECT_EQ(rows[i].year, "1977");
             double seconds = std::stod(probe(files[i], "format=duration"));
-            EXPECT_NEAR(durationTextSeconds(rows[i].duration), seconds, 1.5)
+            EXPECT_NEAR(durationSeconds(rows[i].duration), seconds, 1.5)
                 << rows[i].fileName << " row " << rows[i].duration;
         }
 
@@ -191,13 +178,13 @@ TEST_F(RecordingSession, SigtermDuringARecordingLeavesAFinishedCataloguedFile) {
     ::raise(SIGTERM);
     ASSERT_TRUE(pumpUntil([&] { return app.panel() == nullptr; }, 10000));
 
-    std::vector<fs::path> files = recordedFiles(recordFolder);
+    std::vector<fs::path> files = filesIn(recordFolder);
     ASSERT_EQ(files.size(), 1u);
     std::vector<CatalogueRow> rows = catalogueRows(folder / "Resource/NewData.mdb");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].path, files[0].string());
     double seconds = std::stod(probe(files[0], "format=duration"));
     EXPECT_GT(seconds, 1.0);
-    EXPECT_NEAR(durationTextSeconds(rows[0].duration), seconds, 1.5);
+    EXPECT_NEAR(durationSeconds(rows[0].duration), seconds, 1.5);
     EXPECT_NE(folder.readFile("Configure/Config_LP.ini").find("RecordNo=2"), std::string::npos);
 }
