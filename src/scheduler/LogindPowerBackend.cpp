@@ -101,9 +101,9 @@ bool LogindPowerBackend::ArmWake(int64_t epochSeconds) {
     DisarmWake();
     alarmFd_ = ::timerfd_create(CLOCK_REALTIME_ALARM, TFD_CLOEXEC | TFD_NONBLOCK);
     if (alarmFd_ >= 0) {
-        itimerspec spec{};
-        spec.it_value.tv_sec = time_t(epochSeconds);
-        if (::timerfd_settime(alarmFd_, TFD_TIMER_ABSTIME, &spec, nullptr) == 0)
+        itimerspec when{};
+        when.it_value.tv_sec = time_t(epochSeconds);
+        if (::timerfd_settime(alarmFd_, TFD_TIMER_ABSTIME, &when, nullptr) == 0)
             return true;
         closeFd(alarmFd_);
     }
