@@ -87,7 +87,7 @@ TEST_F(AlsaTest, RecordsTheLastMatchingDeviceBitForBitAndMonitorsIt) {
     EXPECT_EQ(capture.ChosenDevice(), "vorlane_pnp_b");
     EXPECT_FALSE(capture.PlaybackFailed());
     ASSERT_EQ(capture.Start(), 0);
-    ASSERT_TRUE(capture.StartRecording(dir / "rec.wav", 0));
+    ASSERT_TRUE(capture.StartRecording(dir / "rec.wav", FileType::Wav));
     auto step = [&](int n) {
         for (int i = 0; i < n; ++i)
             ASSERT_EQ(capture.ProcessNotification(), 0);
@@ -127,7 +127,7 @@ TEST_F(AlsaTest, WithoutAnOutputDeviceCaptureAndRecordingStillWork) {
     EXPECT_TRUE(capture.PlaybackFailed());
     EXPECT_EQ(capture.ChosenDevice(), "vorlane_other");
     ASSERT_EQ(capture.Start(), 0);
-    ASSERT_TRUE(capture.StartRecording(dir / "r.wav", 0));
+    ASSERT_TRUE(capture.StartRecording(dir / "r.wav", FileType::Wav));
     ASSERT_EQ(capture.ProcessNotification(), 0);
     capture.RequestStop();
     ASSERT_EQ(capture.ProcessNotification(), 0);
@@ -149,7 +149,7 @@ TEST_F(AlsaTest, CaptureThreadReadsTheRealDevice) {
     capture.BindSettings(volume, balance, type);
     capture.StartCaptureThread(0);
     ASSERT_EQ(capture.Init(), 0);
-    ASSERT_TRUE(capture.StartRecording(dir / "t.wav", 0));
+    ASSERT_TRUE(capture.StartRecording(dir / "t.wav", FileType::Wav));
     ASSERT_EQ(capture.Start(), 0);
     // The plugin is unpaced: the thread reads the whole input quickly.
     ASSERT_TRUE(pumpUntil([&] { return capture.BlockCount() >= 10; }, 5000));

@@ -75,7 +75,7 @@ TEST(CSoundCapture, RecordingOfKBlocksHasTheirSizesAndSamples) {
     Engine e;
     e.start();
     e.steps(2); // before the recording
-    ASSERT_TRUE(e.capture->StartRecording(file, 0));
+    ASSERT_TRUE(e.capture->StartRecording(file, FileType::Wav));
     EXPECT_TRUE(e.capture->IsRecording());
     e.steps(5);
     e.capture->RequestStop();
@@ -101,7 +101,7 @@ TEST(CSoundCapture, GainAndBalanceApplyWithoutAMonitorOutput) {
     e.type = 0xD105;
     e.start();
     EXPECT_TRUE(e.capture->PlaybackFailed());
-    ASSERT_TRUE(e.capture->StartRecording(dir / "g.wav", 0));
+    ASSERT_TRUE(e.capture->StartRecording(dir / "g.wav", FileType::Wav));
     e.steps(1);
     e.capture->RequestStop();
     e.steps(1);
@@ -123,9 +123,9 @@ TEST(CSoundCapture, SecondStartRecordingLeavesTheOpenFileAlone) {
     TestProgramFolder dir(false);
     Engine e;
     e.start();
-    ASSERT_TRUE(e.capture->StartRecording(dir / "first.wav", 0));
+    ASSERT_TRUE(e.capture->StartRecording(dir / "first.wav", FileType::Wav));
     e.steps(1);
-    EXPECT_TRUE(e.capture->StartRecording(dir / "second.wav", 0));
+    EXPECT_TRUE(e.capture->StartRecording(dir / "second.wav", FileType::Wav));
     EXPECT_FALSE(fs::exists(dir / "second.wav"));
     e.steps(1);
     e.capture->RequestStop();
@@ -142,7 +142,7 @@ TEST(CSoundCapture, PausedBlocksAreMeteredButNotWritten) {
     e.start();
     e.capture->TogglePause(); // not recording: no effect
     EXPECT_FALSE(e.capture->IsPaused());
-    ASSERT_TRUE(e.capture->StartRecording(dir / "p.wav", 0));
+    ASSERT_TRUE(e.capture->StartRecording(dir / "p.wav", FileType::Wav));
     e.steps(1);
     e.capture->TogglePause();
     ASSERT_TRUE(e.capture->IsPaused());
@@ -167,7 +167,7 @@ TEST(CSoundCapture, StopWhilePausedIsServedAndWritesNothingMore) {
     TestProgramFolder dir(false);
     Engine e;
     e.start();
-    ASSERT_TRUE(e.capture->StartRecording(dir / "s.wav", 0));
+    ASSERT_TRUE(e.capture->StartRecording(dir / "s.wav", FileType::Wav));
     e.steps(2);
     e.capture->TogglePause();
     e.capture->RequestStop(); // without clearing the pause first
@@ -176,7 +176,7 @@ TEST(CSoundCapture, StopWhilePausedIsServedAndWritesNothingMore) {
     EXPECT_EQ(SoxDecode(dir / "s.wav"), e.delivered(0, 2));
 
     // The controller's way: clear the pause, then ask; the next block still goes in.
-    ASSERT_TRUE(e.capture->StartRecording(dir / "t.wav", 0));
+    ASSERT_TRUE(e.capture->StartRecording(dir / "t.wav", FileType::Wav));
     EXPECT_FALSE(e.capture->IsPaused());
     e.capture->TogglePause();
     e.steps(1);
@@ -191,7 +191,7 @@ TEST(CSoundCapture, StopIsServedWhenNoMoreBlocksArrive) {
     TestProgramFolder dir(false);
     Engine e;
     e.start();
-    ASSERT_TRUE(e.capture->StartRecording(dir / "a.wav", 0));
+    ASSERT_TRUE(e.capture->StartRecording(dir / "a.wav", FileType::Wav));
     e.steps(2);
     e.source->starve = true; // the device delivers nothing any more
     e.capture->RequestStop();
@@ -201,7 +201,7 @@ TEST(CSoundCapture, StopIsServedWhenNoMoreBlocksArrive) {
 
     // Capture stopped (device removed), then a stop: still served.
     e.source->starve = false;
-    ASSERT_TRUE(e.capture->StartRecording(dir / "b.wav", 0));
+    ASSERT_TRUE(e.capture->StartRecording(dir / "b.wav", FileType::Wav));
     e.steps(1);
     e.capture->Stop();
     e.capture->Release();
@@ -216,7 +216,7 @@ TEST(CSoundCapture, DeviceFailureStopsCaptureAndTheRecordingStillCloses) {
     Engine e;
     e.source->failAtBlock = 3;
     e.start();
-    ASSERT_TRUE(e.capture->StartRecording(dir / "f.wav", 0));
+    ASSERT_TRUE(e.capture->StartRecording(dir / "f.wav", FileType::Wav));
     e.steps(3);
     EXPECT_EQ(e.capture->ProcessNotification(), -ENODEV);
     EXPECT_TRUE(e.capture->CaptureFailed());
@@ -230,19 +230,19 @@ TEST(CSoundCapture, StartRecordingFailuresLeaveTheWriterReady) {
     TestProgramFolder dir(false);
     Engine e;
     e.start();
-    EXPECT_FALSE(e.capture->StartRecording(dir / "no-such-folder" / "x.wav", 0));
+    EXPECT_FALSE(e.capture->StartRecording(dir / "no-such-folder" / "x.wav", FileType::Wav));
     EXPECT_FALSE(e.capture->IsRecording());
     EXPECT_EQ(e.capture->RecordError(), -ENOENT);
     EXPECT_NE(e.capture->RecordErrorText().find("no-such-folder/x.wav"), std::string::npos);
     {
         ScopedEnv lame("VORLANE_LAME_LIBRARY", (dir / "no-lame.so").string());
-        EXPECT_FALSE(e.capture->StartRecording(dir / "x.mp3", 1));
+        EXPECT_FALSE(e.capture->StartRecording(dir / "x.mp3", FileType::Mp3));
     }
     EXPECT_EQ(e.capture->RecordError(), -ELIBACC);
     EXPECT_FALSE(fs::exists(dir / "x.mp3"));
     e.steps(1);
     // A good start afterwards works and clears the error.
-    ASSERT_TRUE(e.capture->StartRecording(dir / "ok.wav", 0));
+    ASSERT_TRUE(e.capture->StartRecording(dir / "ok.wav", FileType::Wav));
     EXPECT_EQ(e.capture->RecordError(), 0);
 }
 
@@ -269,9 +269,10 @@ private:
 
 TEST(CSoundCapture, FailuresInsideAStepDoNotStopCapture) {
     Engine e;
-    e.capture->Writer().SetOutputFactory([](int) { return std::make_unique<ThrowingOutput>(); });
+    e.capture->Writer().SetOutputFactory(
+        [](FileType) { return std::make_unique<ThrowingOutput>(); });
     e.start();
-    ASSERT_TRUE(e.capture->StartRecording("ignored", 0));
+    ASSERT_TRUE(e.capture->StartRecording("ignored", FileType::Wav));
     e.steps(1);
     EXPECT_FALSE(e.capture->IsRecording()); // the output's failure ended the recording
     EXPECT_EQ(e.capture->RecordErrorText(), "encoder broke");
@@ -293,7 +294,7 @@ TEST(CSoundCapture, CaptureThreadRecordsStopsAndEndsInOrder) {
     e.source->pace = std::chrono::milliseconds(2);
     e.capture->StartCaptureThread(owner.handle());
     e.start();
-    ASSERT_TRUE(e.capture->StartRecording(dir / "t.wav", 0));
+    ASSERT_TRUE(e.capture->StartRecording(dir / "t.wav", FileType::Wav));
     uint32_t start = e.source->delivered;
     ASSERT_TRUE(pumpUntil([&] { return e.source->delivered >= start + 20; }, 10000));
     e.capture->RequestStop();
@@ -309,14 +310,14 @@ TEST(CSoundCapture, CaptureThreadRecordsStopsAndEndsInOrder) {
     EXPECT_TRUE(pumpUntil([&] { return owner.blocksCaptured >= 20; }, 5000));
 
     // The device stops delivering: a stop is served by the time-out.
-    ASSERT_TRUE(e.capture->StartRecording(dir / "u.wav", 0));
+    ASSERT_TRUE(e.capture->StartRecording(dir / "u.wav", FileType::Wav));
     e.source->starve = true;
     e.capture->RequestStop();
     EXPECT_TRUE(pumpUntil([&] { return !e.capture->IsRecording(); }, 2000));
 
     // Capture stopped and released: the parked thread serves it.
     e.source->starve = false;
-    ASSERT_TRUE(e.capture->StartRecording(dir / "v.wav", 0));
+    ASSERT_TRUE(e.capture->StartRecording(dir / "v.wav", FileType::Wav));
     e.capture->Stop();
     e.capture->Release();
     e.capture->RequestStop();
@@ -325,7 +326,7 @@ TEST(CSoundCapture, CaptureThreadRecordsStopsAndEndsInOrder) {
     // Shutdown with a recording open completes the file and ends the thread.
     ASSERT_EQ(e.capture->Init(), 0);
     ASSERT_EQ(e.capture->Start(), 0);
-    ASSERT_TRUE(e.capture->StartRecording(dir / "w.wav", 0));
+    ASSERT_TRUE(e.capture->StartRecording(dir / "w.wav", FileType::Wav));
     uint32_t before = e.source->delivered;
     ASSERT_TRUE(pumpUntil([&] { return e.source->delivered >= before + 3; }, 5000));
     e.capture->ShutdownCapture();

@@ -21,7 +21,7 @@ const uint8_t* bytesOf(const std::vector<int16_t>& s) {
 }
 
 void record(CRecordWriter& w, const fs::path& file, uint32_t blocks) {
-    ASSERT_TRUE(w.StartRecording(file, 2)) << w.LastErrorText();
+    ASSERT_TRUE(w.StartRecording(file, FileType::Wma)) << w.LastErrorText();
     for (uint32_t i = 0; i < blocks; ++i)
         w.WriteBlock(bytesOf(ToneBlock(i)), kBlock, false);
     w.RequestStop();
@@ -135,7 +135,7 @@ TEST(WmaRecording, FullDiskEndsTheRecording) {
     uint32_t written = 0;
     {
         FileSizeLimit small(100000);
-        ASSERT_TRUE(w.StartRecording(file, 2));
+        ASSERT_TRUE(w.StartRecording(file, FileType::Wma));
         for (; written < 120 && w.IsRecording(); ++written)
             w.WriteBlock(bytesOf(ToneBlock(written)), kBlock, false);
     }

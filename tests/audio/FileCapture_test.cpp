@@ -201,7 +201,7 @@ TEST(FileCaptureSource, RecordingThroughTheEnvironmentIsBitExact) {
     capture.StartCaptureThread(owner.handle());
     ASSERT_EQ(capture.Init(), 0);
     ASSERT_EQ(capture.Start(), 0);
-    ASSERT_TRUE(capture.StartRecording(dir / "out.wav", 0));
+    ASSERT_TRUE(capture.StartRecording(dir / "out.wav", FileType::Wav));
     uint32_t start = capture.BlockCount();
     ASSERT_TRUE(pumpUntil([&] { return capture.BlockCount() >= start + 60; }, 10000));
     capture.RequestStop();

@@ -23,7 +23,7 @@ const uint8_t* bytesOf(const std::vector<int16_t>& s) {
 }
 
 // Records `blocks` tone blocks as file type `type` through the record writer and stops.
-void record(CRecordWriter& w, const fs::path& file, int type, uint32_t blocks) {
+void record(CRecordWriter& w, const fs::path& file, FileType type, uint32_t blocks) {
     ASSERT_TRUE(w.StartRecording(file, type)) << w.LastErrorText();
     for (uint32_t i = 0; i < blocks; ++i)
         w.WriteBlock(bytesOf(ToneBlock(i)), kBlock, false);
@@ -49,7 +49,7 @@ TEST(Mp3Recording, BitRateIndexAndFrameSettingsReadBack) {
         CRecordWriter w;
         std::atomic<int> index{c.index};
         w.BindBitRate(index);
-        record(w, file, 1, 8);
+        record(w, file, FileType::Mp3, 8);
         auto probe = Ffprobe(file);
         EXPECT_EQ(probe["codec_name"], "mp3");
         EXPECT_EQ(probe["bit_rate"], std::to_string(c.kbps * 1000));
@@ -77,7 +77,7 @@ TEST(Mp3Recording, TenSecondsDecodeToTheirLengthWithSoundAtBothEnds) {
     TestProgramFolder dir(false);
     fs::path file = dir / "ten.mp3";
     CRecordWriter w;
-    record(w, file, 1, 80);
+    record(w, file, FileType::Mp3, 80);
     const size_t inputFrames = 80 * kBlockFrames;
     std::vector<int16_t> pcm = FfmpegDecode(file);
     ASSERT_FALSE(pcm.empty());
@@ -134,16 +134,16 @@ TEST(Mp3Recording, MissingOrIncompleteLibraryFailsWithNothingOnDisk) {
     {
         ScopedEnv lib("VORLANE_LAME_LIBRARY", (dir / "nowhere" / "libmp3lame.so.0").string());
         CRecordWriter w;
-        EXPECT_FALSE(w.StartRecording(dir / "new.mp3", 1));
+        EXPECT_FALSE(w.StartRecording(dir / "new.mp3", FileType::Mp3));
         EXPECT_FALSE(w.IsRecording());
         EXPECT_EQ(w.LastError(), -ELIBACC);
         EXPECT_NE(w.LastErrorText().find("libmp3lame.so.0"), std::string::npos);
-        EXPECT_FALSE(w.StartRecording(dir / "old.mp3", 5));
+        EXPECT_FALSE(w.StartRecording(dir / "old.mp3", FileType::Mp3));
     }
     {
         ScopedEnv lib("VORLANE_LAME_LIBRARY", "libm.so.6"); // loads, but is no encoder
         CRecordWriter w;
-        EXPECT_FALSE(w.StartRecording(dir / "new.mp3", 1));
+        EXPECT_FALSE(w.StartRecording(dir / "new.mp3", FileType::Mp3));
         EXPECT_EQ(w.LastError(), -ELIBBAD);
         EXPECT_NE(w.LastErrorText().find("lame_init"), std::string::npos);
     }
@@ -159,7 +159,7 @@ TEST(Mp3Recording, EncoderErrorEndsTheRecordingAndKeepsWhatWasEncoded) {
     ScopedEnv lib("VORLANE_LAME_LIBRARY", VORLANE_FAULTY_LAME);
     ScopedEnv fail("VORLANE_TEST_LAME_FAIL", "encode:20");
     CRecordWriter w;
-    ASSERT_TRUE(w.StartRecording(file, 1)) << w.LastErrorText();
+    ASSERT_TRUE(w.StartRecording(file, FileType::Mp3)) << w.LastErrorText();
     uint32_t written = 0;
     for (; written < 10 && w.IsRecording(); ++written)
         w.WriteBlock(bytesOf(ToneBlock(written)), kBlock, false);
@@ -199,7 +199,7 @@ TEST(Mp3Recording, FullDiskEndsTheRecordingOnAWholeFrame) {
     uint32_t written = 0;
     {
         FileSizeLimit small(limit);
-        ASSERT_TRUE(w.StartRecording(file, 1));
+        ASSERT_TRUE(w.StartRecording(file, FileType::Mp3));
         for (; written < 40 && w.IsRecording(); ++written)
             w.WriteBlock(bytesOf(ToneBlock(written)), kBlock, false);
     }
@@ -228,7 +228,7 @@ TEST(Mp3Recording, CaptureEngineRecordsMp3AtTheBoundBitRate) {
     capture.BindBitRate(bitRate);
     ASSERT_EQ(capture.Init(), 0);
     ASSERT_EQ(capture.Start(), 0);
-    ASSERT_TRUE(capture.StartRecording(dir / "engine.mp3", 9)); // any other type is MP3
+    ASSERT_TRUE(capture.StartRecording(dir / "engine.mp3", FileType::Mp3));
     for (int i = 0; i < 16; ++i)
         ASSERT_EQ(capture.ProcessNotification(), 0);
     capture.RequestStop();

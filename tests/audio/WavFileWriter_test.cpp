@@ -89,13 +89,28 @@ TEST(WavFileWriter, ReplacesAnExistingFileAndKeepsTheFirstOnASecondOpen) {
     EXPECT_EQ(SoxDecode(file), blocks(1));
 }
 
-TEST(WavFileWriter, OpenFailureSaysWhy) {
+// The same for every file type: a failed open says why and names the file, and an existing
+// file is replaced, not overwritten, so another name for it keeps the old sound.
+TEST(RecordOutputs, OpenFailureSaysWhyAndReplacingLeavesOtherNamesAlone) {
     TestProgramFolder dir(false);
-    WavFileWriter w;
-    EXPECT_FALSE(w.open(dir / "missing" / "a.wav", WaveFormat::Capture()));
-    EXPECT_EQ(w.error(), -ENOENT);
-    EXPECT_NE(w.errorText().find("missing/a.wav"), std::string::npos);
-    EXPECT_FALSE(w.writeBlock(bytesOf(blockOf(0)), kBlock));
+    for (FileType type : {FileType::Wav, FileType::Mp3, FileType::Wma}) {
+        auto w = CRecordWriter::DefaultOutput(type);
+        EXPECT_FALSE(w->open(dir / "missing" / "a.rec", WaveFormat::Capture()));
+        EXPECT_EQ(w->error(), -ENOENT);
+        EXPECT_NE(w->errorText().find("missing/a.rec: cannot create the file: "), std::string::npos)
+            << w->errorText();
+        EXPECT_FALSE(w->writeBlock(bytesOf(blockOf(0)), kBlock));
+
+        const std::string old = "an older recording";
+        WriteBytes(dir / "kept", old.data(), old.size());
+        fs::remove(dir / "old.rec");
+        fs::create_hard_link(dir / "kept", dir / "old.rec");
+        ASSERT_TRUE(w->open(dir / "old.rec", WaveFormat::Capture())) << w->errorText();
+        ASSERT_TRUE(w->writeBlock(bytesOf(blockOf(0)), kBlock));
+        ASSERT_TRUE(w->close());
+        EXPECT_EQ(ReadBytes(dir / "kept"), old);
+        EXPECT_GT(fs::file_size(dir / "old.rec"), old.size());
+    }
 }
 
 // A full disk, made with a file size limit: the recording ends, the file is closed with
@@ -112,7 +127,7 @@ TEST(WavFileWriter, FullDiskEndsTheRecordingCleanly) {
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
 
     CRecordWriter writer;
-    ASSERT_TRUE(writer.StartRecording(file, 0));
+    ASSERT_TRUE(writer.StartRecording(file, FileType::Wav));
     for (uint32_t i = 0; i < 6; ++i)
         writer.WriteBlock(bytesOf(blockOf(i)), kBlock, false);
     bool recording = writer.IsRecording();
@@ -141,7 +156,7 @@ TEST(WavFileWriter, HeaderIsTrueAfterTenSecondsOfAKilledRecording) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         CRecordWriter writer;
-        if (!writer.StartRecording(file, 0))
+        if (!writer.StartRecording(file, FileType::Wav))
             _exit(3);
         for (uint32_t i = 0; i < written; ++i)
             writer.WriteBlock(bytesOf(blockOf(i)), kBlock, false);
