@@ -1,6 +1,7 @@
 #include "platform/MessageWindow.h"
 
 #include "platform/Messages.h"
+#include "platform/ThreadSanitizer.h"
 #include "platform/WindowCore.h"
 #include "platform/WindowEvents.h"
 
@@ -35,6 +36,7 @@ bool postEventTo(WindowHandle h, QEvent* e) {
         delete e;
         return false;
     }
+    SanitizerRelease(e);
     QCoreApplication::postEvent(it->second, e);
     return true;
 }
@@ -178,7 +180,9 @@ bool MessageWindow::Send(WindowHandle h, uint32_t m, uintptr_t w, intptr_t l, in
             local = it->second;
         } else {
             state = std::make_shared<SendState>();
-            QCoreApplication::postEvent(it->second, new SentMessageEvent(std::move(msg), state));
+            auto* e = new SentMessageEvent(std::move(msg), state);
+            SanitizerRelease(e);
+            QCoreApplication::postEvent(it->second, e);
         }
     }
     if (local) {

@@ -92,9 +92,11 @@ protected:
 
     static bool haveServer() { return ::system("command -v pulseaudio >/dev/null") == 0; }
 
-    // Plays the turntable: the pattern, paced roughly like a card.
+    // Plays the turntable: the pattern, paced roughly like a card. The writes do not block:
+    // a source nobody records from stops reading, and a full pipe must not hold up the end
+    // of the test.
     void feed() {
-        int fd = ::open((dir / "turntable.fifo").c_str(), O_WRONLY | O_CLOEXEC);
+        int fd = ::open((dir / "turntable.fifo").c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0)
             return;
         std::vector<int16_t> chunk(4410 * 2);
@@ -102,9 +104,14 @@ protected:
             chunk[i] = kLeft;
             chunk[i + 1] = kRight;
         }
+        const auto* bytes = reinterpret_cast<const char*>(chunk.data());
+        const size_t size = chunk.size() * 2;
+        size_t done = 0; // a partial write must not shift the channels
         while (!stopFeeding) {
-            if (::write(fd, chunk.data(), chunk.size() * 2) < 0)
+            ssize_t n = ::write(fd, bytes + done, size - done);
+            if (n < 0 && errno != EAGAIN)
                 break;
+            done = n > 0 ? (done + size_t(n)) % size : done;
             std::this_thread::sleep_for(std::chrono::milliseconds(90));
         }
         ::close(fd);
