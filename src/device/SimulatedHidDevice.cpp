@@ -2,54 +2,53 @@
 
 #include "device/HidCommands.h"
 #include "device/USBTEL_COMM_T.h"
+#include "device/USBTEL_COMM_TSS.h"
+#include "platform/DeviceTypes.h"
 
 #include <algorithm>
 
 namespace vorlane {
 
 namespace {
+using Comm16 = USBTEL_COMM_T<16>;
+using Comm4 = USBTEL_COMM_TSS<4>;
+
 struct Identity {
-    uint16_t vendorId, productId;
-    const char* product;
-    size_t length;
-    const char* path;
+    SimulatedHidDevice::Kind kind;
+    const char* name; // as VORLANE_SIM_DEVICE names it; the path is "sim:" + name
+    const DeviceType& type;
+    size_t reportLength;
 };
 
-Identity identityOf(SimulatedHidDevice::Kind kind) {
-    switch (kind) {
-    case SimulatedHidDevice::Kind::Adapter:
-        return {0x0D8C, 0x0121, "QX USB Audio Adapter  ", 17, "sim:adapter"};
-    case SimulatedHidDevice::Kind::UsbPnp:
-        return {0x0D8C, 0x0132, "USB PnP Audio Device", 17, "sim:usbpnp"};
-    case SimulatedHidDevice::Kind::Sss:
-        return {0x0C76, 0x1600, "SSS USB Audio Device", 5, "sim:sss"};
-    case SimulatedHidDevice::Kind::Controller:
-        break;
-    }
-    return {0x0C76, 0x1605, "USB Audio Controller", 5, "sim:controller"};
-}
+constexpr Identity kIdentities[] = {
+    {SimulatedHidDevice::Kind::Adapter, "adapter", DeviceTypes::Adapter, Comm16::ReportLength},
+    {SimulatedHidDevice::Kind::UsbPnp, "usbpnp", DeviceTypes::UsbPnp, Comm16::ReportLength},
+    {SimulatedHidDevice::Kind::Sss, "sss", DeviceTypes::Sss, Comm4::ReportLength},
+    {SimulatedHidDevice::Kind::Controller, "controller", DeviceTypes::Controller,
+     Comm4::ReportLength},
+};
 
-using Comm16 = USBTEL_COMM_T<16>;
+const Identity& identityOf(SimulatedHidDevice::Kind kind) {
+    for (const Identity& id : kIdentities)
+        if (id.kind == kind)
+            return id;
+    return kIdentities[0];
+}
 } // namespace
 
 SimulatedHidDevice::SimulatedHidDevice(Kind kind, std::string path) : kind_(kind) {
-    Identity id = identityOf(kind);
-    vendorId_ = id.vendorId;
-    productId_ = id.productId;
-    product_ = id.product;
-    inputLength_ = outputLength_ = id.length;
-    path_ = path.empty() ? std::string(id.path) : std::move(path);
+    const Identity& id = identityOf(kind);
+    vendorId_ = id.type.vendorId;
+    productId_ = id.type.productId;
+    product_ = id.type.name;
+    inputLength_ = outputLength_ = id.reportLength;
+    path_ = path.empty() ? "sim:" + std::string(id.name) : std::move(path);
 }
 
 std::optional<SimulatedHidDevice::Kind> SimulatedHidDevice::KindFromName(std::string_view name) {
-    if (name == "adapter")
-        return Kind::Adapter;
-    if (name == "usbpnp")
-        return Kind::UsbPnp;
-    if (name == "sss")
-        return Kind::Sss;
-    if (name == "controller")
-        return Kind::Controller;
+    for (const Identity& id : kIdentities)
+        if (name == id.name)
+            return id.kind;
     return std::nullopt;
 }
 

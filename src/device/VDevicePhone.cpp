@@ -14,8 +14,8 @@
 namespace vorlane {
 
 template <class Comm>
-VDevicePhone<Comm>::VDevicePhone(std::string modelName, uint16_t typeCode)
-    : typeCode_(typeCode), modelName_(std::move(modelName)) {}
+VDevicePhone<Comm>::VDevicePhone(const DeviceType& type)
+    : typeCode_(type.fixedCode), modelName_(type.name) {}
 
 template <class Comm> VDevicePhone<Comm>::~VDevicePhone() {
     releaseWindow();
@@ -172,10 +172,10 @@ template <class Comm> void VDevicePhone<Comm>::DeviceLost() {
     table_->Unlock();
     if (!own)
         return;
-    MessageWindow::Post(managerWindow_, devmsg::DeviceLost, deviceHandle_, 0);
+    MessageWindow::Post(managerWindow_, msg::DeviceEnded, deviceHandle_, 0);
     OnDetach();
     this->Detach();
-    Notify(devmsg::DeviceLost, 0, 0);
+    Notify(msg::DeviceEnded, 0, 0);
 }
 
 template <class Comm>

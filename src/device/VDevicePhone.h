@@ -8,6 +8,7 @@
 
 #include "device/LCUSBSocket.h"
 #include "device/_BasePhone.h"
+#include "platform/DeviceTypes.h"
 
 #include <cstdint>
 #include <string>
@@ -21,7 +22,9 @@ public:
     static constexpr int PollIntervalMs = 50;
     static constexpr int FailedPollsToLose = 4;
 
-    VDevicePhone(std::string modelName, uint16_t typeCode);
+    // The model of devices of that kind: the product string starts with its name; its type
+    // code is the kind's fixed code until Identify() learns it.
+    explicit VDevicePhone(const DeviceType& type);
     ~VDevicePhone() override;
 
     bool OpenDevice(std::unique_ptr<HidDevice>& file, TPUtilWindow* window,
