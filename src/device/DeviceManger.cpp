@@ -59,7 +59,7 @@ intptr_t DeviceManger::Call(uint32_t handle, uint32_t operation, uintptr_t wPara
         if (wParam == 0)
             return 1;
         intptr_t r = 0;
-        if (!Send(managerWindow(), devmsg::ManagerOpen, wParam, lParam, &r))
+        if (!TrySendTo(managerWindow(), devmsg::ManagerOpen, wParam, lParam, &r))
             return 0;
         return r;
     }
@@ -67,7 +67,7 @@ intptr_t DeviceManger::Call(uint32_t handle, uint32_t operation, uintptr_t wPara
         if (!isRunning())
             return 1;
         intptr_t r = 0;
-        Send(managerWindow(), devmsg::ManagerClose, handle, 0, &r);
+        TrySendTo(managerWindow(), devmsg::ManagerClose, handle, 0, &r);
         if (handle == 0 && r == -1) {
             std::lock_guard<std::mutex> lock(startMutex_);
             thread_.wait(StopWaitMs);
@@ -84,7 +84,7 @@ intptr_t DeviceManger::Call(uint32_t handle, uint32_t operation, uintptr_t wPara
     // The caller's buffers must outlive the device's answer.
     const int waitMs = devmsg::CarriesCallerBuffer(operation) ? -1 : forwardTimeoutMs_.load();
     intptr_t r = 0;
-    if (!Send(handle, operation, wParam, lParam, &r, waitMs))
+    if (!TrySendTo(handle, operation, wParam, lParam, &r, waitMs))
         return 0;
     return r;
 }

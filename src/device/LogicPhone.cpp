@@ -26,7 +26,7 @@ bool LogicPhone::ProcessWindowMessage(const Message& m, intptr_t& result) {
     // The object's own timer, 1280-1302 and 1072-1079 handlers take nothing.
     if (m.msg == msg::DeviceEnded) {
         Cleanup();
-        MessageWindow::Post(owner_, msg::DeviceEnded, reinterpret_cast<uintptr_t>(this), 0);
+        MessageWindow::PostTo(owner_, msg::DeviceEnded, reinterpret_cast<uintptr_t>(this), 0);
         result = 0;
         return true;
     }

@@ -87,7 +87,7 @@ template <class Comm>
 bool VDevicePhone<Comm>::Notify(uint32_t msg, uintptr_t wParam, intptr_t lParam) {
     if (owner_ == 0)
         return true;
-    return MessageWindow::Post(owner_, msg, wParam, lParam);
+    return MessageWindow::PostTo(owner_, msg, wParam, lParam);
 }
 
 template <class Comm> uint8_t VDevicePhone<Comm>::MapCode(uint8_t code, bool reverse) const {
@@ -172,7 +172,7 @@ template <class Comm> void VDevicePhone<Comm>::DeviceLost() {
     table_->Unlock();
     if (!own)
         return;
-    MessageWindow::Post(managerWindow_, msg::DeviceEnded, deviceHandle_, 0);
+    MessageWindow::PostTo(managerWindow_, msg::DeviceEnded, deviceHandle_, 0);
     OnDetach();
     this->Detach();
     Notify(msg::DeviceEnded, 0, 0);

@@ -161,7 +161,7 @@ TEST_F(DeviceMangerTest, UnpluggedDeviceEndsAndItsOwnerHearsOfIt) {
     EXPECT_EQ(owner.of(msg::DeviceEnded)[0].wParam, 0u);
     EXPECT_EQ(typeOf(h), 0);
     // The manager closes the model's window and deletes it.
-    ASSERT_TRUE(pumpUntil([&] { return !MessageWindow::IsWindow(WindowHandle(h)); }, 2000));
+    ASSERT_TRUE(pumpUntil([&] { return !MessageWindow::IsLiveWindow(WindowHandle(h)); }, 2000));
     EXPECT_EQ(liveRecords(), 0);
     ASSERT_TRUE(pumpUntil([&] { return d.use_count() == 2; }, 2000));
     // Plugged in again, it opens anew.
