@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/HidCommands.h"
 #include "device/USBTEL_COMM_T.h"
 #include "device/VDevicePhone.h"
 #include "device/_LEDControl.h"
@@ -11,7 +12,7 @@ namespace vorlane {
 //
 // Thread contract: the HID manager thread.
 class Device_RivorAzururu : public VDevicePhone<USBTEL_COMM_T<16>>,
-                            public _LEDControl<Device_RivorAzururu, 5> {
+                            public _LEDControl<Device_RivorAzururu, hidcmd::Led> {
 public:
     static constexpr int GetTypeTimeoutMs = 50;
     static constexpr int HardwareIdTimeoutMs = 1000;

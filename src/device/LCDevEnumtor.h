@@ -25,8 +25,7 @@ public:
     const std::vector<std::string>& paths() const { return paths_; }
     const std::vector<std::string>& products() const { return products_; }
 
-    // nullptr: the current back end.
-    void setBackend(HidBackend* backend) { backend_ = backend; }
+    // The back end given, else the current one.
     HidBackend& backend() const { return backend_ ? *backend_ : HidBackend::current(); }
 
 private:

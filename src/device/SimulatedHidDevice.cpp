@@ -77,15 +77,6 @@ size_t SimulatedHidDevice::outputLength() const {
     return outputLength_;
 }
 
-void SimulatedHidDevice::setPath(std::string path) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    path_ = std::move(path);
-}
-void SimulatedHidDevice::setIds(uint16_t vendorId, uint16_t productId) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    vendorId_ = vendorId;
-    productId_ = productId;
-}
 void SimulatedHidDevice::setProduct(std::string product) {
     std::lock_guard<std::mutex> lock(mutex_);
     product_ = std::move(product);
@@ -98,10 +89,6 @@ void SimulatedHidDevice::setReportLengths(size_t input, size_t output) {
 void SimulatedHidDevice::setTypeCode(uint16_t code) {
     std::lock_guard<std::mutex> lock(mutex_);
     typeCode_ = code;
-}
-void SimulatedHidDevice::setHardwareId(const std::array<uint8_t, 8>& id) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    hardwareId_ = id;
 }
 
 void SimulatedHidDevice::unplug() {

@@ -37,12 +37,9 @@ public:
     size_t outputLength() const;
 
     // Identity, set before the device is opened.
-    void setPath(std::string path);
-    void setIds(uint16_t vendorId, uint16_t productId);
     void setProduct(std::string product);
     void setReportLengths(size_t input, size_t output);
     void setTypeCode(uint16_t code);
-    void setHardwareId(const std::array<uint8_t, 8>& id);
 
     // Test controls.
     void unplug();
