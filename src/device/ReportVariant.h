@@ -6,10 +6,12 @@
 
 namespace vorlane {
 
-// What the two report variants do alike, in terms of a variant's own parameter field and
-// value byte (Comm::Parameter, Comm::SetParameter, Comm::ValueOffset). N is the payload
-// size; on the wire a report id byte goes in front.
-template <class Comm, size_t N> struct ReportVariant {
+// What the two report variants do alike, in terms of a variant's own parameter field
+// (Comm::Parameter, Comm::SetParameter). N is the payload size, V the place of a simple
+// request's value; on the wire a report id byte goes in front.
+template <class Comm, size_t N, size_t V> struct ReportVariant {
+    static_assert(V > 2 && V < N, "the payload holds command, sub-code, parameter and value");
+    static constexpr size_t ValueOffset = V;
     static constexpr size_t PayloadSize = N;
     static constexpr size_t ReportLength = N + 1;
     using Payload = std::array<uint8_t, N>;
@@ -27,7 +29,7 @@ template <class Comm, size_t N> struct ReportVariant {
         Payload p{};
         p[0] = command;
         p[1] = 0x01;
-        p[Comm::ValueOffset] = value;
+        p[V] = value;
         return p;
     }
 };

@@ -53,73 +53,57 @@ std::optional<SimulatedHidDevice::Kind> SimulatedHidDevice::KindFromName(std::st
 }
 
 std::string SimulatedHidDevice::path() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return path_;
+    return locked([&] { return path_; });
 }
 uint16_t SimulatedHidDevice::vendorId() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return vendorId_;
+    return locked([&] { return vendorId_; });
 }
 uint16_t SimulatedHidDevice::productId() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return productId_;
+    return locked([&] { return productId_; });
 }
 std::string SimulatedHidDevice::product() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return product_;
+    return locked([&] { return product_; });
 }
 size_t SimulatedHidDevice::inputLength() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return inputLength_;
+    return locked([&] { return inputLength_; });
 }
 size_t SimulatedHidDevice::outputLength() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return outputLength_;
+    return locked([&] { return outputLength_; });
 }
 
 void SimulatedHidDevice::setProduct(std::string product) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    product_ = std::move(product);
+    locked([&] { product_ = std::move(product); });
 }
 void SimulatedHidDevice::setReportLengths(size_t input, size_t output) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    inputLength_ = input;
-    outputLength_ = output;
+    locked([&] {
+        inputLength_ = input;
+        outputLength_ = output;
+    });
 }
 void SimulatedHidDevice::setTypeCode(uint16_t code) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    typeCode_ = code;
+    locked([&] { typeCode_ = code; });
 }
 
 void SimulatedHidDevice::unplug() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    plugged_ = false;
-    input_.clear();
-    held_.clear();
+    locked([&] { vanish(); });
 }
 void SimulatedHidDevice::plug() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    plugged_ = true;
+    locked([&] { plugged_ = true; });
 }
 bool SimulatedHidDevice::plugged() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return plugged_;
+    return locked([&] { return plugged_; });
 }
 void SimulatedHidDevice::setAccessible(bool accessible) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    accessible_ = accessible;
+    locked([&] { accessible_ = accessible; });
 }
 bool SimulatedHidDevice::accessible() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return accessible_;
+    return locked([&] { return accessible_; });
 }
 void SimulatedHidDevice::unplugOnNextRequest() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    unplugOnRequest_ = true;
+    locked([&] { unplugOnRequest_ = true; });
 }
 void SimulatedHidDevice::holdReplies(bool hold) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    hold_ = hold;
+    locked([&] { hold_ = hold; });
 }
 void SimulatedHidDevice::releaseHeldReplies() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -128,32 +112,24 @@ void SimulatedHidDevice::releaseHeldReplies() {
     held_.clear();
 }
 void SimulatedHidDevice::setMute(bool mute) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    mute_ = mute;
+    locked([&] { mute_ = mute; });
 }
 
 void SimulatedHidDevice::sendStrayReport(const std::vector<uint8_t>& payload) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::vector<uint8_t> wire(inputLength_, 0);
-    std::copy_n(payload.begin(), std::min(payload.size(), wire.size() - 1), wire.begin() + 1);
-    input_.push_back(std::move(wire));
+    locked([&] { input_.push_back(inputReport(payload)); });
 }
 
 std::vector<std::vector<uint8_t>> SimulatedHidDevice::writtenReports() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return written_;
+    return locked([&] { return written_; });
 }
 std::vector<bool> SimulatedHidDevice::ledCommands() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return led_;
+    return locked([&] { return led_; });
 }
 bool SimulatedHidDevice::ledOn() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return !led_.empty() && led_.back();
+    return locked([&] { return !led_.empty() && led_.back(); });
 }
 std::vector<bool> SimulatedHidDevice::switchCommands() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return switch_;
+    return locked([&] { return switch_; });
 }
 std::optional<std::array<uint8_t, 8>> SimulatedHidDevice::userId(uint16_t parameter) const {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -163,8 +139,7 @@ std::optional<std::array<uint8_t, 8>> SimulatedHidDevice::userId(uint16_t parame
     return it->second;
 }
 size_t SimulatedHidDevice::pendingInputReports() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return input_.size();
+    return locked([&] { return input_.size(); });
 }
 
 int SimulatedHidDevice::read(uint8_t* buffer, size_t length) {
@@ -188,9 +163,7 @@ int SimulatedHidDevice::write(const uint8_t* buffer, size_t length) {
     written_.push_back(wire);
     if (unplugOnRequest_) {
         unplugOnRequest_ = false;
-        plugged_ = false;
-        input_.clear();
-        held_.clear();
+        vanish();
         return int(length);
     }
     answer(wire);
@@ -200,12 +173,22 @@ int SimulatedHidDevice::write(const uint8_t* buffer, size_t length) {
 void SimulatedHidDevice::queueReply(std::vector<uint8_t> payload) {
     if (mute_)
         return;
+    if (hold_)
+        held_.push_back(inputReport(payload));
+    else
+        input_.push_back(inputReport(payload));
+}
+
+std::vector<uint8_t> SimulatedHidDevice::inputReport(const std::vector<uint8_t>& payload) const {
     std::vector<uint8_t> wire(inputLength_, 0);
     std::copy_n(payload.begin(), std::min(payload.size(), wire.size() - 1), wire.begin() + 1);
-    if (hold_)
-        held_.push_back(std::move(wire));
-    else
-        input_.push_back(std::move(wire));
+    return wire;
+}
+
+void SimulatedHidDevice::vanish() {
+    plugged_ = false;
+    input_.clear();
+    held_.clear();
 }
 
 void SimulatedHidDevice::answer(const std::vector<uint8_t>& wire) {

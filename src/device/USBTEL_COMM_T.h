@@ -2,6 +2,8 @@
 
 #include "device/ReportVariant.h"
 
+#include <array>
+#include <cstdint>
 #include <utility>
 
 namespace vorlane {
@@ -10,11 +12,9 @@ namespace vorlane {
 // parameter sent most significant byte first, data, and a checksum in the last byte that
 // makes all N bytes add up to 0 modulo 256. In memory the parameter is kept low byte
 // first; the exchange of bytes 2 and 3 happens on the way to and from the wire.
-template <size_t N> struct USBTEL_COMM_T : ReportVariant<USBTEL_COMM_T<N>, N> {
+template <size_t N> struct USBTEL_COMM_T : ReportVariant<USBTEL_COMM_T<N>, N, 4> {
     static_assert(N >= 5, "the payload holds command, sub-code, parameter and checksum");
-    static constexpr bool HasChecksum = true;
-    static constexpr size_t ValueOffset = 4;
-    using Payload = typename ReportVariant<USBTEL_COMM_T<N>, N>::Payload;
+    using Payload = std::array<uint8_t, N>;
 
     static uint8_t Checksum(const Payload& p) {
         unsigned sum = 0;

@@ -6,11 +6,8 @@ namespace vorlane {
 
 // The short report variant with an N-byte payload (N = 4 in use): command, sub-code,
 // parameter byte, value. No checksum and no byte exchange.
-template <size_t N> struct USBTEL_COMM_TSS : ReportVariant<USBTEL_COMM_TSS<N>, N> {
-    static_assert(N >= 4, "the payload holds command, sub-code, parameter and value");
-    static constexpr bool HasChecksum = false;
-    static constexpr size_t ValueOffset = 3;
-    using Payload = typename ReportVariant<USBTEL_COMM_TSS<N>, N>::Payload;
+template <size_t N> struct USBTEL_COMM_TSS : ReportVariant<USBTEL_COMM_TSS<N>, N, 3> {
+    using Payload = std::array<uint8_t, N>;
 
     static uint16_t Parameter(const Payload& p) { return p[2]; }
     static void SetParameter(Payload& p, uint16_t v) { p[2] = uint8_t(v); }
