@@ -331,7 +331,7 @@ void CPlayFileDlg::selectRow(int row) {
 // --- Playback --------------------------------------------------------------------------
 
 void CPlayFileDlg::mute(bool on) {
-    MessageWindow::Post(services_.panel, msg::MonitorMute, on ? 1 : 0, 0);
+    MessageWindow::PostTo(services_.panel, msg::MonitorMute, on ? 1 : 0, 0);
 }
 
 void CPlayFileDlg::tell(const char* key, const char* def, const QString& detail) {
@@ -582,7 +582,7 @@ void CPlayFileDlg::DeleteRecording() {
 
 void CPlayFileDlg::OnClose() {
     hide();
-    MessageWindow::Post(services_.panel, msg::ToolDialogClosed, 1, 0);
+    MessageWindow::PostTo(services_.panel, msg::ToolDialogClosed, 1, 0);
 }
 
 void CPlayFileDlg::showEvent(QShowEvent* event) {

@@ -292,7 +292,7 @@ void CTaskSettingDlg::OnEndTypeChanged(int index) {
 
 void CTaskSettingDlg::OnClose() {
     hide();
-    MessageWindow::Post(panel_, msg::ToolDialogClosed, 0, 0);
+    MessageWindow::PostTo(panel_, msg::ToolDialogClosed, 0, 0);
 }
 
 bool CTaskSettingDlg::processMessage(const Message& m, intptr_t& result) {

@@ -401,7 +401,7 @@ void CSysSettingDlg::OnConfirm() {
     const int language = language_->currentIndex();
     if (language >= 0 && language != config_.LanguageID.load()) {
         config_.SetLanguageID(language);
-        MessageWindow::Post(services_.panel, msg::LanguageChanged, 0, 0);
+        MessageWindow::PostTo(services_.panel, msg::LanguageChanged, 0, 0);
     }
 
     // An empty list keeps its stored value rather than storing "no selection".
@@ -428,12 +428,12 @@ void CSysSettingDlg::OnConfirm() {
         services_.setMonitorVolume(silence ? kMonitorSilent : 0);
 
     hide();
-    MessageWindow::Post(services_.panel, msg::ToolDialogClosed, 2, 0);
+    MessageWindow::PostTo(services_.panel, msg::ToolDialogClosed, 2, 0);
 }
 
 void CSysSettingDlg::OnClose() {
     hide();
-    MessageWindow::Post(services_.panel, msg::ToolDialogClosed, 2, 0);
+    MessageWindow::PostTo(services_.panel, msg::ToolDialogClosed, 2, 0);
 }
 
 } // namespace vorlane

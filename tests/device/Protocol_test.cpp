@@ -137,22 +137,6 @@ TEST(Protocol, ReportLengthsFromDescriptor) {
 }
 
 TEST(Protocol, EndpointNamesAndComponentTypes) {
-    struct NameCase {
-        uint16_t code;
-        const char* name;
-    };
-    for (auto c : std::vector<NameCase>{{0, ""},
-                                        {0xD100, ""},
-                                        {0xD1FF, ""},
-                                        {0xD200, "USB PnP Audio Device"},
-                                        {0xD201, "USB PnP Audio Device"},
-                                        {0xD2FF, "USB PnP Audio Device"},
-                                        {0xD301, "SSS USB Audio Device"},
-                                        {0xD401, "USB Audio Controller"},
-                                        {0xD4FF, "USB Audio Controller"},
-                                        {0xD500, ""}})
-        EXPECT_EQ(EndpointVolume::DeviceNameForType(c.code), c.name) << std::hex << c.code;
-
     struct TypeCase {
         const char* element;
         EndpointVolume::ComponentType type;

@@ -40,7 +40,7 @@ TEST(Routines, StartAnnouncesTheDeviceAfterTheIdleRoutineEntered) {
     ASSERT_EQ(relay.relayed.size(), 1u);
     EXPECT_EQ(relay.relayed[0], (std::pair<uint32_t, uintptr_t>{msg::DeviceReady, 0xD301}));
     auto* idle =
-        dynamic_cast<_RIVORAZURURU_IdleRoutine<Zododuzidi_Device>*>(device.currentRoutine());
+        dynamic_cast<_RIVORAZURURU_IdleRoutine<IdleRoutineDevice>*>(device.currentRoutine());
     ASSERT_NE(idle, nullptr);
     EXPECT_EQ(idle->name(), "_RIVORAZURURU_IdleRoutine");
     EXPECT_NE(idle->tickTimerId(), 0u);
@@ -59,7 +59,7 @@ TEST(Routines, DispatchOrderOfTheDeviceWindow) {
     device->Attach(&window);
     device->Start();
     auto* idle =
-        dynamic_cast<_RIVORAZURURU_IdleRoutine<RivorAzururu_Device>*>(device->currentRoutine());
+        dynamic_cast<_RIVORAZURURU_IdleRoutine<IdleRoutineDevice>*>(device->currentRoutine());
     ASSERT_NE(idle, nullptr);
 
     intptr_t r = -5;
@@ -92,7 +92,7 @@ TEST(Routines, IdleRoutineTicksUntilFreed) {
     window.create();
     RivorAzururu_Device device;
     device.Attach(&window);
-    auto routine = std::make_unique<_RIVORAZURURU_IdleRoutine<RivorAzururu_Device>>(&device);
+    auto routine = std::make_unique<_RIVORAZURURU_IdleRoutine<IdleRoutineDevice>>(&device);
     auto* idle = routine.get();
     device.Activate(std::move(routine));
     EXPECT_EQ(device.lastActivatedRoutine(), idle);
@@ -117,7 +117,7 @@ TEST(Routines, FreeRoutineMessageDeletesScheduledRoutine) {
     window.create();
     RivorAzururu_Device device;
     device.Attach(&window);
-    struct Probe : _RIVORAZURURU_BaseRoutine<RivorAzururu_Device> {
+    struct Probe : _RIVORAZURURU_BaseRoutine<IdleRoutineDevice> {
         bool* gone;
         Probe(RivorAzururu_Device* d, bool* g) : _RIVORAZURURU_BaseRoutine(d), gone(g) {}
         ~Probe() override { *gone = true; }

@@ -202,11 +202,11 @@ TEST(VDevicePhone, UnplugDuringAWaitEndsTheDeviceAfterFourPolls) {
     o.table.Lock();
     EXPECT_FALSE(o.table.IsOwnRecord(o.window.handle()));
     o.table.Unlock();
-    ASSERT_TRUE(pumpUntil([&] { return !o.owner.of(devmsg::DeviceLost).empty(); }, 1000));
-    auto toManager = o.manager.of(devmsg::DeviceLost);
+    ASSERT_TRUE(pumpUntil([&] { return !o.owner.of(msg::DeviceEnded).empty(); }, 1000));
+    auto toManager = o.manager.of(msg::DeviceEnded);
     ASSERT_EQ(toManager.size(), 1u);
     EXPECT_EQ(toManager[0].wParam, o.window.handle());
-    EXPECT_EQ(o.owner.of(devmsg::DeviceLost)[0].wParam, 0u);
+    EXPECT_EQ(o.owner.of(msg::DeviceEnded)[0].wParam, 0u);
 }
 
 TEST(VDevicePhone, PollingRunsOnTheWindowTimer) {
@@ -219,7 +219,7 @@ TEST(VDevicePhone, PollingRunsOnTheWindowTimer) {
     o.device->unplug();
     // Four failed polls at 50 ms: the owner hears of it within about 200 ms.
     const double start = NowMs();
-    ASSERT_TRUE(pumpUntil([&] { return !o.owner.of(devmsg::DeviceLost).empty(); }, 2000));
+    ASSERT_TRUE(pumpUntil([&] { return !o.owner.of(msg::DeviceEnded).empty(); }, 2000));
     EXPECT_GE(NowMs() - start, 140.0);
     EXPECT_LT(NowMs() - start, 600.0);
 }

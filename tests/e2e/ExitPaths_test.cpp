@@ -68,7 +68,7 @@ TEST_P(ExitWithModalBox, AboutBox) {
     ASSERT_EQ(app.start(), Application::StartResult::Running);
     WindowHandle panel = app.panel()->handle();
     EXPECT_EQ(runWithBox(app, GetParam(),
-                         [panel] { MessageWindow::Post(panel, msg::Command, cmd::About); }),
+                         [panel] { MessageWindow::PostTo(panel, msg::Command, cmd::About); }),
               0);
 }
 
@@ -78,7 +78,7 @@ TEST_P(ExitWithModalBox, GenreChooser) {
     WindowHandle panel = app.panel()->handle();
     EXPECT_EQ(
         runWithBox(app, GetParam(),
-                   [panel] { MessageWindow::Post(panel, msg::Command, panel::kGenreButton); }),
+                   [panel] { MessageWindow::PostTo(panel, msg::Command, panel::kGenreButton); }),
         0);
 }
 
@@ -170,7 +170,7 @@ TEST(ExitWithAStuckDeviceThread, EndsWithZeroWithinTheBoundedWaits) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
     // Let the threads finish before this process ends.
     hid.release();
-    test::pumpUntil([&] { return !MessageWindow::IsWindow(deviceWindow); }, 10000);
+    test::pumpUntil([&] { return !MessageWindow::IsLiveWindow(deviceWindow); }, 10000);
     test::pumpFor(300);
 }
 

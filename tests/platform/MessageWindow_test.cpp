@@ -59,12 +59,12 @@ TEST(MessageWindow, CreateDeliversCreateAndDestroyInvalidatesHandle) {
     ASSERT_TRUE(w.create());
     WindowHandle h = w.handle();
     EXPECT_NE(h, 0u);
-    EXPECT_TRUE(MessageWindow::IsWindow(h));
+    EXPECT_TRUE(MessageWindow::IsLiveWindow(h));
     EXPECT_EQ(w.count(msg::Create), 1u);
     w.destroy();
     EXPECT_EQ(w.count(msg::Destroy), 1u);
-    EXPECT_FALSE(MessageWindow::IsWindow(h));
-    EXPECT_FALSE(MessageWindow::Post(h, kPing));
+    EXPECT_FALSE(MessageWindow::IsLiveWindow(h));
+    EXPECT_FALSE(MessageWindow::PostTo(h, kPing));
     // A new window never gets the old handle.
     RecordingWindow w2;
     ASSERT_TRUE(w2.create());
@@ -90,7 +90,7 @@ TEST(MessageWindow, PostedMessagesArriveInOrderFromAnotherThread) {
     WindowHandle h = w.handle();
     std::thread t([h] {
         for (int i = 0; i < 200; ++i)
-            MessageWindow::Post(h, kPing, uintptr_t(i), -i);
+            MessageWindow::PostTo(h, kPing, uintptr_t(i), -i);
     });
     t.join();
     ASSERT_TRUE(pumpUntil([&] { return w.count(kPing) == 200; }, 5000));
@@ -140,7 +140,7 @@ TEST(MessageWindow, CrossThreadSendReturnsTheHandlersResult) {
     std::atomic<intptr_t> got{0};
     std::thread t([&] {
         intptr_t r = 0;
-        ok = MessageWindow::Send(h, kPing, 40, 2, &r);
+        ok = MessageWindow::TrySendTo(h, kPing, 40, 2, &r);
         got = r;
     });
     ASSERT_TRUE(pumpUntil([&] { return got.load() != 0; }, 5000));
@@ -158,7 +158,7 @@ TEST(MessageWindow, SendTimesOutWhenTheReceiverIsBusy) {
     std::atomic<long> elapsed{0};
     std::thread t([&] {
         auto start = std::chrono::steady_clock::now();
-        ok = MessageWindow::Send(h, kPing, 0, 0, nullptr, 100);
+        ok = MessageWindow::TrySendTo(h, kPing, 0, 0, nullptr, 100);
         elapsed = long(std::chrono::duration_cast<std::chrono::milliseconds>(
                            std::chrono::steady_clock::now() - start)
                            .count());
@@ -174,7 +174,7 @@ TEST(MessageWindow, SenderIsReleasedWhenTheWindowGoesAwayUnhandled) {
     ASSERT_TRUE(w->create());
     WindowHandle h = w->handle();
     std::atomic<int> state{0}; // 0 waiting, 1 returned false, 2 returned true
-    std::thread t([&] { state = MessageWindow::Send(h, kPing) ? 2 : 1; });
+    std::thread t([&] { state = MessageWindow::TrySendTo(h, kPing) ? 2 : 1; });
     // Let the send be queued, then destroy without pumping.
     QThread::msleep(50);
     w.reset();
@@ -271,7 +271,7 @@ TEST(CloseAndWait, WaitsForAWindowOnAnotherThread) {
         [&] { delete w; }));
     WindowHandle h = w->handle();
     EXPECT_TRUE(CloseAndWait(h, 2000));
-    EXPECT_FALSE(MessageWindow::IsWindow(h));
+    EXPECT_FALSE(MessageWindow::IsLiveWindow(h));
     thread.quit();
     EXPECT_TRUE(thread.wait(2000));
 }
