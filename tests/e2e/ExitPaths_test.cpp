@@ -33,11 +33,7 @@ class ExitWithModalBox : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override {
         test::copyGeneratedResources(folder);
-        ::setenv("VORLANE_AUDIO_OUTPUT", "null", 1);
-        ::setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", folder.configHome().c_str(), 1);
-        ::setenv("VORLANE_HID_TABLE",
-                 ("/vorlane-modal-" + folder.path().filename().string()).c_str(), 1);
+        test::usePrivateSession(folder);
     }
 
     // Runs the main loop: `open` opens the box, the signal follows once it is on screen.
@@ -141,11 +137,7 @@ private:
 TEST(ExitWithAStuckDeviceThread, EndsWithZeroWithinTheBoundedWaits) {
     test::TestProgramFolder folder;
     test::copyGeneratedResources(folder);
-    ::setenv("VORLANE_AUDIO_OUTPUT", "null", 1);
-    ::setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", folder.configHome().c_str(), 1);
-    ::setenv("VORLANE_HID_TABLE", ("/vorlane-stuck-" + folder.path().filename().string()).c_str(),
-             1);
+    test::usePrivateSession(folder);
     static HangingHidBackend hid; // the stuck threads may outlive this test's scope
     HidBackend::install(&hid);
     std::chrono::steady_clock::time_point start;
