@@ -155,7 +155,7 @@ TEST(CTagWriter, KindOfFileComesFromACaseSensitiveNameSearch) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
-TEST(CTagWriter, WmaAttributesReadBackWithTagLibAndFfprobe) {
+TEST(CTagWriter, WmaAttributesReadBackWithTagLib) {
     TestProgramFolder dir(false);
     fs::path file = dir / "tagged.wma";
     record(file, kWmaType);
@@ -177,12 +177,6 @@ TEST(CTagWriter, WmaAttributesReadBackWithTagLibAndFfprobe) {
         {"WM/Genre", "Rock"},
     };
     EXPECT_EQ(readWma(file), want);
-    std::string tags = FfprobeTags(file);
-    for (const char* line :
-         {"title=Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC", "artist=Artist", "album=Album",
-          "WM/Year=1972", "comment=Comment", "track=300", "genre=Rock"})
-        EXPECT_NE(tags.find(std::string("TAG:") + line + "\n"), std::string::npos) << line << "\n"
-                                                                                   << tags;
     EXPECT_FALSE(FfmpegDecode(file).empty());
 }
 
