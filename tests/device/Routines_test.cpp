@@ -21,19 +21,28 @@ struct RecordingRelay : DeviceRelay {
         return true;
     }
 };
+
+// A device object attached to its window, with an owner window and a relay.
+struct Wired {
+    LogWindow owner;
+    TPUtilWindow window;
+    RecordingRelay relay;
+    template <class Device> void attach(Device& device) {
+        owner.create();
+        window.create();
+        device.setOwnerWindow(owner.handle());
+        device.setRelay(&relay);
+        device.Attach(&window);
+    }
+};
 } // namespace
 
 TEST(Routines, StartAnnouncesTheDeviceAfterTheIdleRoutineEntered) {
-    LogWindow owner;
-    owner.create();
-    TPUtilWindow window;
-    window.create();
-    RecordingRelay relay;
+    Wired w;
     Zododuzidi_Device device;
     device.setTypeCode(0xD301);
-    device.setOwnerWindow(owner.handle());
-    device.setRelay(&relay);
-    device.Attach(&window);
+    w.attach(device);
+    auto& relay = w.relay;
     const double start = NowMs();
     device.Start();
     EXPECT_GE(NowMs() - start, 195.0);
@@ -48,15 +57,11 @@ TEST(Routines, StartAnnouncesTheDeviceAfterTheIdleRoutineEntered) {
 }
 
 TEST(Routines, DispatchOrderOfTheDeviceWindow) {
-    LogWindow owner;
-    owner.create();
-    TPUtilWindow window;
-    window.create();
-    RecordingRelay relay;
+    Wired w;
+    LogWindow& owner = w.owner;
+    TPUtilWindow& window = w.window;
     auto* device = new RivorAzururu_Device;
-    device->setOwnerWindow(owner.handle());
-    device->setRelay(&relay);
-    device->Attach(&window);
+    w.attach(*device);
     device->Start();
     auto* idle =
         dynamic_cast<_RIVORAZURURU_IdleRoutine<IdleRoutineDevice>*>(device->currentRoutine());
