@@ -15,6 +15,15 @@ function(vorlane_target_defaults target)
         target_compile_options(${target} PRIVATE -Werror)
     endif()
     target_compile_definitions(${target} PUBLIC QT_NO_KEYWORDS)
+    # Every program of a thread-sanitizer build carries its default options, so that a
+    # test or the program run by hand reports the same as under ctest.
+    get_target_property(type ${target} TYPE)
+    if(VORLANE_TSAN AND type STREQUAL "EXECUTABLE")
+        target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/cmake/ThreadSanitizerOptions.cpp)
+        set_source_files_properties(${CMAKE_SOURCE_DIR}/cmake/ThreadSanitizerOptions.cpp
+            TARGET_DIRECTORY ${target} PROPERTIES COMPILE_DEFINITIONS
+            VORLANE_TSAN_SUPPRESSIONS="${CMAKE_SOURCE_DIR}/cmake/tsan.supp")
+    endif()
 endfunction()
 
 # vorlane_library(<folder> SOURCES ... [PUBLIC_LIBS ...] [PRIVATE_LIBS ...])

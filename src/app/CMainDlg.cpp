@@ -18,7 +18,7 @@ CMainDlg::~CMainDlg() {
 }
 
 void CMainDlg::reportInaccessible(const std::string& path) {
-    MessageWindow::PostText(panelWindow.load(), msg::DeviceNotAccessible, 0, path);
+    MessageWindow::PostTextTo(panelWindow.load(), msg::DeviceNotAccessible, 0, path);
 }
 
 bool CMainDlg::Relay(uint32_t m, uintptr_t wParam, intptr_t lParam) {
@@ -26,7 +26,7 @@ bool CMainDlg::Relay(uint32_t m, uintptr_t wParam, intptr_t lParam) {
         deviceTypeCode.store(int(wParam & 0xFFFF));
     else if (m == msg::DeviceGone)
         deviceTypeCode.store(0);
-    return MessageWindow::Post(panelWindow.load(), m, wParam, lParam);
+    return MessageWindow::PostTo(panelWindow.load(), m, wParam, lParam);
 }
 
 bool CMainDlg::processMessage(const Message& m, intptr_t& result) {

@@ -37,7 +37,6 @@ public:
     bool Relay(uint32_t msg, uintptr_t wParam = 0, intptr_t lParam = 0) override;
 
     // Device supervision: the connected device and its object live here.
-    PhoneManger& phoneManger() { return phone_; }
     MessageWindow& phoneWindow() override { return *this; }
     void setDeviceTargetWindow(WindowHandle w) override { deviceTargetWindow.store(w); }
     void reportInaccessible(const std::string& path) override;

@@ -25,7 +25,7 @@ bool DeviceThread::stop(int waitMs) {
         return true;
     if (thread_.abandoned())
         return false;
-    MessageWindow::Post(CMainDlg::instance().handle(), msg::Close);
+    MessageWindow::PostTo(CMainDlg::instance().handle(), msg::Close);
     if (thread_.wait(waitMs))
         return true;
     // It did not end in time: carry on with the exit regardless, and wait no more.

@@ -5,6 +5,7 @@
 #include "device/EndpointVolume.h"
 #include "device/RivorAzururu_Device.h"
 #include "device/Zododuzidi_Device.h"
+#include "platform/DeviceTypes.h"
 #include "platform/Messages.h"
 
 #include <exception>
@@ -90,7 +91,7 @@ bool PhoneManger::ConnectOnce() {
         if (handle == 0) {
             // An input without a HID interface: a device object with no handle, kept as
             // long as the input is there.
-            StartDevice(std::make_unique<Zododuzidi_Device>(), 0, PnpTypeCode);
+            StartDevice(std::make_unique<Zododuzidi_Device>(), 0, DeviceTypes::UsbPnp.fixedCode);
             owner_.setPhoneTimer(timer::WaveInputWatch, FirstWatchMs);
             return true;
         }
@@ -101,9 +102,9 @@ bool PhoneManger::ConnectOnce() {
 
 bool PhoneManger::CreateDevice(uint32_t handle, uint16_t code) {
     std::unique_ptr<LogicPhone> device;
-    if (code >= 0xD100 && code < 0xD200)
+    if (DeviceTypes::Adapter.contains(code))
         device = std::make_unique<RivorAzururu_Device>();
-    else if (code >= 0xD200 && code < 0xD500)
+    else if (DeviceTypes::Of(code))
         device = std::make_unique<Zododuzidi_Device>();
     if (!device) {
         utilWindow_.reset();
@@ -127,7 +128,7 @@ void PhoneManger::StartDevice(std::unique_ptr<LogicPhone> device, uint32_t handl
 
 bool PhoneManger::WaveInputPresent() {
     AudioDeviceList& list = waveInputs_ ? *waveInputs_ : AudioDeviceList::current();
-    return EndpointVolume::Find(list.waveInputs(), PnpInputName, 1) >= 0;
+    return EndpointVolume::Find(list.waveInputs(), DeviceTypes::UsbPnp.name, 1) >= 0;
 }
 
 void PhoneManger::ReportInaccessible() {

@@ -42,8 +42,6 @@ public:
     static constexpr int WatchMs = 200;
     static constexpr int CloseWaitMs = 1000;
     static constexpr uint32_t OpenMask = 0x3C000;
-    static constexpr uint16_t PnpTypeCode = 0xD201;
-    static constexpr const char* PnpInputName = "USB PnP Audio Device";
 
     explicit PhoneManger(Owner& owner);
     ~PhoneManger();

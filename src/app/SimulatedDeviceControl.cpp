@@ -93,7 +93,7 @@ bool SimulatedDeviceControl::apply(const std::string& line) {
         command = cmd::RecordDivide;
     else
         return false;
-    MessageWindow::Post(panel_, msg::Command, command);
+    MessageWindow::PostTo(panel_, msg::Command, command);
     return true;
 }
 

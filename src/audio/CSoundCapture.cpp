@@ -319,7 +319,7 @@ void CSoundCapture::ProcessBlock(uint8_t* block, uint32_t bytes) {
     if (blockPosts_ && OnCaptureThread())
         blockPosts_->Signal();
     else if (WindowHandle owner = owner_.load(std::memory_order_relaxed))
-        MessageWindow::Post(owner, msg::BlockCaptured, 0, 0);
+        MessageWindow::PostTo(owner, msg::BlockCaptured, 0, 0);
 }
 
 bool CSoundCapture::StartRecording(const std::string& fileName, FileType fileType) {

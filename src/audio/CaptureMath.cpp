@@ -1,6 +1,8 @@
 // Runs on the capture thread (Gain, ApplyGain, SplitChannels) and anywhere else.
 #include "audio/CaptureMath.h"
 
+#include "platform/DeviceTypes.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -13,19 +15,8 @@ uint32_t CaptureMath::BlockSize(const WaveFormat& format) {
     return size;
 }
 
-const char* CaptureMath::DeviceNameForType(int deviceType) {
-    int type = deviceType & 0xFFFF;
-    if (type >= 0xD200 && type < 0xD300)
-        return "USB PnP Audio Device";
-    if (type >= 0xD300 && type < 0xD400)
-        return "SSS USB Audio Device";
-    if (type >= 0xD400 && type < 0xD500)
-        return "USB Audio Controller";
-    return "QX USB Audio Adapter  ";
-}
-
 std::string CaptureMath::ChooseDevice(const std::vector<CaptureDevice>& devices, int deviceType) {
-    const char* name = DeviceNameForType(deviceType);
+    const char* name = DeviceTypes::CaptureName(uint32_t(deviceType));
     std::string chosen;
     int examined = 0;
     for (const CaptureDevice& d : devices) {
@@ -41,10 +32,9 @@ std::string CaptureMath::ChooseDevice(const std::vector<CaptureDevice>& devices,
 
 GainFactors CaptureMath::Gain(int recordVolume, int recordBalance, int deviceType) {
     GainFactors f;
-    int type = deviceType & 0xFFFF;
     int volume = std::clamp(recordVolume, 0, 100);
     int balance = std::clamp(recordBalance, 0, 100);
-    if (type < 0xD200 || type >= 0xD500)
+    if (!DeviceTypes::VolumeOnCard(uint32_t(deviceType)))
         f.gain = static_cast<float>(volume) / 100.0f;
     if (balance > 50)
         f.left = static_cast<float>(100 - balance) / 50.0f;

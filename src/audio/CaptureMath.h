@@ -28,16 +28,14 @@ public:
     // for the capture format.
     static uint32_t BlockSize(const WaveFormat& format);
 
-    // The name searched for in capture device descriptions for a device type code.
-    static const char* DeviceNameForType(int deviceType);
-    // The device to open: the last one whose description contains the name for the
-    // device type (case-sensitive), among the first 20 that have an id; "" (the default
-    // device) when none matches.
+    // The device to open: the last one whose description contains the capture name of the
+    // device type (DeviceTypes::CaptureName, case-sensitive), among the first 20 that have
+    // an id; "" (the default device) when none matches.
     static std::string ChooseDevice(const std::vector<CaptureDevice>& devices, int deviceType);
 
-    // Record volume (0..100) and balance (0..100, 50 centred) as factors. Devices of the
-    // types 0xD200 to 0xD4FF get their volume through their own input mixer, so their
-    // gain stays 1. Values outside 0..100 are taken as the nearest end.
+    // Record volume (0..100) and balance (0..100, 50 centred) as factors. Devices whose
+    // volume is set on their sound card (DeviceTypes::VolumeOnCard) keep a gain of 1.
+    // Values outside 0..100 are taken as the nearest end.
     static GainFactors Gain(int recordVolume, int recordBalance, int deviceType);
     // Scales interleaved 16-bit stereo samples in place, truncating toward zero; even
     // indices are left samples. `data` need not be aligned.

@@ -1,23 +1,13 @@
 #include "device/AlsaMixer.h"
 
 #include <alsa/asoundlib.h>
-#include <atomic>
 #include <cstdlib>
 
 namespace vorlane {
 
-namespace {
-std::atomic<AudioMixer*> g_installed{nullptr};
-}
-
 AudioMixer& AudioMixer::current() {
     static AlsaMixer alsa;
-    AudioMixer* m = g_installed.load(std::memory_order_acquire);
-    return m ? *m : alsa;
-}
-
-void AudioMixer::install(AudioMixer* mixer) {
-    g_installed.store(mixer, std::memory_order_release);
+    return alsa;
 }
 
 AlsaMixer::~AlsaMixer() {

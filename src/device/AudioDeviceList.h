@@ -24,10 +24,8 @@ public:
     virtual std::vector<AudioDeviceEntry> waveOutputs() = 0;
     virtual std::vector<AudioDeviceEntry> mixers() = 0;
 
-    // The installed list, else the ALSA list.
+    // The ALSA list.
     static AudioDeviceList& current();
-    // Installs a list (not owned); nullptr restores ALSA.
-    static void install(AudioDeviceList* list);
 };
 
 } // namespace vorlane

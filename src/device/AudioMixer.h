@@ -20,10 +20,8 @@ public:
     virtual bool setCaptureVolume(const std::string& element, int percent) = 0;
     virtual void close() = 0;
 
-    // The installed mixer, else the ALSA mixer.
+    // The ALSA mixer.
     static AudioMixer& current();
-    // Installs a mixer (not owned); nullptr restores ALSA.
-    static void install(AudioMixer* mixer);
 };
 
 } // namespace vorlane

@@ -12,8 +12,8 @@ namespace vorlane {
 //         process and stop the manager; 1.
 //   any other operation: forwarded to the device's window (1307 gives its type code);
 //         the answer, or 0 for a handle this process has not registered or a device
-//         that does not answer within 4 s. Operations that pass buffers (1308, 1309,
-//         1358, 1359) wait for the answer, since the device writes into them.
+//         that does not answer within 4 s. Operations that pass the caller's buffers
+//         (devmsg::CarriesCallerBuffer) wait for the answer, since the device uses them.
 intptr_t DeviceManagerCall(uint32_t handle, uint32_t operation, uintptr_t wParam, intptr_t lParam);
 
 } // namespace vorlane

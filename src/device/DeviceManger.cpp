@@ -22,11 +22,6 @@ void DeviceManger::setTableName(std::string name) {
     tableName_ = std::move(name);
 }
 
-_BasePhone* DeviceManger::model(WindowHandle handle) const {
-    auto it = models_.find(handle);
-    return it == models_.end() ? nullptr : it->second.get();
-}
-
 bool DeviceManger::EnsureRunning() {
     std::lock_guard<std::mutex> lock(startMutex_);
     if (running_.load() && thread_.isRunning())
@@ -64,7 +59,7 @@ intptr_t DeviceManger::Call(uint32_t handle, uint32_t operation, uintptr_t wPara
         if (wParam == 0)
             return 1;
         intptr_t r = 0;
-        if (!Send(managerWindow(), devmsg::ManagerOpen, wParam, lParam, &r))
+        if (!TrySendTo(managerWindow(), devmsg::ManagerOpen, wParam, lParam, &r))
             return 0;
         return r;
     }
@@ -72,7 +67,7 @@ intptr_t DeviceManger::Call(uint32_t handle, uint32_t operation, uintptr_t wPara
         if (!isRunning())
             return 1;
         intptr_t r = 0;
-        Send(managerWindow(), devmsg::ManagerClose, handle, 0, &r);
+        TrySendTo(managerWindow(), devmsg::ManagerClose, handle, 0, &r);
         if (handle == 0 && r == -1) {
             std::lock_guard<std::mutex> lock(startMutex_);
             thread_.wait(StopWaitMs);
@@ -86,11 +81,10 @@ intptr_t DeviceManger::Call(uint32_t handle, uint32_t operation, uintptr_t wPara
     table_.Unlock();
     if (!own)
         return 0;
-    // Buffers passed by pointer must outlive the device's answer.
-    const bool buffers = operation == devmsg::UsbWaveNames || operation == devmsg::HardwareId ||
-                         operation == devmsg::WriteUserId || operation == devmsg::ReadUserId;
+    // The caller's buffers must outlive the device's answer.
+    const int waitMs = devmsg::CarriesCallerBuffer(operation) ? -1 : forwardTimeoutMs_.load();
     intptr_t r = 0;
-    if (!Send(handle, operation, wParam, lParam, &r, buffers ? -1 : ForwardTimeoutMs))
+    if (!TrySendTo(handle, operation, wParam, lParam, &r, waitMs))
         return 0;
     return r;
 }
@@ -108,7 +102,7 @@ bool DeviceManger::processMessage(const Message& m, intptr_t& result) {
     case devmsg::ManagerClose:
         result = m.wParam ? CloseOne(WindowHandle(m.wParam)) : CloseAllAndStop();
         return true;
-    case devmsg::DeviceLost:
+    case msg::DeviceEnded:
         DeleteModel(WindowHandle(m.wParam), false);
         result = 0;
         return true;

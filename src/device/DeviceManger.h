@@ -41,6 +41,8 @@ public:
     // The shared record table to use from the next start on; empty: the default name.
     void setTableName(std::string name);
     _SystemOpenedUSBHid& table() { return table_; }
+    // How long a forwarded operation without caller buffers is waited for.
+    void setForwardTimeoutMs(int ms) { forwardTimeoutMs_.store(ms); }
     bool isRunning() const { return running_.load(std::memory_order_acquire); }
     WindowHandle managerWindow() const { return window_.load(std::memory_order_acquire); }
 
@@ -50,10 +52,6 @@ public:
     // A supported device that the last open found but was not allowed to open (no udev
     // rule), when nothing could be opened; empty otherwise. Any thread.
     std::string InaccessiblePath() const;
-
-    // Manager thread only: the model behind a device handle, or nullptr.
-    _BasePhone* model(WindowHandle handle) const;
-    size_t modelCount() const { return models_.size(); }
 
 protected:
     bool processMessage(const Message& m, intptr_t& result) override;
@@ -72,6 +70,7 @@ private:
     std::mutex startMutex_;
     std::atomic<bool> running_{false};
     std::atomic<WindowHandle> window_{0};
+    std::atomic<int> forwardTimeoutMs_{ForwardTimeoutMs};
     std::string tableName_;
     std::string openedTableName_;
     mutable std::mutex inaccessibleMutex_;

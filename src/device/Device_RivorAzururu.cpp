@@ -5,7 +5,7 @@
 
 namespace vorlane {
 
-Device_RivorAzururu::Device_RivorAzururu() : VDevicePhone<USBTEL_COMM_T<16>>(ModelName, 0) {}
+Device_RivorAzururu::Device_RivorAzururu() : VDevicePhone(DeviceTypes::Adapter) {}
 
 Device_RivorAzururu::~Device_RivorAzururu() {
     StopLedTimers();
@@ -21,7 +21,7 @@ bool Device_RivorAzururu::Identify() {
     if (!Transact(request, reply, GetTypeTimeoutMs))
         return false;
     uint16_t code = uint16_t(reply[4] << 8 | reply[5]);
-    if (code < 0xD100 || code >= 0xD200)
+    if (!DeviceTypes::Adapter.contains(code))
         return false;
     typeCode_ = code;
     request = Payload{};

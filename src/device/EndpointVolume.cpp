@@ -1,5 +1,7 @@
 #include "device/EndpointVolume.h"
 
+#include "platform/DeviceTypes.h"
+
 #include <QString>
 #include <algorithm>
 #include <mutex>
@@ -20,19 +22,9 @@ bool nameHas(const QString& name, std::initializer_list<const char*> words) {
 EndpointVolume::EndpointVolume(AudioDeviceList* list, AudioMixer* mixer)
     : list_(list), mixer_(mixer) {}
 
-std::string EndpointVolume::DeviceNameForType(uint16_t code) {
-    if (code >= 0xD200 && code < 0xD300)
-        return "USB PnP Audio Device";
-    if (code >= 0xD300 && code < 0xD400)
-        return "SSS USB Audio Device";
-    if (code >= 0xD400 && code < 0xD500)
-        return "USB Audio Controller";
-    return {};
-}
-
 std::vector<EndpointVolume::ComponentType>
 EndpointVolume::ComponentOrder(const std::string& deviceName) {
-    if (deviceName == "USB PnP Audio Device")
+    if (deviceName == DeviceTypes::UsbPnp.name)
         return {Undefined, Microphone, Line, WaveOut, Analog, Telephone};
     if (deviceName.empty())
         return {};
@@ -55,7 +47,7 @@ EndpointVolume::ComponentType EndpointVolume::ComponentTypeOf(const std::string&
 }
 
 bool EndpointVolume::SetInputVolume(uint16_t typeCode, int recordVolume) {
-    const std::string device = DeviceNameForType(typeCode);
+    const std::string device = DeviceTypes::VolumeCardName(typeCode);
     if (device.empty())
         return true;
     const int percent = std::clamp(recordVolume, 0, 100);

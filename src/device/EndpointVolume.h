@@ -29,10 +29,7 @@ public:
     // nullptr: the current list and mixer.
     explicit EndpointVolume(AudioDeviceList* list = nullptr, AudioMixer* mixer = nullptr);
 
-    // "USB PnP Audio Device", "SSS USB Audio Device", "USB Audio Controller" or "" (the
-    // adapter, or no device).
-    static std::string DeviceNameForType(uint16_t typeCode);
-    // The component types set for that device, in order.
+    // The component types set for a device (DeviceTypes::VolumeCardName), in order.
     static std::vector<ComponentType> ComponentOrder(const std::string& deviceName);
     static ComponentType ComponentTypeOf(const std::string& elementName);
 

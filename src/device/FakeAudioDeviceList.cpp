@@ -27,7 +27,6 @@ void FakeAudioDeviceList::remove(const std::string& name) {
 
 std::vector<AudioDeviceEntry> FakeAudioDeviceList::waveInputs() {
     std::lock_guard<std::mutex> lock(mutex_);
-    ++inQueries_;
     return in_;
 }
 std::vector<AudioDeviceEntry> FakeAudioDeviceList::waveOutputs() {
@@ -37,10 +36,6 @@ std::vector<AudioDeviceEntry> FakeAudioDeviceList::waveOutputs() {
 std::vector<AudioDeviceEntry> FakeAudioDeviceList::mixers() {
     std::lock_guard<std::mutex> lock(mutex_);
     return mixers_;
-}
-int FakeAudioDeviceList::waveInputQueries() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return inQueries_;
 }
 
 } // namespace vorlane

@@ -20,12 +20,10 @@ public:
     std::vector<AudioDeviceEntry> waveInputs() override;
     std::vector<AudioDeviceEntry> waveOutputs() override;
     std::vector<AudioDeviceEntry> mixers() override;
-    int waveInputQueries() const;
 
 private:
     mutable std::mutex mutex_;
     std::vector<AudioDeviceEntry> in_, out_, mixers_;
-    int inQueries_ = 0;
 };
 
 } // namespace vorlane

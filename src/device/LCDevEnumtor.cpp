@@ -1,5 +1,7 @@
 #include "device/LCDevEnumtor.h"
 
+#include "platform/DeviceTypes.h"
+
 namespace vorlane {
 
 bool LCDevEnumtor::Enumerate(uint16_t vendorId, uint16_t productId) {
@@ -17,8 +19,8 @@ bool LCDevEnumtor::Enumerate(uint16_t vendorId, uint16_t productId) {
 }
 
 bool LCDevEnumtor::EnumerateSupported() {
-    for (const auto& [vid, pid] : SupportedIds)
-        if (Enumerate(vid, pid))
+    for (const DeviceType& t : DeviceTypes::All)
+        if (Enumerate(t.vendorId, t.productId))
             return true;
     return false;
 }

@@ -2,10 +2,8 @@
 
 #include "device/HidBackend.h"
 
-#include <array>
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace vorlane {
@@ -16,26 +14,18 @@ namespace vorlane {
 // Thread contract: the HID manager thread.
 class LCDevEnumtor {
 public:
-    // Vendor and product ids of the supported devices, in the order they are searched.
-    static constexpr std::array<std::pair<uint16_t, uint16_t>, 4> SupportedIds{{
-        {0x0D8C, 0x0121},
-        {0x0D8C, 0x0132},
-        {0x0C76, 0x1600},
-        {0x0C76, 0x1605},
-    }};
-
     explicit LCDevEnumtor(HidBackend* backend = nullptr) : backend_(backend) {}
 
     // Lists the present devices with these ids whose product string can be read.
     bool Enumerate(uint16_t vendorId, uint16_t productId);
-    // Enumerates the supported pairs in order and stops at the first that lists a device.
+    // Enumerates the ids of DeviceTypes::All in order and stops at the first that lists a
+    // device.
     bool EnumerateSupported();
 
     const std::vector<std::string>& paths() const { return paths_; }
     const std::vector<std::string>& products() const { return products_; }
 
-    // nullptr: the current back end.
-    void setBackend(HidBackend* backend) { backend_ = backend; }
+    // The back end given, else the current one.
     HidBackend& backend() const { return backend_ ? *backend_ : HidBackend::current(); }
 
 private:

@@ -33,12 +33,8 @@ public:
         return true;
     }
 
-    // Gives the device back (the caller closes it) and forgets the read state.
-    std::unique_ptr<HidDevice> Detach() {
-        readPending_ = false;
-        bytesRead_ = 0;
-        return std::move(file_);
-    }
+    // Gives the device back (the caller closes it).
+    std::unique_ptr<HidDevice> Detach() { return std::move(file_); }
 
     bool attached() const { return file_ != nullptr; }
 
@@ -57,16 +53,11 @@ public:
     int ReadPending(Payload& payload) {
         if (!file_)
             return 0;
-        readPending_ = true;
         int n = file_->readReport(in_.data(), L);
-        if (n < 0) {
-            readPending_ = false;
+        if (n < 0)
             return -1;
-        }
         if (n == 0)
             return 0; // still outstanding
-        readPending_ = false;
-        bytesRead_ = uint32_t(n);
         if (size_t(n) != L)
             return 0; // a short report is taken off the queue and dropped
         lastReadTime = NowMs();
@@ -75,8 +66,6 @@ public:
         return int(L - 1);
     }
 
-    bool readPending() const { return readPending_; }
-
     double lastWriteTime = 0;
     double lastReadTime = 0;
 
@@ -84,8 +73,6 @@ protected:
     HidDevice* file() const { return file_.get(); }
 
 private:
-    bool readPending_ = false;
-    uint32_t bytesRead_ = 0;
     std::array<uint8_t, L> out_{};
     std::array<uint8_t, L> in_{};
     std::unique_ptr<HidDevice> file_;

@@ -24,9 +24,9 @@ bool LogicPhone::ProcessWindowMessage(const Message& m, intptr_t& result) {
     if (ProcessRoutineMessage(m, result))
         return true;
     // The object's own timer, 1280-1302 and 1072-1079 handlers take nothing.
-    if (m.msg == devmsg::DeviceLost) {
+    if (m.msg == msg::DeviceEnded) {
         Cleanup();
-        MessageWindow::Post(owner_, devmsg::DeviceLost, reinterpret_cast<uintptr_t>(this), 0);
+        MessageWindow::PostTo(owner_, msg::DeviceEnded, reinterpret_cast<uintptr_t>(this), 0);
         result = 0;
         return true;
     }

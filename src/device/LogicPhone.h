@@ -22,7 +22,6 @@ public:
     void setTypeCode(uint16_t code) { typeCode_ = code; }
     uint16_t typeCode() const { return typeCode_; }
     void setOwnerWindow(WindowHandle w) { owner_ = w; }
-    WindowHandle ownerWindow() const { return owner_; }
     void setRelay(DeviceRelay* relay) { relay_ = relay; }
 
     // Takes over the window's messages (until the object is deleted).

@@ -2,138 +2,108 @@
 
 #include "device/HidCommands.h"
 #include "device/USBTEL_COMM_T.h"
+#include "device/USBTEL_COMM_TSS.h"
+#include "platform/DeviceTypes.h"
 
 #include <algorithm>
 
 namespace vorlane {
 
 namespace {
+using Comm16 = USBTEL_COMM_T<16>;
+using Comm4 = USBTEL_COMM_TSS<4>;
+
 struct Identity {
-    uint16_t vendorId, productId;
-    const char* product;
-    size_t length;
-    const char* path;
+    SimulatedHidDevice::Kind kind;
+    const char* name; // as VORLANE_SIM_DEVICE names it; the path is "sim:" + name
+    const DeviceType& type;
+    size_t reportLength;
 };
 
-Identity identityOf(SimulatedHidDevice::Kind kind) {
-    switch (kind) {
-    case SimulatedHidDevice::Kind::Adapter:
-        return {0x0D8C, 0x0121, "QX USB Audio Adapter  ", 17, "sim:adapter"};
-    case SimulatedHidDevice::Kind::UsbPnp:
-        return {0x0D8C, 0x0132, "USB PnP Audio Device", 17, "sim:usbpnp"};
-    case SimulatedHidDevice::Kind::Sss:
-        return {0x0C76, 0x1600, "SSS USB Audio Device", 5, "sim:sss"};
-    case SimulatedHidDevice::Kind::Controller:
-        break;
-    }
-    return {0x0C76, 0x1605, "USB Audio Controller", 5, "sim:controller"};
-}
+constexpr Identity kIdentities[] = {
+    {SimulatedHidDevice::Kind::Adapter, "adapter", DeviceTypes::Adapter, Comm16::ReportLength},
+    {SimulatedHidDevice::Kind::UsbPnp, "usbpnp", DeviceTypes::UsbPnp, Comm16::ReportLength},
+    {SimulatedHidDevice::Kind::Sss, "sss", DeviceTypes::Sss, Comm4::ReportLength},
+    {SimulatedHidDevice::Kind::Controller, "controller", DeviceTypes::Controller,
+     Comm4::ReportLength},
+};
 
-using Comm16 = USBTEL_COMM_T<16>;
+const Identity& identityOf(SimulatedHidDevice::Kind kind) {
+    for (const Identity& id : kIdentities)
+        if (id.kind == kind)
+            return id;
+    return kIdentities[0];
+}
 } // namespace
 
 SimulatedHidDevice::SimulatedHidDevice(Kind kind, std::string path) : kind_(kind) {
-    Identity id = identityOf(kind);
-    vendorId_ = id.vendorId;
-    productId_ = id.productId;
-    product_ = id.product;
-    inputLength_ = outputLength_ = id.length;
-    path_ = path.empty() ? std::string(id.path) : std::move(path);
+    const Identity& id = identityOf(kind);
+    vendorId_ = id.type.vendorId;
+    productId_ = id.type.productId;
+    product_ = id.type.name;
+    inputLength_ = outputLength_ = id.reportLength;
+    path_ = path.empty() ? "sim:" + std::string(id.name) : std::move(path);
 }
 
 std::optional<SimulatedHidDevice::Kind> SimulatedHidDevice::KindFromName(std::string_view name) {
-    if (name == "adapter")
-        return Kind::Adapter;
-    if (name == "usbpnp")
-        return Kind::UsbPnp;
-    if (name == "sss")
-        return Kind::Sss;
-    if (name == "controller")
-        return Kind::Controller;
+    for (const Identity& id : kIdentities)
+        if (name == id.name)
+            return id.kind;
     return std::nullopt;
 }
 
 std::string SimulatedHidDevice::path() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return path_;
+    return locked([&] { return path_; });
 }
 uint16_t SimulatedHidDevice::vendorId() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return vendorId_;
+    return locked([&] { return vendorId_; });
 }
 uint16_t SimulatedHidDevice::productId() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return productId_;
+    return locked([&] { return productId_; });
 }
 std::string SimulatedHidDevice::product() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return product_;
+    return locked([&] { return product_; });
 }
 size_t SimulatedHidDevice::inputLength() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return inputLength_;
+    return locked([&] { return inputLength_; });
 }
 size_t SimulatedHidDevice::outputLength() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return outputLength_;
+    return locked([&] { return outputLength_; });
 }
 
-void SimulatedHidDevice::setPath(std::string path) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    path_ = std::move(path);
-}
-void SimulatedHidDevice::setIds(uint16_t vendorId, uint16_t productId) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    vendorId_ = vendorId;
-    productId_ = productId;
-}
 void SimulatedHidDevice::setProduct(std::string product) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    product_ = std::move(product);
+    locked([&] { product_ = std::move(product); });
 }
 void SimulatedHidDevice::setReportLengths(size_t input, size_t output) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    inputLength_ = input;
-    outputLength_ = output;
+    locked([&] {
+        inputLength_ = input;
+        outputLength_ = output;
+    });
 }
 void SimulatedHidDevice::setTypeCode(uint16_t code) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    typeCode_ = code;
-}
-void SimulatedHidDevice::setHardwareId(const std::array<uint8_t, 8>& id) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    hardwareId_ = id;
+    locked([&] { typeCode_ = code; });
 }
 
 void SimulatedHidDevice::unplug() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    plugged_ = false;
-    input_.clear();
-    held_.clear();
+    locked([&] { vanish(); });
 }
 void SimulatedHidDevice::plug() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    plugged_ = true;
+    locked([&] { plugged_ = true; });
 }
 bool SimulatedHidDevice::plugged() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return plugged_;
+    return locked([&] { return plugged_; });
 }
 void SimulatedHidDevice::setAccessible(bool accessible) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    accessible_ = accessible;
+    locked([&] { accessible_ = accessible; });
 }
 bool SimulatedHidDevice::accessible() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return accessible_;
+    return locked([&] { return accessible_; });
 }
 void SimulatedHidDevice::unplugOnNextRequest() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    unplugOnRequest_ = true;
+    locked([&] { unplugOnRequest_ = true; });
 }
 void SimulatedHidDevice::holdReplies(bool hold) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    hold_ = hold;
+    locked([&] { hold_ = hold; });
 }
 void SimulatedHidDevice::releaseHeldReplies() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -142,32 +112,24 @@ void SimulatedHidDevice::releaseHeldReplies() {
     held_.clear();
 }
 void SimulatedHidDevice::setMute(bool mute) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    mute_ = mute;
+    locked([&] { mute_ = mute; });
 }
 
 void SimulatedHidDevice::sendStrayReport(const std::vector<uint8_t>& payload) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::vector<uint8_t> wire(inputLength_, 0);
-    std::copy_n(payload.begin(), std::min(payload.size(), wire.size() - 1), wire.begin() + 1);
-    input_.push_back(std::move(wire));
+    locked([&] { input_.push_back(inputReport(payload)); });
 }
 
 std::vector<std::vector<uint8_t>> SimulatedHidDevice::writtenReports() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return written_;
+    return locked([&] { return written_; });
 }
 std::vector<bool> SimulatedHidDevice::ledCommands() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return led_;
+    return locked([&] { return led_; });
 }
 bool SimulatedHidDevice::ledOn() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return !led_.empty() && led_.back();
+    return locked([&] { return !led_.empty() && led_.back(); });
 }
 std::vector<bool> SimulatedHidDevice::switchCommands() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return switch_;
+    return locked([&] { return switch_; });
 }
 std::optional<std::array<uint8_t, 8>> SimulatedHidDevice::userId(uint16_t parameter) const {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -177,8 +139,7 @@ std::optional<std::array<uint8_t, 8>> SimulatedHidDevice::userId(uint16_t parame
     return it->second;
 }
 size_t SimulatedHidDevice::pendingInputReports() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return input_.size();
+    return locked([&] { return input_.size(); });
 }
 
 int SimulatedHidDevice::read(uint8_t* buffer, size_t length) {
@@ -202,9 +163,7 @@ int SimulatedHidDevice::write(const uint8_t* buffer, size_t length) {
     written_.push_back(wire);
     if (unplugOnRequest_) {
         unplugOnRequest_ = false;
-        plugged_ = false;
-        input_.clear();
-        held_.clear();
+        vanish();
         return int(length);
     }
     answer(wire);
@@ -214,12 +173,22 @@ int SimulatedHidDevice::write(const uint8_t* buffer, size_t length) {
 void SimulatedHidDevice::queueReply(std::vector<uint8_t> payload) {
     if (mute_)
         return;
+    if (hold_)
+        held_.push_back(inputReport(payload));
+    else
+        input_.push_back(inputReport(payload));
+}
+
+std::vector<uint8_t> SimulatedHidDevice::inputReport(const std::vector<uint8_t>& payload) const {
     std::vector<uint8_t> wire(inputLength_, 0);
     std::copy_n(payload.begin(), std::min(payload.size(), wire.size() - 1), wire.begin() + 1);
-    if (hold_)
-        held_.push_back(std::move(wire));
-    else
-        input_.push_back(std::move(wire));
+    return wire;
+}
+
+void SimulatedHidDevice::vanish() {
+    plugged_ = false;
+    input_.clear();
+    held_.clear();
 }
 
 void SimulatedHidDevice::answer(const std::vector<uint8_t>& wire) {

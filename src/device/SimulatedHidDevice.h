@@ -37,12 +37,9 @@ public:
     size_t outputLength() const;
 
     // Identity, set before the device is opened.
-    void setPath(std::string path);
-    void setIds(uint16_t vendorId, uint16_t productId);
     void setProduct(std::string product);
     void setReportLengths(size_t input, size_t output);
     void setTypeCode(uint16_t code);
-    void setHardwareId(const std::array<uint8_t, 8>& id);
 
     // Test controls.
     void unplug();
@@ -74,8 +71,17 @@ public:
     int write(const uint8_t* buffer, size_t length);
 
 private:
-    void answer(const std::vector<uint8_t>& wire); // with mutex_ held
-    void queueReply(std::vector<uint8_t> payload); // with mutex_ held
+    template <class F> auto locked(F f) const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return f();
+    }
+    // With mutex_ held:
+    void answer(const std::vector<uint8_t>& wire);
+    void queueReply(std::vector<uint8_t> payload);
+    // The payload as an input report: report id 0 in front, cut or padded to length.
+    std::vector<uint8_t> inputReport(const std::vector<uint8_t>& payload) const;
+    // Unplugged: the queued reports are gone.
+    void vanish();
 
     const Kind kind_;
     mutable std::mutex mutex_;

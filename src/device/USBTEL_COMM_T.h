@@ -1,7 +1,8 @@
 #pragma once
 
+#include "device/ReportVariant.h"
+
 #include <array>
-#include <cstddef>
 #include <cstdint>
 #include <utility>
 
@@ -11,12 +12,8 @@ namespace vorlane {
 // parameter sent most significant byte first, data, and a checksum in the last byte that
 // makes all N bytes add up to 0 modulo 256. In memory the parameter is kept low byte
 // first; the exchange of bytes 2 and 3 happens on the way to and from the wire.
-template <size_t N> struct USBTEL_COMM_T {
+template <size_t N> struct USBTEL_COMM_T : ReportVariant<USBTEL_COMM_T<N>, N, 4> {
     static_assert(N >= 5, "the payload holds command, sub-code, parameter and checksum");
-    static constexpr size_t PayloadSize = N;
-    static constexpr size_t ReportLength = N + 1; // report id byte in front
-    static constexpr bool HasChecksum = true;
-    static constexpr size_t ValueOffset = 4;
     using Payload = std::array<uint8_t, N>;
 
     static uint8_t Checksum(const Payload& p) {
@@ -36,22 +33,6 @@ template <size_t N> struct USBTEL_COMM_T {
         std::swap(p[2], p[3]);
     }
     static void FromWire(Payload& p) { std::swap(p[2], p[3]); }
-    // A reply matches when command and parameter are those awaited.
-    static bool Matches(const Payload& reply, const Payload& expected) {
-        return reply[0] == expected[0] && Parameter(reply) == Parameter(expected);
-    }
-    static void PresetReply(Payload& expected, const Payload& request) {
-        expected[0] = request[0];
-        SetParameter(expected, Parameter(request));
-    }
-    // command, 01, parameter 0, value in the first data byte.
-    static Payload Simple(uint8_t command, uint8_t value) {
-        Payload p{};
-        p[0] = command;
-        p[1] = 0x01;
-        p[ValueOffset] = value;
-        return p;
-    }
 };
 
 } // namespace vorlane

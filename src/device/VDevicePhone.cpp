@@ -14,8 +14,8 @@
 namespace vorlane {
 
 template <class Comm>
-VDevicePhone<Comm>::VDevicePhone(std::string modelName, uint16_t typeCode)
-    : typeCode_(typeCode), modelName_(std::move(modelName)) {}
+VDevicePhone<Comm>::VDevicePhone(const DeviceType& type)
+    : typeCode_(type.fixedCode), modelName_(type.name) {}
 
 template <class Comm> VDevicePhone<Comm>::~VDevicePhone() {
     releaseWindow();
@@ -71,7 +71,6 @@ template <class Comm> bool VDevicePhone<Comm>::Execute(const Payload& request, i
 }
 
 template <class Comm> void VDevicePhone<Comm>::OnClose() {
-    // Gives the device a moment before its handle goes away.
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
 }
 
@@ -87,30 +86,17 @@ template <class Comm>
 bool VDevicePhone<Comm>::Notify(uint32_t msg, uintptr_t wParam, intptr_t lParam) {
     if (owner_ == 0)
         return true;
-    return MessageWindow::Post(owner_, msg, wParam, lParam);
-}
-
-template <class Comm> uint8_t VDevicePhone<Comm>::MapCode(uint8_t code, bool reverse) const {
-    for (uint16_t e : codeMap_) {
-        uint8_t from = uint8_t(e & 0xFF), to = uint8_t(e >> 8);
-        if (!reverse && from == code)
-            return to;
-        if (reverse && to == code)
-            return from;
-    }
-    return code;
+    return MessageWindow::PostTo(owner_, msg, wParam, lParam);
 }
 
 template <class Comm>
 bool VDevicePhone<Comm>::SendReport(const Payload& payload, double minIntervalMs) {
-    Payload p = payload;
-    OnBeforeSend(p);
     double wait = this->lastWriteTime + minIntervalMs - NowMs();
     if (wait > 0)
         std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(wait));
     while (NowMs() - this->lastWriteTime < minIntervalMs) {
     }
-    return this->WriteReport(p);
+    return this->WriteReport(payload);
 }
 
 template <class Comm>
@@ -124,12 +110,10 @@ bool VDevicePhone<Comm>::SendAndWait(const Payload& request, Payload& expected, 
         if (n == 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         } else if (n > 0) {
-            OnReport(got);
             if (Comm::Matches(got, expected)) {
                 expected = got;
                 return true;
             }
-            OnUnsolicitedReport(got);
         } else {
             return false;
         }
@@ -142,12 +126,7 @@ template <class Comm> int VDevicePhone<Comm>::ReadReport() {
     if (!this->attached())
         return 0;
     Payload got{};
-    int n = this->ReadPending(got);
-    if (n > 0) {
-        OnReport(got);
-        OnUnsolicitedReport(got);
-    }
-    return n;
+    return this->ReadPending(got);
 }
 
 template <class Comm> void VDevicePhone<Comm>::PollStep() {
@@ -172,10 +151,9 @@ template <class Comm> void VDevicePhone<Comm>::DeviceLost() {
     table_->Unlock();
     if (!own)
         return;
-    MessageWindow::Post(managerWindow_, devmsg::DeviceLost, deviceHandle_, 0);
-    OnDetach();
+    MessageWindow::PostTo(managerWindow_, msg::DeviceEnded, deviceHandle_, 0);
     this->Detach();
-    Notify(devmsg::DeviceLost, 0, 0);
+    Notify(msg::DeviceEnded, 0, 0);
 }
 
 template <class Comm>

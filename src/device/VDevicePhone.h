@@ -8,10 +8,10 @@
 
 #include "device/LCUSBSocket.h"
 #include "device/_BasePhone.h"
+#include "platform/DeviceTypes.h"
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace vorlane {
 
@@ -21,34 +21,35 @@ public:
     static constexpr int PollIntervalMs = 50;
     static constexpr int FailedPollsToLose = 4;
 
-    VDevicePhone(std::string modelName, uint16_t typeCode);
+    // The model of devices of that kind: the product string starts with its name; its type
+    // code is the kind's fixed code until Identify() learns it.
+    explicit VDevicePhone(const DeviceType& type);
     ~VDevicePhone() override;
 
     bool OpenDevice(std::unique_ptr<HidDevice>& file, TPUtilWindow* window,
                     const std::string& product) override;
     void CloseDevice() override;
-    // command, 01, parameter 0, value; waits for the acknowledgement.
-    virtual bool SendCommand(uint8_t command, uint8_t value, int timeoutMs);
-    // Sends the request and waits for the reply with its command and parameter.
-    virtual bool Transact(const Payload& request, Payload& reply, int timeoutMs);
-    virtual bool Execute(const Payload& request, int timeoutMs);
+    // Whether the opened device is one of this model's; may learn its type code.
     virtual bool Identify() = 0;
-    virtual void OnClose();
-    virtual void OnDetach() {}
-    virtual void OnBeforeSend(Payload&) {}
-    virtual void OnReport(const Payload&) {}
+
+    // command, 01, parameter 0, value; waits for the acknowledgement.
+    bool SendCommand(uint8_t command, uint8_t value, int timeoutMs);
+    // Sends the request and waits for the reply with its command and parameter.
+    bool Transact(const Payload& request, Payload& reply, int timeoutMs);
+    bool Execute(const Payload& request, int timeoutMs);
+    // Gives the device a moment before its handle goes away.
+    void OnClose();
     // Reads every queued report; false when the device failed.
-    virtual bool Poll();
+    bool Poll();
     // Posts to the owner window; true when there is none.
-    virtual bool Notify(uint32_t msg, uintptr_t wParam, intptr_t lParam);
-    virtual void OnUnsolicitedReport(const Payload&) {}
-    virtual uint8_t MapCode(uint8_t code, bool reverse) const;
+    bool Notify(uint32_t msg, uintptr_t wParam, intptr_t lParam);
     // Writes once at least minIntervalMs have passed since the last write began.
-    virtual bool SendReport(const Payload& payload, double minIntervalMs);
+    bool SendReport(const Payload& payload, double minIntervalMs);
     // Sends the request, then reads until a report matches expected (then copied into it),
     // the device fails or the time is up. Other reports are dropped.
-    virtual bool SendAndWait(const Payload& request, Payload& expected, int timeoutMs);
-    virtual int ReadReport();
+    bool SendAndWait(const Payload& request, Payload& expected, int timeoutMs);
+    // Reads one queued report and drops it: > 0 read, 0 none, -1 the device failed.
+    int ReadReport();
 
     // One poll step, as the poll timer runs it.
     void PollStep();
@@ -71,7 +72,6 @@ protected:
     std::string modelName_;
     std::string hardwareId_;
     std::string userId_;
-    std::vector<uint16_t> codeMap_; // low byte a code, high byte its mapped value
 };
 
 } // namespace vorlane

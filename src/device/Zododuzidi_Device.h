@@ -1,29 +1,13 @@
 #pragma once
 
-// The device object of the devices with a fixed type code (0xD200 to 0xD4FF), or a "USB PnP Audio
-// Device" input without a HID interface: the idle routine, the "device ready" announcement, the
-// device end.
-//
-// Thread contract: the device thread.
-
-#include "device/LogicPhone.h"
-#include "device/_RIVORAZURURU_RoutineManger.h"
+#include "device/IdleRoutineDevice.h"
 
 namespace vorlane {
 
-class Zododuzidi_Device : public LogicPhone, public _RIVORAZURURU_RoutineManger<Zododuzidi_Device> {
-public:
-    // Pauses that let the device settle before it is announced and after it is stopped.
-    static constexpr int StartPauseMs = 200;
-    static constexpr int StopPauseMs = 300;
-
-    ~Zododuzidi_Device() override;
-    void Start() override;
-    void Stop() override;
-    void Cleanup() override;
-
-protected:
-    bool ProcessRoutineMessage(const Message& m, intptr_t& result) override;
-};
+// The device object of the devices with a fixed type code, and of a "USB PnP Audio
+// Device" input without a HID interface.
+//
+// Thread contract: the device thread.
+class Zododuzidi_Device : public IdleRoutineDevice {};
 
 } // namespace vorlane

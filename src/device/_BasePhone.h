@@ -28,7 +28,6 @@ public:
     virtual void CloseDevice() = 0;
 
     void setOwnerWindow(WindowHandle w) { owner_ = w; }
-    WindowHandle ownerWindow() const { return owner_; }
     // The record table and manager window to report a lost device to.
     void setManager(_SystemOpenedUSBHid* table, WindowHandle managerWindow) {
         table_ = table;

@@ -28,7 +28,6 @@ public:
     virtual bool Enter() = 0;
     virtual void Leave() = 0;
     virtual void OnTimer(uint32_t id, bool& handled) = 0;
-    virtual void OnHook(uintptr_t) {}
     virtual bool ProcessWindowMessage(const Message& m, intptr_t& result) = 0;
 
     const std::string& name() const { return name_; }

@@ -48,8 +48,6 @@ public:
     }
 
     bool ledState() const { return state_; }
-    uint32_t pulseTimerId() const { return pulseTimer_; }
-    uint32_t blinkTimerId() const { return blinkTimer_; }
 
     // Handles the LED timers; false for any other timer.
     bool OnLedTimer(uint32_t id) {

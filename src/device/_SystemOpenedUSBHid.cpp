@@ -24,6 +24,21 @@ struct Record {
     char path[_SystemOpenedUSBHid::PathCapacity];
 };
 
+void clear(Record& r) {
+    r.pid = 0;
+    r.handle = 0;
+    r.started = 0;
+}
+
+// This process's record of the handle, or nullptr.
+template <class Records> Record* ownRecord(Records& records, uint32_t handle) {
+    const uint32_t pid = uint32_t(::getpid());
+    for (Record& r : records)
+        if (r.pid == pid && r.handle == handle)
+            return &r;
+    return nullptr;
+}
+
 // Clock ticks after boot at which a process started; 0 when unknown.
 uint64_t processStartTime(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
@@ -153,17 +168,14 @@ bool _SystemOpenedUSBHid::Reclaim(int i) {
     Record& r = block()->records[i];
     // No process has id 0: such a record is free whatever else it holds.
     if (r.pid == 0) {
-        r.handle = 0;
-        r.started = 0;
+        clear(r);
         return true;
     }
     if (r.pid == uint32_t(::getpid()) && r.started == ownStartTime())
         return false;
     if (processAlive(r.pid, r.started))
         return false;
-    r.pid = 0;
-    r.handle = 0;
-    r.started = 0;
+    clear(r);
     return true;
 }
 
@@ -198,28 +210,14 @@ bool _SystemOpenedUSBHid::Register(uint32_t handle, const std::string& path) {
 }
 
 bool _SystemOpenedUSBHid::Unregister(uint32_t handle) {
-    if (!isOpen() || handle == 0)
-        return false;
-    const uint32_t pid = uint32_t(::getpid());
-    for (auto& r : block()->records) {
-        if (r.pid == pid && r.handle == handle) {
-            r.pid = 0;
-            r.handle = 0;
-            r.started = 0;
-            return true;
-        }
-    }
-    return false;
+    Record* r = isOpen() && handle != 0 ? ownRecord(block()->records, handle) : nullptr;
+    if (r)
+        clear(*r);
+    return r != nullptr;
 }
 
 bool _SystemOpenedUSBHid::IsOwnRecord(uint32_t handle) {
-    if (!isOpen() || handle == 0)
-        return false;
-    const uint32_t pid = uint32_t(::getpid());
-    for (const auto& r : block()->records)
-        if (r.pid == pid && r.handle == handle)
-            return true;
-    return false;
+    return isOpen() && handle != 0 && ownRecord(block()->records, handle);
 }
 
 uint32_t _SystemOpenedUSBHid::FirstOwnHandle() {

@@ -33,18 +33,13 @@ bool wMutex::Lock(int timeoutMs) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    bool died = false;
     if (r == EOWNERDEAD) {
         // The records the dead owner was changing are checked record by record anyway.
-        died = true;
         r = pthread_mutex_consistent(mutex_);
         if (r != 0)
             pthread_mutex_unlock(mutex_);
     }
-    if (r != 0)
-        return false;
-    ownerDied_ = died;
-    return true;
+    return r == 0;
 }
 
 void wMutex::Unlock() {

@@ -23,13 +23,9 @@ public:
     // that hangs must not hang this thread too).
     bool Lock(int timeoutMs = LockWaitMs);
     void Unlock();
-    // Whether the last Lock() took the mutex over from a dead owner. Read only while the
-    // lock is held.
-    bool lastOwnerDied() const { return ownerDied_; }
 
 private:
     pthread_mutex_t* mutex_ = nullptr;
-    bool ownerDied_ = false; // written only with the mutex held
 };
 
 } // namespace vorlane

@@ -37,7 +37,7 @@ void MessagePostRelay::relay() {
     if (::read(fd_, &count, sizeof count) != sizeof count)
         return;
     for (uint64_t i = 0; i < count; ++i)
-        MessageWindow::Post(target_, message_, 0, 0);
+        MessageWindow::PostTo(target_, message_, 0, 0);
 }
 
 } // namespace vorlane

@@ -1,5 +1,7 @@
 #include "platform/MessageThread.h"
 
+#include "platform/ThreadSanitizer.h"
+
 #include <QCoreApplication>
 #include <QThread>
 #include <atomic>
@@ -21,8 +23,16 @@ public:
     bool initDone = false;
     bool initOk = false;
 
+    // Whoever sees the thread ended (wait() returned, or it no longer runs) may touch
+    // what it wrote; Qt orders that with locks the thread sanitizer cannot see.
+    void joined() { SanitizerAcquire(this); }
+
 protected:
     void run() override {
+        struct Ended {
+            MessageLoopThread* t;
+            ~Ended() { SanitizerRelease(t); }
+        } ended{this};
         bool ok = init ? init() : true;
         {
             // Notify under the lock: the starter may destroy this object as soon as it
@@ -45,11 +55,17 @@ protected:
 MessageThread::MessageThread(std::string name) : name_(std::move(name)) {}
 
 MessageThread::~MessageThread() {
-    if (!thread_ || !thread_->isRunning())
+    if (!thread_)
         return;
+    if (!thread_->isRunning()) {
+        thread_->joined();
+        return;
+    }
     quit(0);
-    if (!abandoned_ && thread_->wait(QDeadlineTimer(DestroyWaitMs)))
+    if (!abandoned_ && thread_->wait(QDeadlineTimer(DestroyWaitMs))) {
+        thread_->joined();
         return;
+    }
     // Destroying a QThread that still runs ends the process. A thread stuck this long is
     // left to the end of the process instead.
     std::fprintf(stderr, "Vorlane: the %s thread did not end; leaving it\n", name_.c_str());
@@ -62,6 +78,8 @@ MessageThread::~MessageThread() {
 bool MessageThread::start(std::function<bool()> init, std::function<void()> finish, int waitMs) {
     if (thread_ && thread_->isRunning())
         return false;
+    if (thread_)
+        thread_->joined();
     thread_ = std::make_unique<MessageLoopThread>();
     thread_->setObjectName(QString::fromStdString(name_));
     thread_->init = std::move(init);
@@ -80,7 +98,12 @@ void MessageThread::quit(int code) {
 }
 
 bool MessageThread::wait(int ms) {
-    return !thread_ || thread_->wait(QDeadlineTimer(ms));
+    if (!thread_)
+        return true;
+    if (!thread_->wait(QDeadlineTimer(ms)))
+        return false;
+    thread_->joined();
+    return true;
 }
 
 bool MessageThread::isRunning() const {

@@ -1,6 +1,7 @@
 #include "platform/MessageWindow.h"
 
 #include "platform/Messages.h"
+#include "platform/ThreadSanitizer.h"
 #include "platform/WindowCore.h"
 #include "platform/WindowEvents.h"
 
@@ -35,6 +36,7 @@ bool postEventTo(WindowHandle h, QEvent* e) {
         delete e;
         return false;
     }
+    SanitizerRelease(e);
     QCoreApplication::postEvent(it->second, e);
     return true;
 }
@@ -103,16 +105,16 @@ WindowHandle MessageWindow::handle() const {
 }
 
 bool MessageWindow::post(uint32_t m, uintptr_t w, intptr_t l) const {
-    return Post(handle(), m, w, l);
+    return PostTo(handle(), m, w, l);
 }
 
 bool MessageWindow::postText(uint32_t m, uintptr_t w, std::string text) const {
-    return PostText(handle(), m, w, std::move(text));
+    return PostTextTo(handle(), m, w, std::move(text));
 }
 
 intptr_t MessageWindow::send(uint32_t m, uintptr_t w, intptr_t l) const {
     intptr_t r = 0;
-    Send(handle(), m, w, l, &r);
+    TrySendTo(handle(), m, w, l, &r);
     return r;
 }
 
@@ -148,22 +150,22 @@ intptr_t MessageWindow::defaultProcess(const Message& m) {
     return 0;
 }
 
-bool MessageWindow::Post(WindowHandle h, uint32_t m, uintptr_t w, intptr_t l) {
+bool MessageWindow::PostTo(WindowHandle h, uint32_t m, uintptr_t w, intptr_t l) {
     if (h == 0)
         return false;
     Message msg{m, w, l, nullptr};
     return postEventTo(h, new PostedMessageEvent(std::move(msg)));
 }
 
-bool MessageWindow::PostText(WindowHandle h, uint32_t m, uintptr_t w, std::string text) {
+bool MessageWindow::PostTextTo(WindowHandle h, uint32_t m, uintptr_t w, std::string text) {
     if (h == 0)
         return false;
     Message msg{m, w, 0, std::make_shared<const std::string>(std::move(text))};
     return postEventTo(h, new PostedMessageEvent(std::move(msg)));
 }
 
-bool MessageWindow::Send(WindowHandle h, uint32_t m, uintptr_t w, intptr_t l, intptr_t* result,
-                         int timeoutMs) {
+bool MessageWindow::TrySendTo(WindowHandle h, uint32_t m, uintptr_t w, intptr_t l, intptr_t* result,
+                              int timeoutMs) {
     if (h == 0)
         return false;
     Message msg{m, w, l, nullptr};
@@ -178,7 +180,9 @@ bool MessageWindow::Send(WindowHandle h, uint32_t m, uintptr_t w, intptr_t l, in
             local = it->second;
         } else {
             state = std::make_shared<SendState>();
-            QCoreApplication::postEvent(it->second, new SentMessageEvent(std::move(msg), state));
+            auto* e = new SentMessageEvent(std::move(msg), state);
+            SanitizerRelease(e);
+            QCoreApplication::postEvent(it->second, e);
         }
     }
     if (local) {
@@ -191,7 +195,7 @@ bool MessageWindow::Send(WindowHandle h, uint32_t m, uintptr_t w, intptr_t l, in
     return state->wait(timeoutMs, result);
 }
 
-bool MessageWindow::IsWindow(WindowHandle h) {
+bool MessageWindow::IsLiveWindow(WindowHandle h) {
     if (h == 0)
         return false;
     std::lock_guard<std::mutex> lock(g_registryMutex);
@@ -199,14 +203,14 @@ bool MessageWindow::IsWindow(WindowHandle h) {
 }
 
 bool CloseAndWait(WindowHandle h, int timeoutMs) {
-    if (!MessageWindow::Post(h, msg::Close))
+    if (!MessageWindow::PostTo(h, msg::Close))
         return true;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (MessageWindow::IsWindow(h)) {
+    while (MessageWindow::IsLiveWindow(h)) {
         if (std::chrono::steady_clock::now() >= deadline)
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        if (MessageWindow::IsWindow(h))
+        if (MessageWindow::IsLiveWindow(h))
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;

@@ -59,14 +59,14 @@ public:
     void killTimer(uint32_t id);
 
     // Handle-based operations, for peers that only know the handle.
-    static bool Post(WindowHandle h, uint32_t msg, uintptr_t wParam = 0, intptr_t lParam = 0);
-    static bool PostText(WindowHandle h, uint32_t msg, uintptr_t wParam, std::string text);
+    static bool PostTo(WindowHandle h, uint32_t msg, uintptr_t wParam = 0, intptr_t lParam = 0);
+    static bool PostTextTo(WindowHandle h, uint32_t msg, uintptr_t wParam, std::string text);
     // Same thread: a direct call. Another thread: blocks until the message is handled,
     // the window goes away, or timeoutMs (when >= 0) has passed. Returns whether it was
     // handled; the handler's result goes to *result.
-    static bool Send(WindowHandle h, uint32_t msg, uintptr_t wParam = 0, intptr_t lParam = 0,
-                     intptr_t* result = nullptr, int timeoutMs = -1);
-    static bool IsWindow(WindowHandle h);
+    static bool TrySendTo(WindowHandle h, uint32_t msg, uintptr_t wParam = 0, intptr_t lParam = 0,
+                          intptr_t* result = nullptr, int timeoutMs = -1);
+    static bool IsLiveWindow(WindowHandle h);
 
 protected:
     // The message map. Set result and return true when handled.

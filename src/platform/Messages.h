@@ -31,14 +31,12 @@ inline constexpr uint32_t DeviceNotAccessible = 1085;
 inline constexpr uint32_t GraphNotify = 1120; // wParam: the event code
 
 // Device side.
-inline constexpr uint32_t RecordingState =
-    1078;                                     // to the device target window; 1 started, 0 stopped
-inline constexpr uint32_t DeviceEnded = 1281; // to CMainDlg; wParam: the device object
-
-// HID device manager entry point operations.
-inline constexpr uint32_t ManagerOpen = 1304;
-inline constexpr uint32_t ManagerClose = 1306;
-inline constexpr uint32_t ManagerTypeCode = 1307;
+// To the device target window; wParam: 1 started, 0 stopped.
+inline constexpr uint32_t RecordingState = 1078;
+// A device has ended. A device model posts it to the HID manager (wParam: the device
+// handle) and to its owner (wParam 0); that device object then posts it to CMainDlg
+// (wParam: the object).
+inline constexpr uint32_t DeviceEnded = 1281;
 
 // Skinned mouse buttons report press and release to their parent.
 inline constexpr uint32_t ButtonPressed = 0x500;
@@ -46,9 +44,9 @@ inline constexpr uint32_t ButtonReleased = 0x501;
 
 } // namespace vorlane::msg
 
-// Messages of a HID device model's window (1303 to 1373) and of the device objects.
+// The HID manager's operations and the messages of a device model's window (1303 to 1373);
+// the ranges the device objects' routines look at.
 namespace vorlane::devmsg {
-inline constexpr uint32_t First = 1303;
 inline constexpr uint32_t ManagerOpen = 1304;  // to the manager: wParam owner window, lParam mask
 inline constexpr uint32_t SetOwner = 1305;     // wParam: the window that gets notifications
 inline constexpr uint32_t ManagerClose = 1306; // to the manager: wParam handle or 0
@@ -61,8 +59,19 @@ inline constexpr uint32_t PulseLed = 1327;    // wParam: on or off, lParam: ms
 inline constexpr uint32_t Switch = 1328;      // wParam: on or off (BlinkLed where not taken)
 inline constexpr uint32_t WriteUserId = 1358; // wParam: parameter, lParam: const std::string*
 inline constexpr uint32_t ReadUserId = 1359;  // wParam: parameter, lParam: std::string*
-inline constexpr uint32_t Last = 1373;
-inline constexpr uint32_t DeviceLost = 1281; // model to manager and to its owner window
+
+// The messages whose wParam or lParam points into the sender's memory, which the device
+// reads or writes: whoever passes one on waits for the answer, however long it takes.
+// Every message of that sort is listed here.
+inline constexpr uint32_t CallerBufferMessages[] = {UsbWaveNames, HardwareId, WriteUserId,
+                                                    ReadUserId};
+constexpr bool CarriesCallerBuffer(uint32_t m) {
+    for (uint32_t b : CallerBufferMessages)
+        if (b == m)
+            return true;
+    return false;
+}
+
 // Notifications that routines receive (1078 among them).
 inline constexpr uint32_t RoutineUserFirst = 1072;
 inline constexpr uint32_t RoutineUserLast = 1079;

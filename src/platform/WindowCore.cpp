@@ -1,6 +1,7 @@
 #include "platform/WindowCore.h"
 
 #include "platform/Messages.h"
+#include "platform/ThreadSanitizer.h"
 #include "platform/WindowEvents.h"
 
 #include <QCoreApplication>
@@ -43,6 +44,7 @@ intptr_t WindowCore::deliver(const Message& m) {
 }
 
 bool WindowCore::event(QEvent* e) {
+    SanitizerAcquire(e); // posted by another thread through Qt's event queue
     switch (int(e->type())) {
     case WindowEvents::PostedType: {
         auto* pe = static_cast<PostedMessageEvent*>(e);

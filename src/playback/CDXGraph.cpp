@@ -299,7 +299,7 @@ void CDXGraph::Queue(Event event) {
         events_.push_back(std::move(event));
     }
     if (const WindowHandle window = notifyWindow_.load())
-        MessageWindow::Post(window, msg::GraphNotify, uintptr_t(code), 0);
+        MessageWindow::PostTo(window, msg::GraphNotify, uintptr_t(code), 0);
 }
 
 void CDXGraph::OnBusMessage(GstMessage* message, void* data) {

@@ -81,9 +81,7 @@ QString fromUtf8(const std::string& s) {
 std::unique_ptr<CPlayFileDlg> CPlayFileDlg::Create(ConfigManger& config, Services services,
                                                    QWidget* parent, QString* error) {
     std::unique_ptr<CPlayFileDlg> dialog(new CPlayFileDlg(config, std::move(services), parent));
-    if (!dialog->Init(error))
-        return nullptr;
-    return dialog;
+    return dialog->Init(error) ? std::move(dialog) : nullptr;
 }
 
 CPlayFileDlg::CPlayFileDlg(ConfigManger& config, Services services, QWidget* parent)
@@ -307,7 +305,7 @@ void CPlayFileDlg::selectRow(int row) {
 // --- Playback --------------------------------------------------------------------------
 
 void CPlayFileDlg::mute(bool on) {
-    MessageWindow::Post(services_.panel, msg::MonitorMute, on ? 1 : 0, 0);
+    MessageWindow::PostTo(services_.panel, msg::MonitorMute, on ? 1 : 0, 0);
 }
 
 void CPlayFileDlg::tell(const char* key, const char* def, const QString& detail) {

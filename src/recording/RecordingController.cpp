@@ -565,7 +565,7 @@ void RecordingController::PostRecordingState(uintptr_t started) {
     if (!services_.deviceTargetWindow)
         return;
     if (WindowHandle h = services_.deviceTargetWindow->load())
-        MessageWindow::Post(h, msg::RecordingState, started, 0);
+        MessageWindow::PostTo(h, msg::RecordingState, started, 0);
 }
 
 void RecordingController::ShowRecordingButtons() {

@@ -54,9 +54,7 @@ LocalTime localOf(const QDate& d) {
 std::unique_ptr<CAddTaskDlg> CAddTaskDlg::Create(ConfigManger& config, ADOConnection& catalogue,
                                                  QWidget* parent, QString* error) {
     std::unique_ptr<CAddTaskDlg> dialog(new CAddTaskDlg(config, catalogue, parent));
-    if (!dialog->Load(error))
-        return nullptr;
-    return dialog;
+    return dialog->Load(error) ? std::move(dialog) : nullptr;
 }
 
 CAddTaskDlg::CAddTaskDlg(ConfigManger& config, ADOConnection& catalogue, QWidget* parent)

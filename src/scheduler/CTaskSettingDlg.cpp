@@ -56,9 +56,7 @@ std::unique_ptr<CTaskSettingDlg> CTaskSettingDlg::Create(ConfigManger& config,
                                                          WindowHandle panel, QWidget* parent,
                                                          QString* error) {
     std::unique_ptr<CTaskSettingDlg> dialog(new CTaskSettingDlg(config, catalogue, panel, parent));
-    if (!dialog->Load(error))
-        return nullptr;
-    return dialog;
+    return dialog->Load(error) ? std::move(dialog) : nullptr;
 }
 
 CTaskSettingDlg::CTaskSettingDlg(ConfigManger& config, ADOConnection& catalogue, WindowHandle panel,

@@ -127,7 +127,7 @@ void TaskScheduler::SchedulerTick() {
 
 void TaskScheduler::Fire() {
     LeaveMode();
-    MessageWindow::Post(panel_, msg::Command, cmd::ShowPanel);
+    MessageWindow::PostTo(panel_, msg::Command, cmd::ShowPanel);
 }
 
 bool TaskScheduler::OnPowerBroadcast(PowerEvent event) {
@@ -179,7 +179,7 @@ void TaskScheduler::RunnerTick() {
     const std::string minute = TaskTimes::MinuteText(now);
     if (activeEnd_ && minute >= *activeEnd_) {
         activeEnd_.reset();
-        MessageWindow::Post(panel_, msg::ScheduledRecording, 1);
+        MessageWindow::PostTo(panel_, msg::ScheduledRecording, 1);
     }
     // Only the current minute is looked at: a start that passed more than a minute ago
     // (the machine slept through it, the program was not running) is not made up for.
@@ -199,7 +199,7 @@ void TaskScheduler::StartTask(const Task& task, const LocalTime& start) {
         Fire();
     activeEnd_ =
         task.repeats ? TaskTimes::MinuteText(TaskModel::OccurrenceEnd(task, start)) : task.endTime;
-    MessageWindow::PostText(panel_, msg::ScheduledRecording, 0, task.fileName);
+    MessageWindow::PostTextTo(panel_, msg::ScheduledRecording, 0, task.fileName);
 }
 
 } // namespace vorlane

@@ -69,9 +69,7 @@ template <std::size_t N> void fillCombo(QComboBox* combo, const char* const (&en
 std::unique_ptr<CSysSettingDlg> CSysSettingDlg::Create(ConfigManger& config, Services services,
                                                        QWidget* parent, QString* error) {
     std::unique_ptr<CSysSettingDlg> dialog(new CSysSettingDlg(config, std::move(services), parent));
-    if (!dialog->Init(error))
-        return nullptr;
-    return dialog;
+    return dialog->Init(error) ? std::move(dialog) : nullptr;
 }
 
 CSysSettingDlg::CSysSettingDlg(ConfigManger& config, Services services, QWidget* parent)
@@ -324,7 +322,7 @@ void CSysSettingDlg::OnConfirm() {
     const int language = language_->currentIndex();
     if (language >= 0 && language != config_.LanguageID.load()) {
         config_.SetLanguageID(language);
-        MessageWindow::Post(services_.panel, msg::LanguageChanged, 0, 0);
+        MessageWindow::PostTo(services_.panel, msg::LanguageChanged, 0, 0);
     }
 
     // An empty list keeps its stored value rather than storing "no selection".
@@ -351,7 +349,7 @@ void CSysSettingDlg::OnConfirm() {
         services_.setMonitorVolume(silence ? kMonitorSilent : 0);
 
     hide();
-    MessageWindow::Post(services_.panel, msg::ToolDialogClosed, 2, 0);
+    MessageWindow::PostTo(services_.panel, msg::ToolDialogClosed, 2, 0);
 }
 
 } // namespace vorlane

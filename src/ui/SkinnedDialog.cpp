@@ -87,7 +87,7 @@ void SkinnedDialog::setClosedNotice(WindowHandle panel, int code) {
 
 void SkinnedDialog::OnClose() {
     hide();
-    MessageWindow::Post(closedPanel_, msg::ToolDialogClosed, closedCode_, 0);
+    MessageWindow::PostTo(closedPanel_, msg::ToolDialogClosed, closedCode_, 0);
 }
 
 void SkinnedDialog::paintOver(QPainter&) {}

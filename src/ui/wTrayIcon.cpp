@@ -164,7 +164,7 @@ void wTrayIcon::onActivated(QSystemTrayIcon::ActivationReason reason) {
 }
 
 void wTrayIcon::postCommand(int id) const {
-    MessageWindow::Post(target_, msg::Command, uintptr_t(id));
+    MessageWindow::PostTo(target_, msg::Command, uintptr_t(id));
 }
 
 } // namespace vorlane

@@ -1,3 +1,4 @@
+#include "LogWindow.h"
 #include "PumpUntil.h"
 #include "TestProgramFolder.h"
 #include "app/CMainDlg.h"
@@ -14,7 +15,7 @@
 
 #include <gtest/gtest.h>
 
-#include <mutex>
+#include <algorithm>
 #include <unistd.h>
 
 using namespace vorlane;
@@ -63,10 +64,8 @@ public:
         return 0;
     }
     size_t relayCount(uint32_t msg) const {
-        size_t n = 0;
-        for (auto& r : relayed)
-            n += r.first == msg;
-        return n;
+        return std::count_if(relayed.begin(), relayed.end(),
+                             [msg](const auto& r) { return r.first == msg; });
     }
     void fire(uint32_t timerId) { send(msg::Timer, timerId); }
 
@@ -112,6 +111,7 @@ TEST_F(PhoneMangerTest, ConnectsAfterOneSecondAndRetriesEvery2900Ms) {
     owner.fire(timer::Connect);
     EXPECT_EQ(owner.lastTimer(timer::Connect), 2900);
     EXPECT_TRUE(owner.relayed.empty());
+    EXPECT_TRUE(owner.inaccessible.empty()); // no device is no inaccessible device
 
     // The device turns up: the next attempt takes it and stops retrying.
     auto d = backend.add(Kind::Adapter);
@@ -135,7 +135,7 @@ TEST_F(PhoneMangerTest, FirstConnectHappensOneSecondAfterStart) {
     const double elapsed = owner.relayTimes[0] - start;
     // 1 s timer, then the 200 ms pause before the announcement.
     EXPECT_GE(elapsed, 1190.0);
-    EXPECT_LT(elapsed, 1800.0);
+    EXPECT_LT(elapsed, 4000.0); // not the 2,900 ms retry
     EXPECT_EQ(owner.relayed[0].second, 0xD301u);
     ASSERT_NE(dynamic_cast<Zododuzidi_Device*>(owner.phone.device()), nullptr);
 }
@@ -176,11 +176,11 @@ TEST_F(PhoneMangerTest, PnpInputWithoutHidEndsSoonAfterTheInputGoes) {
     EXPECT_EQ(owner.lastTimer(timer::WaveInputWatch), 1000);
 
     // After the first check the input is watched every 200 ms.
-    ASSERT_TRUE(pumpUntil([&] { return owner.lastTimer(timer::WaveInputWatch) == 200; }, 2000));
+    ASSERT_TRUE(pumpUntil([&] { return owner.lastTimer(timer::WaveInputWatch) == 200; }, 5000));
     inputs.remove("USB PnP Audio Device: USB Audio");
     const double gone = NowMs();
-    ASSERT_TRUE(pumpUntil([&] { return owner.relayCount(msg::DeviceGone) == 1; }, 2000));
-    EXPECT_LT(owner.relayTimes.back() - gone, 350.0);
+    ASSERT_TRUE(pumpUntil([&] { return owner.relayCount(msg::DeviceGone) == 1; }, 5000));
+    EXPECT_LT(owner.relayTimes.back() - gone, 1500.0); // not the 2,900 ms retry
     EXPECT_EQ(owner.phone.device(), nullptr);
     EXPECT_EQ(owner.lastTimer(timer::Connect), 300);
 }
@@ -236,23 +236,7 @@ TEST(CMainDlgDevice, DeviceReadyAndGoneReachThePanelWithTheTypeCode) {
     const std::string tableName = "/vorlane_test_dlg_" + std::to_string(::getpid());
     DeviceManger::instance().setTableName(tableName);
 
-    struct Panel : MessageWindow {
-        std::mutex mutex;
-        std::vector<Message> got;
-        ~Panel() override { destroy(); }
-        bool processMessage(const Message& m, intptr_t&) override {
-            std::lock_guard<std::mutex> lock(mutex);
-            got.push_back(m);
-            return false;
-        }
-        size_t count(uint32_t msg) {
-            std::lock_guard<std::mutex> lock(mutex);
-            size_t n = 0;
-            for (auto& m : got)
-                n += m.msg == msg;
-            return n;
-        }
-    } panel;
+    vorlane::test::LogWindow panel;
     panel.create();
 
     {
@@ -296,11 +280,4 @@ TEST_F(PhoneMangerTest, ADeviceThatMayNotBeOpenedIsNamedOnce) {
     owner.fire(timer::Connect);
     EXPECT_NE(owner.phone.device(), nullptr);
     EXPECT_EQ(owner.inaccessible.size(), 1u);
-}
-
-TEST_F(PhoneMangerTest, NoNoteWhenNoDeviceIsThere) {
-    ASSERT_TRUE(owner.phone.StartPhoneManger());
-    owner.fire(timer::Connect);
-    owner.fire(timer::Connect);
-    EXPECT_TRUE(owner.inaccessible.empty());
 }

@@ -11,16 +11,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 
 using namespace vorlane;
 using namespace vorlane::test;
 namespace fs = std::filesystem;
 
 namespace {
-constexpr uint32_t kBlock = 22048;
 constexpr uint32_t kInputBlocks = 40; // more than is read: the plugin repeats data past the end
 
 std::vector<int16_t> input(uint32_t seed) {
@@ -40,6 +39,7 @@ protected:
     TestProgramFolder dir{false};
     std::vector<int16_t> a = input(0), b = input(1000);
     fs::path monitorOut = dir / "monitor.raw";
+    std::optional<ScopedEnv> config;
 
     void SetUp() override {
         WriteBytes(dir / "a.raw", a.data(), a.size() * 2);
@@ -56,10 +56,9 @@ protected:
         conf << "pcm.vorlane_monitor {\n  type file\n  slave.pcm { type null }\n  file \""
              << monitorOut.string() << "\"\n  format \"raw\"\n}\n";
         conf.close();
-        std::string path = "/usr/share/alsa/alsa.conf:" + (dir / "asound.conf").string();
-        ::setenv("ALSA_CONFIG_PATH", path.c_str(), 1);
+        config.emplace("ALSA_CONFIG_PATH",
+                       "/usr/share/alsa/alsa.conf:" + (dir / "asound.conf").string());
     }
-    void TearDown() override { ::unsetenv("ALSA_CONFIG_PATH"); }
 };
 } // namespace
 
@@ -87,7 +86,7 @@ TEST_F(AlsaTest, RecordsTheLastMatchingDeviceBitForBitAndMonitorsIt) {
     EXPECT_EQ(capture.ChosenDevice(), "vorlane_pnp_b");
     EXPECT_FALSE(capture.PlaybackFailed());
     ASSERT_EQ(capture.Start(), 0);
-    ASSERT_TRUE(capture.StartRecording(dir / "rec.wav", FileType::Wav));
+    ASSERT_TRUE(capture.StartRecording(dir / "rec.wav", kWavType));
     auto step = [&](int n) {
         for (int i = 0; i < n; ++i)
             ASSERT_EQ(capture.ProcessNotification(), 0);
@@ -106,7 +105,7 @@ TEST_F(AlsaTest, RecordsTheLastMatchingDeviceBitForBitAndMonitorsIt) {
     EXPECT_EQ(SoxDecode(dir / "rec.wav"), blocksOf(b, 0, 8));
 
     // The monitor got a lead of 4 silent blocks, then every block at its volume.
-    std::string raw = ReadBytes(monitorOut);
+    std::string raw = readBytes(monitorOut);
     ASSERT_EQ(raw.size(), (4 + 8) * kBlock);
     std::vector<int16_t> out(raw.size() / 2);
     std::memcpy(out.data(), raw.data(), raw.size());
@@ -127,7 +126,7 @@ TEST_F(AlsaTest, WithoutAnOutputDeviceCaptureAndRecordingStillWork) {
     EXPECT_TRUE(capture.PlaybackFailed());
     EXPECT_EQ(capture.ChosenDevice(), "vorlane_other");
     ASSERT_EQ(capture.Start(), 0);
-    ASSERT_TRUE(capture.StartRecording(dir / "r.wav", FileType::Wav));
+    ASSERT_TRUE(capture.StartRecording(dir / "r.wav", kWavType));
     ASSERT_EQ(capture.ProcessNotification(), 0);
     capture.RequestStop();
     ASSERT_EQ(capture.ProcessNotification(), 0);
@@ -149,7 +148,7 @@ TEST_F(AlsaTest, CaptureThreadReadsTheRealDevice) {
     capture.BindSettings(volume, balance, type);
     capture.StartCaptureThread(0);
     ASSERT_EQ(capture.Init(), 0);
-    ASSERT_TRUE(capture.StartRecording(dir / "t.wav", FileType::Wav));
+    ASSERT_TRUE(capture.StartRecording(dir / "t.wav", kWavType));
     ASSERT_EQ(capture.Start(), 0);
     // The plugin is unpaced: the thread reads the whole input quickly.
     ASSERT_TRUE(pumpUntil([&] { return capture.BlockCount() >= 10; }, 5000));

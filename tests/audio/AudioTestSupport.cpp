@@ -1,6 +1,9 @@
 #include "AudioTestSupport.h"
 
+#include "audio/CRecordWriter.h"
 #include "platform/Messages.h"
+
+#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cmath>
@@ -96,63 +99,46 @@ int FakeCaptureSource::readBlock(uint8_t*& block, uint32_t bytes, int timeoutMs)
     return static_cast<int>(bytes);
 }
 
-bool CountingWindow::processMessage(const Message& m, intptr_t& result) {
-    if (m.msg != msg::BlockCaptured)
-        return false;
-    blocksCaptured.fetch_add(1);
-    result = 0;
-    return true;
+std::string CommandOutput(const std::string& command, int* status) {
+    std::string out;
+    int st = -1;
+    if (FILE* p = ::popen(command.c_str(), "r")) {
+        char buf[4096];
+        for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;)
+            out.append(buf, n);
+        st = ::pclose(p);
+    }
+    if (status)
+        *status = st >= 0 && WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return out;
 }
 
 int RunCommand(const std::string& command) {
-    int status = std::system(command.c_str());
-    return status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    int status = -1;
+    CommandOutput(command + " >/dev/null", &status);
+    return status;
 }
 
 namespace {
 // Runs a decoder writing raw 16-bit little-endian samples; empty when it fails.
 std::vector<int16_t> readSamples(const std::string& cmd) {
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p)
+    int status = -1;
+    const std::string raw = CommandOutput(cmd + " 2>/dev/null", &status);
+    if (status != 0)
         return {};
-    std::vector<int16_t> out;
-    int16_t buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 2, 4096, p)) > 0)
-        out.insert(out.end(), buf, buf + n);
-    if (::pclose(p) != 0)
-        return {};
+    std::vector<int16_t> out(raw.size() / 2);
+    std::memcpy(out.data(), raw.data(), out.size() * 2);
     return out;
 }
 } // namespace
 
 std::vector<int16_t> SoxDecode(const std::filesystem::path& file) {
-    std::string cmd = "sox -V1 '" + file.string() + "' -t raw -e signed -b 16 -L - 2>/dev/null";
-    return readSamples(cmd);
+    return readSamples("sox -V1 '" + file.string() + "' -t raw -e signed -b 16 -L -");
 }
 
 std::vector<int16_t> FfmpegDecode(const std::filesystem::path& file) {
-    std::string cmd = "ffmpeg -nostdin -v error -i '" + file.string() +
-                      "' -f s16le -ac 2 -ar 44100 - 2>/dev/null";
-    return readSamples(cmd);
-}
-
-std::string CommandOutput(const std::string& command, int* status) {
-    FILE* p = ::popen(command.c_str(), "r");
-    if (!p) {
-        if (status)
-            *status = -1;
-        return {};
-    }
-    std::string out;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        out.append(buf, n);
-    int st = ::pclose(p);
-    if (status)
-        *status = st >= 0 && WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return out;
+    return readSamples("ffmpeg -nostdin -v error -i '" + file.string() +
+                       "' -f s16le -ac 2 -ar 44100 -");
 }
 
 std::map<std::string, std::string> Ffprobe(const std::filesystem::path& file) {
@@ -197,27 +183,23 @@ std::vector<int16_t> ToneBlock(uint32_t i, uint32_t frames) {
     return out;
 }
 
+void RecordTones(CRecordWriter& w, const std::filesystem::path& file, FileType type,
+                 uint32_t blocks) {
+    ASSERT_TRUE(w.StartRecording(file, type)) << w.LastErrorText();
+    for (uint32_t i = 0; i < blocks; ++i)
+        w.WriteBlock(BytesOf(ToneBlock(i)), kBlock, false);
+    w.RequestStop();
+    w.ServeStopRequest();
+    ASSERT_FALSE(w.IsRecording());
+    ASSERT_EQ(w.LastError(), 0) << w.LastErrorText();
+}
+
 double Rms(const std::vector<int16_t>& samples, size_t first, size_t count) {
     double sum = 0;
     size_t n = 0;
     for (size_t i = first; i < first + count && i < samples.size(); ++i, ++n)
         sum += static_cast<double>(samples[i]) * samples[i];
     return n ? std::sqrt(sum / static_cast<double>(n)) : 0.0;
-}
-
-ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) {
-        had_ = true;
-        old_ = old;
-    }
-    ::setenv(name, value.c_str(), 1);
-}
-
-ScopedEnv::~ScopedEnv() {
-    if (had_)
-        ::setenv(name_.c_str(), old_.c_str(), 1);
-    else
-        ::unsetenv(name_.c_str());
 }
 
 FileSizeLimit::FileSizeLimit(uint64_t bytes) {
@@ -235,13 +217,6 @@ FileSizeLimit::~FileSizeLimit() {
     r.rlim_cur = oldCur_;
     ::setrlimit(RLIMIT_FSIZE, &r);
     std::signal(SIGXFSZ, oldHandler_);
-}
-
-std::string ReadBytes(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
 }
 
 uint16_t Le16(const std::string& b, size_t at) {

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "LogWindow.h"
+#include "ScopedEnv.h"
+#include "TestProgramFolder.h"
 #include "audio/CaptureSource.h"
+#include "audio/FileType.h"
 #include "audio/WakeEvent.h"
-#include "platform/MessageWindow.h"
+#include "platform/Messages.h"
 
 #include <atomic>
 #include <chrono>
@@ -13,7 +17,21 @@
 #include <string>
 #include <vector>
 
+namespace vorlane {
+class CRecordWriter;
+}
+
 namespace vorlane::test {
+
+// The capture engine's block: 5,512 stereo 16-bit frames, 125 ms.
+constexpr uint32_t kBlock = 22048;
+constexpr uint32_t kBlockFrames = kBlock / 4;
+// The record file types as the settings store them.
+constexpr FileType kWavType = FileType::Wav, kMp3Type = FileType::Mp3, kWmaType = FileType::Wma;
+
+inline const uint8_t* BytesOf(const std::vector<int16_t>& s) {
+    return reinterpret_cast<const uint8_t*>(s.data());
+}
 
 // The sample value that FakeCaptureSource puts at position j of block i: a pattern that
 // covers the whole 16-bit range and differs between blocks and channels.
@@ -66,14 +84,10 @@ private:
     WakeEvent wake_;
 };
 
-// A message window that counts what it receives.
-class CountingWindow : public MessageWindow {
+// A message window that counts the level messages it receives.
+class CountingWindow : public LogWindow {
 public:
-    ~CountingWindow() override { destroy(); }
-    std::atomic<int> blocksCaptured{0};
-
-protected:
-    bool processMessage(const Message& m, intptr_t& result) override;
+    size_t blocksCaptured() { return count(msg::BlockCaptured); }
 };
 
 // Runs a command; returns its exit status (-1 when it could not run).
@@ -95,25 +109,15 @@ std::string FfprobeTags(const std::filesystem::path& file);
 // Interleaved stereo tone blocks: block i of `frames` frames of a 1 kHz sine (left) and a
 // 440 Hz sine (right), continuous across blocks.
 std::vector<int16_t> ToneBlock(uint32_t i, uint32_t frames = 5512);
+// Records `blocks` tone blocks as file type `type` through the record writer and stops it
+// the way the capture thread does.
+void RecordTones(CRecordWriter& w, const std::filesystem::path& file, FileType type,
+                 uint32_t blocks);
 // Root mean square of the interleaved samples [first, first + count).
 double Rms(const std::vector<int16_t>& samples, size_t first, size_t count);
-std::string ReadBytes(const std::filesystem::path& file);
 uint32_t Le32(const std::string& bytes, size_t at);
 uint16_t Le16(const std::string& bytes, size_t at);
 void WriteBytes(const std::filesystem::path& file, const void* data, size_t n);
-
-// Sets an environment variable for the life of the object, then puts the old value back.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value);
-    ~ScopedEnv();
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    std::string name_, old_;
-    bool had_ = false;
-};
 
 // Lowers the file size limit for the life of the object, so that writes past it fail as
 // on a full disk (EFBIG instead of ENOSPC).

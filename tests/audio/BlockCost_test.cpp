@@ -61,7 +61,7 @@ TEST_P(BlockCost, RecordingBlocksOnTheCaptureThreadAllocateNothing) {
     ASSERT_TRUE(pumpUntil([&] { return source->delivered >= from + 100; }, 10000));
     g_watched.store(std::thread::id{});
     EXPECT_EQ(g_allocations.load(), 0);
-    EXPECT_GE(owner.blocksCaptured.load(), 100); // the level messages still arrive
+    EXPECT_GE(owner.blocksCaptured(), 100u); // the level messages still arrive
     capture.RequestStop();
     ASSERT_TRUE(pumpUntil([&] { return !capture.IsRecording(); }, 5000));
     capture.ShutdownCapture();

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 
 using namespace vorlane;
@@ -15,8 +16,6 @@ using namespace vorlane::test;
 namespace fs = std::filesystem;
 
 namespace {
-constexpr uint32_t kBlock = 22048;
-
 // An engine on a fake sound card and a null monitor, driven step by step.
 struct Engine {
     FakeCaptureSource* source;
@@ -75,7 +74,7 @@ TEST(CSoundCapture, RecordingOfKBlocksHasTheirSizesAndSamples) {
     Engine e;
     e.start();
     e.steps(2); // before the recording
-    ASSERT_TRUE(e.capture->StartRecording(file, FileType::Wav));
+    ASSERT_TRUE(e.capture->StartRecording(file, kWavType));
     EXPECT_TRUE(e.capture->IsRecording());
     e.steps(5);
     e.capture->RequestStop();
@@ -83,7 +82,7 @@ TEST(CSoundCapture, RecordingOfKBlocksHasTheirSizesAndSamples) {
     e.steps(1);
     EXPECT_FALSE(e.capture->IsRecording());
     e.steps(2); // after it
-    std::string f = ReadBytes(file);
+    std::string f = readBytes(file);
     EXPECT_EQ(f.size(), 46u + 6 * kBlock);
     EXPECT_EQ(Le32(f, 42), 6 * kBlock);
     EXPECT_EQ(Le32(f, 4), 6 * kBlock + 38);
@@ -101,7 +100,7 @@ TEST(CSoundCapture, GainAndBalanceApplyWithoutAMonitorOutput) {
     e.type = 0xD105;
     e.start();
     EXPECT_TRUE(e.capture->PlaybackFailed());
-    ASSERT_TRUE(e.capture->StartRecording(dir / "g.wav", FileType::Wav));
+    ASSERT_TRUE(e.capture->StartRecording(dir / "g.wav", kWavType));
     e.steps(1);
     e.capture->RequestStop();
     e.steps(1);
@@ -123,9 +122,9 @@ TEST(CSoundCapture, SecondStartRecordingLeavesTheOpenFileAlone) {
     TestProgramFolder dir(false);
     Engine e;
     e.start();
-    ASSERT_TRUE(e.capture->StartRecording(dir / "first.wav", FileType::Wav));
+    ASSERT_TRUE(e.capture->StartRecording(dir / "first.wav", kWavType));
     e.steps(1);
-    EXPECT_TRUE(e.capture->StartRecording(dir / "second.wav", FileType::Wav));
+    EXPECT_TRUE(e.capture->StartRecording(dir / "second.wav", kWavType));
     EXPECT_FALSE(fs::exists(dir / "second.wav"));
     e.steps(1);
     e.capture->RequestStop();
@@ -142,7 +141,7 @@ TEST(CSoundCapture, PausedBlocksAreMeteredButNotWritten) {
     e.start();
     e.capture->TogglePause(); // not recording: no effect
     EXPECT_FALSE(e.capture->IsPaused());
-    ASSERT_TRUE(e.capture->StartRecording(dir / "p.wav", FileType::Wav));
+    ASSERT_TRUE(e.capture->StartRecording(dir / "p.wav", kWavType));
     e.steps(1);
     e.capture->TogglePause();
     ASSERT_TRUE(e.capture->IsPaused());
@@ -160,89 +159,68 @@ TEST(CSoundCapture, PausedBlocksAreMeteredButNotWritten) {
     auto after = e.delivered(4, 2);
     want.insert(want.end(), after.begin(), after.end());
     EXPECT_EQ(SoxDecode(dir / "p.wav"), want);
-    EXPECT_TRUE(pumpUntil([&] { return owner.blocksCaptured == 6; }, 2000));
+    EXPECT_TRUE(pumpUntil([&] { return owner.blocksCaptured() == 6u; }, 2000));
 }
 
-TEST(CSoundCapture, StopWhilePausedIsServedAndWritesNothingMore) {
-    TestProgramFolder dir(false);
-    Engine e;
-    e.start();
-    ASSERT_TRUE(e.capture->StartRecording(dir / "s.wav", FileType::Wav));
-    e.steps(2);
-    e.capture->TogglePause();
-    e.capture->RequestStop(); // without clearing the pause first
-    e.steps(1);
-    EXPECT_FALSE(e.capture->IsRecording());
-    EXPECT_EQ(SoxDecode(dir / "s.wav"), e.delivered(0, 2));
-
-    // The controller's way: clear the pause, then ask; the next block still goes in.
-    ASSERT_TRUE(e.capture->StartRecording(dir / "t.wav", FileType::Wav));
-    EXPECT_FALSE(e.capture->IsPaused());
-    e.capture->TogglePause();
-    e.steps(1);
-    e.capture->ClearPause();
-    e.capture->RequestStop();
-    e.steps(1);
-    EXPECT_FALSE(e.capture->IsRecording());
-    EXPECT_EQ(SoxDecode(dir / "t.wav"), e.delivered(4, 1));
-}
-
-TEST(CSoundCapture, StopIsServedWhenNoMoreBlocksArrive) {
-    TestProgramFolder dir(false);
-    Engine e;
-    e.start();
-    ASSERT_TRUE(e.capture->StartRecording(dir / "a.wav", FileType::Wav));
-    e.steps(2);
-    e.source->starve = true; // the device delivers nothing any more
-    e.capture->RequestStop();
-    e.steps(1);
-    EXPECT_FALSE(e.capture->IsRecording());
-    EXPECT_EQ(SoxDecode(dir / "a.wav"), e.delivered(0, 2));
-
-    // Capture stopped (device removed), then a stop: still served.
-    e.source->starve = false;
-    ASSERT_TRUE(e.capture->StartRecording(dir / "b.wav", FileType::Wav));
-    e.steps(1);
-    e.capture->Stop();
-    e.capture->Release();
-    e.capture->RequestStop();
-    e.steps(1);
-    EXPECT_FALSE(e.capture->IsRecording());
-    EXPECT_EQ(SoxDecode(dir / "b.wav"), e.delivered(2, 1));
-}
-
-TEST(CSoundCapture, DeviceFailureStopsCaptureAndTheRecordingStillCloses) {
-    TestProgramFolder dir(false);
-    Engine e;
-    e.source->failAtBlock = 3;
-    e.start();
-    ASSERT_TRUE(e.capture->StartRecording(dir / "f.wav", FileType::Wav));
-    e.steps(3);
-    EXPECT_EQ(e.capture->ProcessNotification(), -ENODEV);
-    EXPECT_TRUE(e.capture->CaptureFailed());
-    e.capture->RequestStop();
-    EXPECT_EQ(e.capture->ProcessNotification(), 0);
-    EXPECT_FALSE(e.capture->IsRecording());
-    EXPECT_EQ(SoxDecode(dir / "f.wav"), e.delivered(0, 3));
+// A stop is served by the next step whatever state capture is in, and nothing is written
+// after it.
+TEST(CSoundCapture, StopIsServedInEveryState) {
+    struct Case {
+        const char* what;
+        std::function<void(Engine&)> before;
+        uint32_t first, count; // the blocks the file holds
+    } cases[] = {
+        {"paused", [](Engine& e) { e.steps(2), e.capture->TogglePause(); }, 0, 2},
+        {"pause cleared first, as the controller does: the next block still goes in",
+         [](Engine& e) {
+             e.capture->TogglePause();
+             e.steps(1);
+             e.capture->ClearPause();
+         },
+         1, 1},
+        {"the device delivers nothing any more",
+         [](Engine& e) { e.steps(2), e.source->starve = true; }, 0, 2},
+        {"capture stopped and released (device removed)",
+         [](Engine& e) {
+             e.steps(1);
+             e.capture->Stop();
+             e.capture->Release();
+         },
+         0, 1},
+        {"the device failed",
+         [](Engine& e) {
+             e.source->failAtBlock = 3;
+             e.steps(3);
+             EXPECT_EQ(e.capture->ProcessNotification(), -ENODEV);
+             EXPECT_TRUE(e.capture->CaptureFailed());
+         },
+         0, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestProgramFolder dir(false);
+        Engine e;
+        e.start();
+        ASSERT_TRUE(e.capture->StartRecording(dir / "s.wav", kWavType));
+        c.before(e);
+        e.capture->RequestStop();
+        e.steps(1);
+        EXPECT_FALSE(e.capture->IsRecording());
+        EXPECT_EQ(SoxDecode(dir / "s.wav"), e.delivered(c.first, c.count));
+    }
 }
 
 TEST(CSoundCapture, StartRecordingFailuresLeaveTheWriterReady) {
     TestProgramFolder dir(false);
     Engine e;
     e.start();
-    EXPECT_FALSE(e.capture->StartRecording(dir / "no-such-folder" / "x.wav", FileType::Wav));
+    EXPECT_FALSE(e.capture->StartRecording(dir / "no-such-folder" / "x.wav", kWavType));
     EXPECT_FALSE(e.capture->IsRecording());
     EXPECT_EQ(e.capture->RecordError(), -ENOENT);
     EXPECT_NE(e.capture->RecordErrorText().find("no-such-folder/x.wav"), std::string::npos);
-    {
-        ScopedEnv lame("VORLANE_LAME_LIBRARY", (dir / "no-lame.so").string());
-        EXPECT_FALSE(e.capture->StartRecording(dir / "x.mp3", FileType::Mp3));
-    }
-    EXPECT_EQ(e.capture->RecordError(), -ELIBACC);
-    EXPECT_FALSE(fs::exists(dir / "x.mp3"));
     e.steps(1);
     // A good start afterwards works and clears the error.
-    ASSERT_TRUE(e.capture->StartRecording(dir / "ok.wav", FileType::Wav));
+    ASSERT_TRUE(e.capture->StartRecording(dir / "ok.wav", kWavType));
     EXPECT_EQ(e.capture->RecordError(), 0);
 }
 
@@ -272,7 +250,7 @@ TEST(CSoundCapture, FailuresInsideAStepDoNotStopCapture) {
     e.capture->Writer().SetOutputFactory(
         [](FileType) { return std::make_unique<ThrowingOutput>(); });
     e.start();
-    ASSERT_TRUE(e.capture->StartRecording("ignored", FileType::Wav));
+    ASSERT_TRUE(e.capture->StartRecording("ignored", kWavType));
     e.steps(1);
     EXPECT_FALSE(e.capture->IsRecording()); // the output's failure ended the recording
     EXPECT_EQ(e.capture->RecordErrorText(), "encoder broke");
@@ -285,55 +263,28 @@ TEST(CSoundCapture, FailuresInsideAStepDoNotStopCapture) {
     EXPECT_EQ(e.capture->BlockCount(), 4u);
 }
 
-TEST(CSoundCapture, CaptureThreadRecordsStopsAndEndsInOrder) {
+// On the capture thread: a stop is served by the read time-out when the device delivers
+// nothing, and a shutdown with a recording open completes the file and ends the thread.
+TEST(CSoundCapture, CaptureThreadServesStopsAndShutdown) {
     TestProgramFolder dir(false);
-    CountingWindow owner;
-    ASSERT_TRUE(owner.create());
     Engine e;
     e.source->starveWaits = true;
     e.source->pace = std::chrono::milliseconds(2);
-    e.capture->StartCaptureThread(owner.handle());
+    e.capture->StartCaptureThread(0);
     e.start();
-    ASSERT_TRUE(e.capture->StartRecording(dir / "t.wav", FileType::Wav));
-    uint32_t start = e.source->delivered;
-    ASSERT_TRUE(pumpUntil([&] { return e.source->delivered >= start + 20; }, 10000));
-    e.capture->RequestStop();
-    ASSERT_TRUE(pumpUntil([&] { return !e.capture->IsRecording(); }, 5000));
-    // Whatever was recorded is a run of whole, consecutive blocks.
-    auto got = SoxDecode(dir / "t.wav");
-    ASSERT_FALSE(got.empty());
-    ASSERT_EQ(got.size() % (kBlock / 2), 0u);
-    uint32_t first = 0;
-    while (first < e.source->delivered && e.source->blockSamples(first, kBlock)[0] != got[0])
-        ++first;
-    EXPECT_EQ(got, e.delivered(first, static_cast<uint32_t>(got.size() / (kBlock / 2))));
-    EXPECT_TRUE(pumpUntil([&] { return owner.blocksCaptured >= 20; }, 5000));
-
-    // The device stops delivering: a stop is served by the time-out.
-    ASSERT_TRUE(e.capture->StartRecording(dir / "u.wav", FileType::Wav));
+    ASSERT_TRUE(e.capture->StartRecording(dir / "u.wav", kWavType));
     e.source->starve = true;
     e.capture->RequestStop();
-    EXPECT_TRUE(pumpUntil([&] { return !e.capture->IsRecording(); }, 2000));
+    EXPECT_TRUE(pumpUntil([&] { return !e.capture->IsRecording(); }, 5000));
 
-    // Capture stopped and released: the parked thread serves it.
     e.source->starve = false;
-    ASSERT_TRUE(e.capture->StartRecording(dir / "v.wav", FileType::Wav));
-    e.capture->Stop();
-    e.capture->Release();
-    e.capture->RequestStop();
-    EXPECT_TRUE(pumpUntil([&] { return !e.capture->IsRecording(); }, 2000));
-
-    // Shutdown with a recording open completes the file and ends the thread.
-    ASSERT_EQ(e.capture->Init(), 0);
-    ASSERT_EQ(e.capture->Start(), 0);
-    ASSERT_TRUE(e.capture->StartRecording(dir / "w.wav", FileType::Wav));
+    ASSERT_TRUE(e.capture->StartRecording(dir / "w.wav", kWavType));
     uint32_t before = e.source->delivered;
     ASSERT_TRUE(pumpUntil([&] { return e.source->delivered >= before + 3; }, 5000));
     e.capture->ShutdownCapture();
     EXPECT_FALSE(e.capture->IsRecording());
-    std::string w = ReadBytes(dir / "w.wav");
-    ASSERT_GE(w.size(), 46u);
+    std::string w = readBytes(dir / "w.wav");
+    ASSERT_GT(w.size(), 46u);
     EXPECT_EQ(Le32(w, 42), w.size() - 46);
-    EXPECT_GT(w.size(), 46u);
     e.capture->ShutdownCapture(); // a second call is harmless
 }

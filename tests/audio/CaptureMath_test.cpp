@@ -14,22 +14,6 @@ TEST(CaptureMath, BlockSizeIsAnEighthOfASecondInWholeFrames) {
     EXPECT_EQ(CaptureMath::BlockSize(WaveFormat::Pcm(3, 44100, 16)), 33072u);
 }
 
-TEST(CaptureMath, DeviceNameFollowsTheTypeRanges) {
-    struct Case {
-        int type;
-        const char* name;
-    } cases[] = {
-        {0, "QX USB Audio Adapter  "},      {0xD100, "QX USB Audio Adapter  "},
-        {0xD1FF, "QX USB Audio Adapter  "}, {0xD200, "USB PnP Audio Device"},
-        {0xD201, "USB PnP Audio Device"},   {0xD2FF, "USB PnP Audio Device"},
-        {0xD300, "SSS USB Audio Device"},   {0xD3FF, "SSS USB Audio Device"},
-        {0xD401, "USB Audio Controller"},   {0xD4FF, "USB Audio Controller"},
-        {0xD500, "QX USB Audio Adapter  "}, {0x1D201, "USB PnP Audio Device"}, // 16 bits count
-    };
-    for (const Case& c : cases)
-        EXPECT_STREQ(CaptureMath::DeviceNameForType(c.type), c.name) << std::hex << c.type;
-}
-
 TEST(CaptureMath, DeviceChoice) {
     std::vector<CaptureDevice> devices = {
         {"", "Default: USB PnP Audio Device"}, // the default entry is never chosen by name

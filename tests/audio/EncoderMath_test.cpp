@@ -4,15 +4,6 @@
 
 using namespace vorlane;
 
-TEST(EncoderMath, BitRateIndexTable) {
-    struct Case {
-        int index, kbps;
-    } cases[] = {{0, 32},  {1, 64},  {2, 128},  {3, 192},      {4, 320},
-                 {5, 128}, {7, 128}, {-1, 128}, {1 << 30, 128}};
-    for (const Case& c : cases)
-        EXPECT_EQ(EncoderMath::BitRateKbps(c.index), c.kbps) << c.index;
-}
-
 TEST(EncoderMath, SampleTimeStepRoundsToTheNearestUnit) {
     struct Case {
         uint32_t bytes, rate;

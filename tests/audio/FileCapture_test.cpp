@@ -11,16 +11,14 @@
 
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
+#include <optional>
 
 using namespace vorlane;
 using namespace vorlane::test;
 namespace fs = std::filesystem;
 
 namespace {
-constexpr uint32_t kBlock = 22048;
-
 // Builds a RIFF file from chunks given as (id, payload).
 std::string riff(std::initializer_list<std::pair<std::string, std::string>> chunks,
                  const char* form = "WAVE") {
@@ -186,13 +184,13 @@ TEST(FileCaptureSource, RecordingThroughTheEnvironmentIsBitExact) {
     auto input = SoxDecode(in);
     ASSERT_EQ(input.size(), 145530u * 2);
 
-    ::setenv("VORLANE_CAPTURE_FILE", in.c_str(), 1);
-    ::setenv("VORLANE_CAPTURE_SPEED", "200", 1);
-    ::setenv("VORLANE_AUDIO_OUTPUT", "null", 1);
-    CSoundCapture capture(AudioBackends::CreateCaptureSource(), AudioBackends::CreateMonitorSink());
-    ::unsetenv("VORLANE_CAPTURE_FILE");
-    ::unsetenv("VORLANE_CAPTURE_SPEED");
-    ::unsetenv("VORLANE_AUDIO_OUTPUT");
+    std::optional<CSoundCapture> made;
+    {
+        ScopedEnv file("VORLANE_CAPTURE_FILE", in.string()), speed("VORLANE_CAPTURE_SPEED", "200"),
+            output("VORLANE_AUDIO_OUTPUT", "null");
+        made.emplace(AudioBackends::CreateCaptureSource(), AudioBackends::CreateMonitorSink());
+    }
+    CSoundCapture& capture = *made;
 
     std::atomic<int> volume{80}, balance{50}, type{0xD105};
     capture.BindSettings(volume, balance, type);
@@ -201,12 +199,12 @@ TEST(FileCaptureSource, RecordingThroughTheEnvironmentIsBitExact) {
     capture.StartCaptureThread(owner.handle());
     ASSERT_EQ(capture.Init(), 0);
     ASSERT_EQ(capture.Start(), 0);
-    ASSERT_TRUE(capture.StartRecording(dir / "out.wav", FileType::Wav));
+    ASSERT_TRUE(capture.StartRecording(dir / "out.wav", kWavType));
     uint32_t start = capture.BlockCount();
     ASSERT_TRUE(pumpUntil([&] { return capture.BlockCount() >= start + 60; }, 10000));
     capture.RequestStop();
     ASSERT_TRUE(pumpUntil([&] { return !capture.IsRecording(); }, 5000));
-    EXPECT_GT(owner.blocksCaptured.load(), 0);
+    EXPECT_GT(owner.blocksCaptured(), 0u);
     capture.ShutdownCapture();
 
     auto got = SoxDecode(dir / "out.wav");

@@ -2,7 +2,6 @@
 #include "config/ConfigManger.h"
 #include "config/wIniFile.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
@@ -28,30 +27,17 @@ const std::string kGoodSoftInfo = "SoftWareText=VorlaneLP Recorder\n"
 // A program folder made from the shipped data/, with its own documents folder.
 class ConfigMangerTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const char* old = std::getenv("XDG_DOCUMENTS_DIR");
-        hadDocs_ = old != nullptr;
-        oldDocs_ = old ? old : "";
-        docs_ = (folder / "Documents").string();
-        ::setenv("XDG_DOCUMENTS_DIR", docs_.c_str(), 1);
-        // Tests below decide for themselves whether a language list exists.
-        fs::remove(folder / "Language/LangType_LP.ini");
-    }
-    void TearDown() override {
-        if (hadDocs_)
-            ::setenv("XDG_DOCUMENTS_DIR", oldDocs_.c_str(), 1);
-        else
-            ::unsetenv("XDG_DOCUMENTS_DIR");
-    }
+    // Tests below decide for themselves whether a language list exists.
+    void SetUp() override { fs::remove(folder / "Language/LangType_LP.ini"); }
     std::string program() const { return folder.path().string(); }
+    void writeSettings(const std::string& rest) {
+        folder.writeFile(kSettings, settingsFile(kGoodSoftInfo, rest));
+    }
 
     TestProgramFolder folder;
+    std::string docs_ = (folder / "Documents").string();
+    vorlane::test::ScopedEnv docsEnv_{"XDG_DOCUMENTS_DIR", docs_};
     ConfigManger config;
-    std::string docs_;
-
-private:
-    bool hadDocs_ = false;
-    std::string oldDocs_;
 };
 
 } // namespace
@@ -61,44 +47,48 @@ TEST_F(ConfigMangerTest, ShippedSettingsLoadWithDefaults) {
     EXPECT_EQ(config.SoftWareText, "VorlaneLP Recorder");
     EXPECT_EQ(config.Version, "VorlaneLP 1.0.7.0");
     EXPECT_EQ(config.CopyRight, ConfigManger::kCopyRight);
-    EXPECT_EQ(config.RecordFileType, 1);
-    EXPECT_EQ(config.RecordFileMP3BitRate, 2);
-    EXPECT_EQ(config.RecordNo, 1);
-    EXPECT_EQ(config.RecordTrack, 1);
-    EXPECT_EQ(config.RecordDiviType, 0);
-    EXPECT_EQ(config.RecordMuteSecond, 2);
-    EXPECT_EQ(config.RecordDiviSecondTime, 1800);
-    EXPECT_EQ(config.RecordVolume, 80);
-    EXPECT_EQ(config.RecordBalance, 50); // the shipped file centres the balance
-    EXPECT_EQ(config.SilenceLevel, 2);
-    EXPECT_EQ(config.SilenceRecording, 0);
-    EXPECT_EQ(config.RecordEndType, 0);
-    EXPECT_EQ(config.ResumeSuspendTime, 3);
-    EXPECT_EQ(config.MP3Genre, 0);
+    const std::vector<int> got = {config.RecordFileType,
+                                  config.RecordFileMP3BitRate,
+                                  config.RecordNo,
+                                  config.RecordTrack,
+                                  config.RecordDiviType,
+                                  config.RecordMuteSecond,
+                                  config.RecordDiviSecondTime,
+                                  config.RecordVolume,
+                                  config.RecordBalance,
+                                  config.SilenceLevel,
+                                  config.SilenceRecording,
+                                  config.RecordEndType,
+                                  config.ResumeSuspendTime,
+                                  config.MP3Genre};
+    // The shipped file centres the balance.
+    EXPECT_EQ(got, (std::vector<int>{1, 2, 1, 1, 0, 2, 1800, 80, 50, 2, 0, 0, 3, 0}));
     EXPECT_EQ(config.SkinFolder, program() + "/Resource/Skin/");
     // No registry yet: defaults, and the key is created.
     EXPECT_EQ(config.LanguageID, 3);
     EXPECT_EQ(config.PlayVolume, 80);
     EXPECT_TRUE(fs::is_regular_file(folder / kRegistry));
-}
 
-TEST_F(ConfigMangerTest, EmptyRecordFilePathBecomesDocumentsFolderAndIsWrittenBack) {
-    ASSERT_TRUE(config.Load());
+    // An empty record folder becomes one in the documents folder and is written back; the
+    // rest of the shipped file is untouched, and the folder is made only by a recording.
     const std::string expected = docs_ + "/VorlaneLP Record Files";
     EXPECT_EQ(config.RecordFilePath, expected);
     wIniFile ini;
     ini.SetFile((folder / kSettings).string(), "Option");
     EXPECT_EQ(ini.ReadString("RecordFilePath", ""), expected);
-    EXPECT_FALSE(fs::exists(expected)); // created only when a recording starts
-    // The rest of the shipped file is untouched.
+    EXPECT_FALSE(fs::exists(expected));
     EXPECT_NE(folder.readFile(kSettings).find("; 50 is the centre"), std::string::npos);
 }
 
-TEST_F(ConfigMangerTest, LongRecordFilePathIsReadWhole) {
+TEST_F(ConfigMangerTest, OptionKeysAreReadWholeOrGiveTheirDefaults) {
     const std::string path = "/" + std::string(300, 'r');
-    folder.writeFile(kSettings, settingsFile(kGoodSoftInfo, "[Option]\nRecordFilePath=" + path));
+    writeSettings("[option]\nRECORD VOLUME = 65\nRecordFilePath=" + path + "\n");
     ASSERT_TRUE(config.Load());
     EXPECT_EQ(config.RecordFilePath, path);
+    EXPECT_EQ(config.RecordVolume, 65);
+    EXPECT_EQ(config.RecordBalance, 25);
+    EXPECT_EQ(config.RecordDiviSecondTime, 1800);
+    EXPECT_EQ(config.RecordFileType, 1);
 }
 
 TEST_F(ConfigMangerTest, LoadFailsWithoutAValidSettingsFile) {
@@ -131,105 +121,85 @@ TEST_F(ConfigMangerTest, LoadFailsWithoutAValidSettingsFile) {
     EXPECT_FALSE(config.Load());
 }
 
-TEST_F(ConfigMangerTest, OlderVersionIsRewrittenInAWritableFile) {
-    const std::string before =
-        settingsFile("SoftWareText=VorlaneLP Recorder\nVersion=VorlaneLP 1.0.6.2\n"
-                     "CopyRight=Copyright (C) 2026 The Vorlane developers",
-                     "[Option]\nRecordFilePath=/music\n");
-    folder.writeFile(kSettings, before);
-    ASSERT_TRUE(config.Load());
-    EXPECT_EQ(config.Version, "VorlaneLP 1.0.7.0");
-    std::string expected = before;
-    expected.replace(expected.find("1.0.6.2"), 7, "1.0.7.0");
-    EXPECT_EQ(folder.readFile(kSettings), expected);
-}
-
-TEST_F(ConfigMangerTest, OlderVersionInAReadOnlyFileFailsAndChangesNothing) {
-    const std::string before =
-        settingsFile("SoftWareText=VorlaneLP Recorder\nVersion=VorlaneLP 1.0.6.2\n"
-                     "CopyRight=Copyright (C) 2026 The Vorlane developers");
-    folder.writeFile(kSettings, before);
-    fs::permissions(folder / kSettings, fs::perms(0444));
-    EXPECT_FALSE(config.Load());
-    EXPECT_EQ(folder.readFile(kSettings), before);
-}
-
-TEST_F(ConfigMangerTest, ReadOnlyCurrentFileStillLoads) {
-    fs::permissions(folder / kSettings, fs::perms(0444));
-    const std::string before = folder.readFile(kSettings);
-    ASSERT_TRUE(config.Load());
-    EXPECT_EQ(config.RecordFilePath, docs_ + "/VorlaneLP Record Files");
-    EXPECT_EQ(folder.readFile(kSettings), before);
-}
-
-TEST_F(ConfigMangerTest, OnlyTheYearOfTheTagSurvivesLoad) {
-    folder.writeFile(kSettings,
-                     settingsFile(kGoodSoftInfo, "[ID3V1Information]\nMP3Title=Side A\n"
-                                                 "MP3Artist=Band\nMP3Album=LP\nMP3Year=1977\n"
-                                                 "MP3Comment=mint\nMP3Genre=17\n"));
-    ASSERT_TRUE(config.Load());
-    EXPECT_EQ(config.MP3Title, "");
-    EXPECT_EQ(config.MP3Artist, "");
-    EXPECT_EQ(config.MP3Album, "");
-    EXPECT_EQ(config.MP3Comment, "");
-    EXPECT_EQ(config.MP3Genre, 0);
-    EXPECT_EQ(config.MP3Year, "1977");
-}
-
-TEST_F(ConfigMangerTest, ALongerYearIsCutToTheFourCharactersThePanelShows) {
-    for (auto [stored, loaded] :
-         std::vector<std::pair<std::string, std::string>>{{"19771", "1977"},
-                                                          {"1977-05-01", "1977"},
-                                                          {"平成元年五月", "平成元年"},
-                                                          {"77", "77"}}) {
-        folder.writeFile(
-            kSettings, settingsFile(kGoodSoftInfo, "[ID3V1Information]\nMP3Year=" + stored + "\n"));
-        ASSERT_TRUE(config.Load());
-        EXPECT_EQ(config.MP3Year, loaded) << stored;
+// An older version is rewritten where the file may be written; a read-only file loads
+// only when it needs no change, and is never changed.
+TEST_F(ConfigMangerTest, OlderVersionIsRewrittenOnlyInAWritableFile) {
+    struct Case {
+        const char* version;
+        bool readOnly, loads;
+        const char* option;
+    } cases[] = {{"1.0.6.2", false, true, "[Option]\nRecordFilePath=/music\n"},
+                 {"1.0.6.2", true, false, ""},
+                 {"1.0.7.0", true, true, ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.version) + (c.readOnly ? " read-only" : ""));
+        fs::remove(folder / kSettings);
+        const std::string before =
+            settingsFile(std::string("SoftWareText=VorlaneLP Recorder\nVersion=VorlaneLP ") +
+                             c.version + "\nCopyRight=Copyright (C) 2026 The Vorlane developers",
+                         c.option);
+        folder.writeFile(kSettings, before);
+        if (c.readOnly)
+            fs::permissions(folder / kSettings, fs::perms(0444));
+        ConfigManger fresh;
+        EXPECT_EQ(fresh.Load(), c.loads);
+        std::string expected = before;
+        if (!c.readOnly)
+            expected.replace(expected.find(c.version), 7, "1.0.7.0");
+        EXPECT_EQ(folder.readFile(kSettings), expected);
+        if (c.loads) {
+            EXPECT_EQ(fresh.Version, "VorlaneLP 1.0.7.0");
+        }
+        if (c.loads && c.readOnly) { // the documents folder is used, though not written back
+            EXPECT_EQ(fresh.RecordFilePath, docs_ + "/VorlaneLP Record Files");
+        }
     }
 }
 
-TEST_F(ConfigMangerTest, MissingOptionKeysGiveTheirDefaults) {
-    folder.writeFile(kSettings, settingsFile(kGoodSoftInfo, "[option]\nRECORD VOLUME = 65\n"));
-    ASSERT_TRUE(config.Load());
-    EXPECT_EQ(config.RecordVolume, 65);
-    EXPECT_EQ(config.RecordBalance, 25);
-    EXPECT_EQ(config.RecordDiviSecondTime, 1800);
-    EXPECT_EQ(config.RecordFileType, 1);
+// Only the year of the tag survives a start, cut to the four characters the panel shows.
+TEST_F(ConfigMangerTest, OnlyTheYearOfTheTagSurvivesLoad) {
+    for (auto [stored, loaded] :
+         std::vector<std::pair<std::string, std::string>>{{"1977", "1977"},
+                                                          {"19771", "1977"},
+                                                          {"1977-05-01", "1977"},
+                                                          {"平成元年五月", "平成元年"},
+                                                          {"77", "77"}}) {
+        writeSettings("[ID3V1Information]\nMP3Title=Side A\nMP3Artist=Band\nMP3Album=LP\n"
+                      "MP3Comment=mint\nMP3Genre=17\nMP3Year=" +
+                      stored + "\n");
+        ASSERT_TRUE(config.Load());
+        EXPECT_EQ(config.MP3Year, loaded) << stored;
+        EXPECT_EQ(config.MP3Title + config.MP3Artist + config.MP3Album + config.MP3Comment, "");
+        EXPECT_EQ(config.MP3Genre, 0);
+    }
 }
 
-TEST_F(ConfigMangerTest, RegistryValuesAreRead) {
-    folder.writeFile(kRegistry, "[General]\nLanguageID=1\nPlayVolume=35\n");
-    folder.writeFile("Language/LangType_LP.ini", "[Files]\n1=Japanese\n3=English\n");
-    ASSERT_TRUE(config.Load());
-    EXPECT_EQ(config.LanguageID, 1);
-    EXPECT_EQ(config.PlayVolume, 35);
-    EXPECT_EQ(config.LanguageFolder, program() + "/Language/Japanese/");
-    EXPECT_EQ(config.LanguageFile, program() + "/Language/Japanese/Japanese.ini");
-}
+// The language list is keyed by the id in hexadecimal; without a list or an entry for the
+// id, the language is English.
+TEST_F(ConfigMangerTest, LanguageFolderComesFromTheRegistryIdAndTheList) {
+    struct Case {
+        int id;
+        const char* list; // nullptr: no list
+        const char* language;
+    } cases[] = {{1, "[Files]\n1=Japanese\n3=English\n", "Japanese"},
+                 {10, "[Files]\n10=Wrong\na=Deutsch\n", "Deutsch"},
+                 {2, nullptr, "English"},
+                 {99, "[Files]\n3=English\n", "English"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        folder.writeFile(kRegistry,
+                         "[General]\nLanguageID=" + std::to_string(c.id) + "\nPlayVolume=35\n");
+        fs::remove(folder / "Language/LangType_LP.ini");
+        if (c.list)
+            folder.writeFile("Language/LangType_LP.ini", c.list);
+        ASSERT_TRUE(config.Load());
+        EXPECT_EQ(config.LanguageID, c.id);
+        EXPECT_EQ(config.PlayVolume, 35);
+        const std::string dir = program() + "/Language/" + c.language + "/";
+        EXPECT_EQ(config.LanguageFolder, dir);
+        EXPECT_EQ(config.LanguageFile, dir + c.language + ".ini");
+    }
 
-TEST_F(ConfigMangerTest, LanguageIdTenIsLookedUpAsHexKeyA) {
-    folder.writeFile(kRegistry, "[General]\nLanguageID=10\n");
-    folder.writeFile("Language/LangType_LP.ini", "[Files]\n10=Wrong\na=Deutsch\n");
-    ASSERT_TRUE(config.Load());
-    EXPECT_EQ(config.LanguageFile, program() + "/Language/Deutsch/Deutsch.ini");
-}
-
-TEST_F(ConfigMangerTest, WithoutLanguageListTheLanguageIsEnglish) {
-    folder.writeFile(kRegistry, "[General]\nLanguageID=2\n");
-    ASSERT_TRUE(config.Load());
-    EXPECT_EQ(config.LanguageFolder, program() + "/Language/English/");
-    EXPECT_EQ(config.LanguageFile, program() + "/Language/English/English.ini");
-}
-
-TEST_F(ConfigMangerTest, UnlistedLanguageFallsBackToEnglish) {
-    folder.writeFile(kRegistry, "[General]\nLanguageID=99\n");
-    folder.writeFile("Language/LangType_LP.ini", "[Files]\n3=English\n");
-    ASSERT_TRUE(config.Load());
-    EXPECT_EQ(config.LanguageFile, program() + "/Language/English/English.ini");
-}
-
-TEST_F(ConfigMangerTest, SetLanguageIdStoresItAndDerivesThePaths) {
     folder.writeFile("Language/LangType_LP.ini", "[Files]\n3=English\nb=Korean\n");
     ASSERT_TRUE(config.Load());
     ASSERT_TRUE(config.SetLanguageID(11));
@@ -256,14 +226,11 @@ TEST_F(ConfigMangerTest, SaveCountersAndWriteSettingGoToTheOptionSection) {
     EXPECT_EQ(reloaded.RecordMuteSecond, 6);
     EXPECT_EQ(reloaded.RecordBalance, 70);
     EXPECT_EQ(reloaded.MP3Year, "1969");
-}
 
-TEST_F(ConfigMangerTest, LoadRunsAgainOnTheSameRecord) {
-    ASSERT_TRUE(config.Load());
-    ConfigManger::WriteSetting("Option", "RecordNo", 9);
+    // Loading again on the same record reads the file anew and clears the tag.
     config.MP3Title = "typed in";
     ASSERT_TRUE(config.Load());
-    EXPECT_EQ(config.RecordNo, 9);
+    EXPECT_EQ(config.RecordBalance, 70);
     EXPECT_EQ(config.MP3Title, "");
 }
 
@@ -276,12 +243,11 @@ TEST_F(ConfigMangerTest, ShippedGenreListHas148DistinctNames) {
         EXPECT_EQ(ConfigManger::GenreNumber(name), genre) << name;
     }
     EXPECT_EQ(names.size(), 148u);
-    EXPECT_EQ(ConfigManger::GenreName(0), "Blues");
-    EXPECT_EQ(ConfigManger::GenreName(79), "Hard Rock");
-    EXPECT_EQ(ConfigManger::GenreName(80), "Folk");
-    EXPECT_EQ(ConfigManger::GenreName(147), "Synthpop");
-    EXPECT_EQ(ConfigManger::GenreName(148), "");
-    EXPECT_EQ(ConfigManger::GenreName(-1), "");
+    const std::vector<std::string> samples = {
+        ConfigManger::GenreName(0),   ConfigManger::GenreName(79),  ConfigManger::GenreName(80),
+        ConfigManger::GenreName(147), ConfigManger::GenreName(148), ConfigManger::GenreName(-1)};
+    EXPECT_EQ(samples,
+              (std::vector<std::string>{"Blues", "Hard Rock", "Folk", "Synthpop", "", ""}));
 }
 
 TEST_F(ConfigMangerTest, GenreNumberNeedsAnExactMatchAndTakesTheFirst) {

@@ -4,12 +4,16 @@
 #include "device/DeviceManger.h"
 #include "device/HidCommands.h"
 #include "device/SimulatedHidBackend.h"
+#include "platform/MessageThread.h"
 #include "platform/Messages.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
+#include <memory>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace vorlane;
@@ -109,7 +113,8 @@ TEST_F(DeviceMangerTest, EarlierIdPairHidesLaterOnes) {
     EXPECT_EQ(backend.openCount(later->path()), 0);
 }
 
-TEST_F(DeviceMangerTest, TwoDevicesOfOnePairOpenInTurn) {
+// Two devices of one pair open in turn; a stop closes every device and a start comes back.
+TEST_F(DeviceMangerTest, TwoDevicesOfOnePairOpenInTurnAndAStopClosesBoth) {
     auto a = backend.add(Kind::UsbPnp, "sim:pnp-1");
     auto b = backend.add(Kind::UsbPnp, "sim:pnp-2");
     intptr_t h1 = open();
@@ -125,13 +130,6 @@ TEST_F(DeviceMangerTest, TwoDevicesOfOnePairOpenInTurn) {
     EXPECT_EQ(t.IsOpened("sim:pnp-1"), uint32_t(h1));
     EXPECT_EQ(t.IsOpened("sim:pnp-2"), uint32_t(h2));
     t.Unlock();
-}
-
-TEST_F(DeviceMangerTest, StopClosesEveryDeviceAndAStartComesBack) {
-    auto a = backend.add(Kind::UsbPnp, "sim:pnp-1");
-    auto b = backend.add(Kind::UsbPnp, "sim:pnp-2");
-    ASSERT_NE(open(), 0);
-    ASSERT_NE(open(), 0);
     EXPECT_EQ(liveRecords(), 2);
     EXPECT_EQ(DeviceManagerCall(0, devmsg::ManagerClose, 0, 0), 1);
     EXPECT_FALSE(DeviceManger::instance().isRunning());
@@ -153,11 +151,11 @@ TEST_F(DeviceMangerTest, UnpluggedDeviceEndsAndItsOwnerHearsOfIt) {
     intptr_t h = open();
     ASSERT_NE(h, 0);
     d->unplug();
-    ASSERT_TRUE(pumpUntil([&] { return !owner.of(devmsg::DeviceLost).empty(); }, 2000));
-    EXPECT_EQ(owner.of(devmsg::DeviceLost)[0].wParam, 0u);
+    ASSERT_TRUE(pumpUntil([&] { return !owner.of(msg::DeviceEnded).empty(); }, 2000));
+    EXPECT_EQ(owner.of(msg::DeviceEnded)[0].wParam, 0u);
     EXPECT_EQ(typeOf(h), 0);
     // The manager closes the model's window and deletes it.
-    ASSERT_TRUE(pumpUntil([&] { return !MessageWindow::IsWindow(WindowHandle(h)); }, 2000));
+    ASSERT_TRUE(pumpUntil([&] { return !MessageWindow::IsLiveWindow(WindowHandle(h)); }, 2000));
     EXPECT_EQ(liveRecords(), 0);
     ASSERT_TRUE(pumpUntil([&] { return d.use_count() == 2; }, 2000));
     // Plugged in again, it opens anew.
@@ -198,6 +196,53 @@ TEST_F(DeviceMangerTest, ForeignHandlesAreNotForwarded) {
     EXPECT_EQ(typeOf(0), 0);
     EXPECT_EQ(DeviceManagerCall(uint32_t(h + 1000), devmsg::ManagerClose, 0, 0), 1);
     EXPECT_EQ(typeOf(h), 0xD101); // untouched
+}
+
+// A registered device window that answers every device message with 7, slowly.
+class SlowDeviceWindow : public MessageWindow {
+public:
+    ~SlowDeviceWindow() override { destroy(); }
+
+protected:
+    bool processMessage(const Message& m, intptr_t& result) override {
+        if (m.msg < 1303 || m.msg > 1373)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        result = 7;
+        return true;
+    }
+};
+
+TEST_F(DeviceMangerTest, OnlyOperationsWithCallerBuffersOutwaitTheForwardTimeout) {
+    ASSERT_EQ(DeviceManagerCall(0, devmsg::ManagerOpen, 0, 0), 1);
+    MessageThread thread("slow device");
+    std::unique_ptr<SlowDeviceWindow> window;
+    ASSERT_TRUE(thread.start(
+        [&] {
+            window = std::make_unique<SlowDeviceWindow>();
+            return window->create();
+        },
+        [&] { window.reset(); }));
+    auto& table = DeviceManger::instance().table();
+    ASSERT_TRUE(table.Lock());
+    ASSERT_TRUE(table.Register(window->handle(), "/dev/slow"));
+    table.Unlock();
+    DeviceManger::instance().setForwardTimeoutMs(50);
+
+    std::vector<uint32_t> ops(std::begin(devmsg::CallerBufferMessages),
+                              std::end(devmsg::CallerBufferMessages));
+    ops.insert(ops.end(), {devmsg::TypeCode, devmsg::Nothing, devmsg::SetLed});
+    for (uint32_t op : ops)
+        EXPECT_EQ(DeviceManagerCall(window->handle(), op, 0, 0),
+                  devmsg::CarriesCallerBuffer(op) ? 7 : 0)
+            << op;
+
+    DeviceManger::instance().setForwardTimeoutMs(DeviceManger::ForwardTimeoutMs);
+    ASSERT_TRUE(table.Lock());
+    table.Unregister(window->handle());
+    table.Unlock();
+    thread.quit();
+    EXPECT_TRUE(thread.wait(5000));
 }
 
 TEST_F(DeviceMangerTest, AnotherProcessNeverGetsTheSameDevice) {

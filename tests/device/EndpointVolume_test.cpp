@@ -1,3 +1,4 @@
+#include "TestProgramFolder.h"
 #include "device/AlsaDeviceList.h"
 #include "device/AlsaMixer.h"
 #include "device/EndpointVolume.h"
@@ -7,9 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <alsa/asoundlib.h>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 
 using namespace vorlane;
 using Call = FakeMixer::Call;
@@ -87,34 +85,22 @@ TEST(EndpointVolume, FindByNameInIndexOrder) {
 // Real ALSA: a capture PCM defined in a private configuration is listed with its
 // description; no sound card is needed.
 TEST(EndpointVolume, AlsaListsConfiguredCapturePcms) {
-    namespace fs = std::filesystem;
-    fs::path conf = fs::temp_directory_path() / ("vorlane-alsa-" + std::to_string(::getpid()));
-    {
-        std::ofstream out(conf);
-        out << "pcm.vorlane_usbpnp {\n"
-               "  type null\n"
-               "  hint { show on description \"USB PnP Audio Device\" }\n"
-               "}\n";
-    }
-    const char* old = std::getenv("ALSA_CONFIG_PATH");
-    std::string saved = old ? old : "";
-    ::setenv("ALSA_CONFIG_PATH", ("/usr/share/alsa/alsa.conf:" + conf.string()).c_str(), 1);
-    snd_config_update_free_global();
+    vorlane::test::TestProgramFolder folder(false);
+    folder.writeFile("asound.conf", "pcm.vorlane_usbpnp {\n  type null\n"
+                                    "  hint { show on description \"USB PnP Audio Device\" }\n}\n");
     AlsaDeviceList alsa;
     FakeMixer mixer;
     EndpointVolume volume(&alsa, &mixer);
-    int i = volume.FindWaveIn("USB PnP Audio Device", 1);
-    EXPECT_GE(i, 0);
-    if (i >= 0) {
+    {
+        vorlane::test::ScopedEnv config("ALSA_CONFIG_PATH", "/usr/share/alsa/alsa.conf:" +
+                                                                (folder / "asound.conf").string());
+        snd_config_update_free_global();
+        int i = volume.FindWaveIn("USB PnP Audio Device", 1);
+        ASSERT_GE(i, 0);
         EXPECT_EQ(alsa.waveInputs()[size_t(i)].id, "vorlane_usbpnp");
+        EXPECT_TRUE(alsa.mixers().empty()); // no card on this machine
     }
-    EXPECT_TRUE(alsa.mixers().empty()); // no card on this machine
-    if (old)
-        ::setenv("ALSA_CONFIG_PATH", saved.c_str(), 1);
-    else
-        ::unsetenv("ALSA_CONFIG_PATH");
     snd_config_update_free_global();
-    fs::remove(conf);
     // Once the configuration is gone, so is the input.
     EXPECT_EQ(volume.FindWaveIn("USB PnP Audio Device", 1), -1);
 }

@@ -16,16 +16,13 @@ TEST(Protocol, ChecksumMakesAllBytesAddUpToZero) {
         std::vector<uint8_t> first15;
         uint8_t checksum;
     };
-    std::vector<Case> cases = {
-        {{}, 0x00},
-        {{0x80, 0x01}, 0x7F},
-        // 14 x 0x20 + 0x30 = 0x1F0
-        {{0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x30},
-         0x10},
-        {{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
-         0x0F},
-        {{0x01}, 0xFF},
-    };
+    std::vector<uint8_t> blanks(14, 0x20); // 14 x 0x20 + 0x30 = 0x1F0
+    blanks.push_back(0x30);
+    std::vector<Case> cases = {{{}, 0x00},
+                               {{0x80, 0x01}, 0x7F},
+                               {blanks, 0x10},
+                               {std::vector<uint8_t>(15, 0xFF), 0x0F},
+                               {{0x01}, 0xFF}};
     for (const auto& c : cases) {
         Comm::Payload p{};
         std::copy(c.first15.begin(), c.first15.end(), p.begin());
@@ -137,22 +134,6 @@ TEST(Protocol, ReportLengthsFromDescriptor) {
 }
 
 TEST(Protocol, EndpointNamesAndComponentTypes) {
-    struct NameCase {
-        uint16_t code;
-        const char* name;
-    };
-    for (auto c : std::vector<NameCase>{{0, ""},
-                                        {0xD100, ""},
-                                        {0xD1FF, ""},
-                                        {0xD200, "USB PnP Audio Device"},
-                                        {0xD201, "USB PnP Audio Device"},
-                                        {0xD2FF, "USB PnP Audio Device"},
-                                        {0xD301, "SSS USB Audio Device"},
-                                        {0xD401, "USB Audio Controller"},
-                                        {0xD4FF, "USB Audio Controller"},
-                                        {0xD500, ""}})
-        EXPECT_EQ(EndpointVolume::DeviceNameForType(c.code), c.name) << std::hex << c.code;
-
     struct TypeCase {
         const char* element;
         EndpointVolume::ComponentType type;

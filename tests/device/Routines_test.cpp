@@ -21,26 +21,35 @@ struct RecordingRelay : DeviceRelay {
         return true;
     }
 };
+
+// A device object attached to its window, with an owner window and a relay.
+struct Wired {
+    LogWindow owner;
+    TPUtilWindow window;
+    RecordingRelay relay;
+    template <class Device> void attach(Device& device) {
+        owner.create();
+        window.create();
+        device.setOwnerWindow(owner.handle());
+        device.setRelay(&relay);
+        device.Attach(&window);
+    }
+};
 } // namespace
 
 TEST(Routines, StartAnnouncesTheDeviceAfterTheIdleRoutineEntered) {
-    LogWindow owner;
-    owner.create();
-    TPUtilWindow window;
-    window.create();
-    RecordingRelay relay;
+    Wired w;
     Zododuzidi_Device device;
     device.setTypeCode(0xD301);
-    device.setOwnerWindow(owner.handle());
-    device.setRelay(&relay);
-    device.Attach(&window);
+    w.attach(device);
+    auto& relay = w.relay;
     const double start = NowMs();
     device.Start();
     EXPECT_GE(NowMs() - start, 195.0);
     ASSERT_EQ(relay.relayed.size(), 1u);
     EXPECT_EQ(relay.relayed[0], (std::pair<uint32_t, uintptr_t>{msg::DeviceReady, 0xD301}));
     auto* idle =
-        dynamic_cast<_RIVORAZURURU_IdleRoutine<Zododuzidi_Device>*>(device.currentRoutine());
+        dynamic_cast<_RIVORAZURURU_IdleRoutine<IdleRoutineDevice>*>(device.currentRoutine());
     ASSERT_NE(idle, nullptr);
     EXPECT_EQ(idle->name(), "_RIVORAZURURU_IdleRoutine");
     EXPECT_NE(idle->tickTimerId(), 0u);
@@ -48,18 +57,14 @@ TEST(Routines, StartAnnouncesTheDeviceAfterTheIdleRoutineEntered) {
 }
 
 TEST(Routines, DispatchOrderOfTheDeviceWindow) {
-    LogWindow owner;
-    owner.create();
-    TPUtilWindow window;
-    window.create();
-    RecordingRelay relay;
+    Wired w;
+    LogWindow& owner = w.owner;
+    TPUtilWindow& window = w.window;
     auto* device = new RivorAzururu_Device;
-    device->setOwnerWindow(owner.handle());
-    device->setRelay(&relay);
-    device->Attach(&window);
+    w.attach(*device);
     device->Start();
     auto* idle =
-        dynamic_cast<_RIVORAZURURU_IdleRoutine<RivorAzururu_Device>*>(device->currentRoutine());
+        dynamic_cast<_RIVORAZURURU_IdleRoutine<IdleRoutineDevice>*>(device->currentRoutine());
     ASSERT_NE(idle, nullptr);
 
     intptr_t r = -5;
@@ -92,7 +97,7 @@ TEST(Routines, IdleRoutineTicksUntilFreed) {
     window.create();
     RivorAzururu_Device device;
     device.Attach(&window);
-    auto routine = std::make_unique<_RIVORAZURURU_IdleRoutine<RivorAzururu_Device>>(&device);
+    auto routine = std::make_unique<_RIVORAZURURU_IdleRoutine<IdleRoutineDevice>>(&device);
     auto* idle = routine.get();
     device.Activate(std::move(routine));
     EXPECT_EQ(device.lastActivatedRoutine(), idle);
@@ -117,7 +122,7 @@ TEST(Routines, FreeRoutineMessageDeletesScheduledRoutine) {
     window.create();
     RivorAzururu_Device device;
     device.Attach(&window);
-    struct Probe : _RIVORAZURURU_BaseRoutine<RivorAzururu_Device> {
+    struct Probe : _RIVORAZURURU_BaseRoutine<IdleRoutineDevice> {
         bool* gone;
         Probe(RivorAzururu_Device* d, bool* g) : _RIVORAZURURU_BaseRoutine(d), gone(g) {}
         ~Probe() override { *gone = true; }

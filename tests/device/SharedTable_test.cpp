@@ -46,22 +46,15 @@ TEST(SharedTable, RecordsFollowRegisterAndUnregister) {
     ASSERT_TRUE(other.OpenTable(name.name()));
     other.Lock();
     EXPECT_EQ(other.IsOpened("/dev/hidraw2"), 12u);
+    // Thirty-two records at most; a freed one is taken again.
+    for (uint32_t i = 101; i <= 131; ++i)
+        ASSERT_TRUE(other.Register(i, "p" + std::to_string(i)));
+    EXPECT_FALSE(other.Register(132, "p132"));
+    EXPECT_EQ(other.LiveRecords(), 32);
+    EXPECT_TRUE(other.Unregister(107));
+    EXPECT_TRUE(other.Register(132, "p132"));
+    EXPECT_EQ(other.IsOpened("p132"), 132u);
     other.Unlock();
-}
-
-TEST(SharedTable, ThirtyTwoRecordsAtMost) {
-    PrivateTableName name;
-    _SystemOpenedUSBHid t;
-    ASSERT_TRUE(t.OpenTable(name.name()));
-    t.Lock();
-    for (uint32_t i = 1; i <= 32; ++i)
-        ASSERT_TRUE(t.Register(i, "p" + std::to_string(i)));
-    EXPECT_FALSE(t.Register(33, "p33"));
-    EXPECT_EQ(t.LiveRecords(), 32);
-    EXPECT_TRUE(t.Unregister(7));
-    EXPECT_TRUE(t.Register(33, "p33"));
-    EXPECT_EQ(t.IsOpened("p33"), 33u);
-    t.Unlock();
 }
 
 namespace {
@@ -101,7 +94,8 @@ TEST(SharedTable, DeadProcessRecordsAreReclaimedAndItsLockTakenOver) {
 
     auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(t.Lock()); // the dead owner's lock is taken over, not waited for
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_LT(std::chrono::steady_clock::now() - start,
+              std::chrono::milliseconds(wMutex::LockWaitMs - 500));
     EXPECT_FALSE(t.IsOwnRecord(77));
     EXPECT_EQ(t.IsOpened("/dev/hidraw9"), 0u);
     EXPECT_EQ(t.LiveRecords(), 0);
@@ -161,7 +155,7 @@ TEST(SharedTable, ABlockOthersCouldWriteIsRefusedWithoutAHang) {
         auto start = std::chrono::steady_clock::now();
         EXPECT_FALSE(t.OpenTable(name.name())) << c.what;
         EXPECT_FALSE(t.isShared()) << c.what;
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500))
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500))
             << c.what;
         // The private table still works.
         ASSERT_TRUE(t.Lock()) << c.what;
@@ -198,7 +192,7 @@ TEST(SharedTable, AHolderThatHangsDoesNotHangTheLock) {
     ASSERT_GT(child, 0);
     auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(t.Lock());
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
     // Once the holder is gone the lock is had again.

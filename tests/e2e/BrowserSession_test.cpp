@@ -3,7 +3,6 @@
 #include "TestProgramFolder.h"
 #include "ToneFile.h"
 #include "app/Application.h"
-#include "config/wIniFile.h"
 #include "playback/CPlayFileDlg.h"
 #include "recording/RecordingController.h"
 #include "ui/CRegionBmpBtn.h"
@@ -37,11 +36,9 @@ TEST(BrowserSession, TheMusicButtonShowsAndPlaysTheRecordingJustMade) {
     const fs::path records = folder.path() / "records";
     test::writeToneWav(folder / "input.wav", {{6, 440}});
     test::useSimulatedSession(folder, folder / "input.wav");
-    wIniFile ini;
-    ini.SetFile((folder / "Configure/Config_LP.ini").string(), "Option");
-    ini.WriteInt("RecordFileType", 0);
-    ini.WriteInt("RecordDiviType", 0);
-    ini.WriteString("RecordFilePath", records.string());
+    test::writeSettings(
+        folder, "Option",
+        {{"RecordFileType", "0"}, {"RecordDiviType", "0"}, {"RecordFilePath", records.string()}});
 
     Application app;
     ASSERT_EQ(app.start(), Application::StartResult::Running);
@@ -49,7 +46,7 @@ TEST(BrowserSession, TheMusicButtonShowsAndPlaysTheRecordingJustMade) {
     RecordingController& controller = panel.controller();
     ASSERT_TRUE(pumpUntil([&] { return controller.DevicePresent(); }, 15000));
     panel.button(panel::kRecordStart)->click();
-    ASSERT_TRUE(pumpUntil([&] { return controller.Recording(); }, 3000));
+    ASSERT_TRUE(pumpUntil([&] { return controller.Recording(); }, 10000));
     pumpFor(2500);
     panel.button(panel::kRecordStop)->click();
     ASSERT_TRUE(pumpUntil([&] { return !controller.Recording(); }, 10000));

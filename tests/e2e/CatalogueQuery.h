@@ -3,6 +3,7 @@
 // Reading what the real program wrote (catalogue, record folder) and waiting for it, shared
 // by the end-to-end tests.
 
+#include <QProcess>
 #include <QThread>
 #include <algorithm>
 #include <chrono>
@@ -48,6 +49,31 @@ inline bool waitFor(const std::function<bool()>& pred, int ms) {
         QThread::msleep(20);
     }
     return true;
+}
+
+// One catalogued recording as the program entered it.
+struct RecordingRow {
+    std::string fileName, path, duration, title, artist, year;
+};
+
+// The catalogue's recordings in file name order.
+inline std::vector<RecordingRow> recordingRows(const std::filesystem::path& db) {
+    std::vector<RecordingRow> rows;
+    for (auto& r : queryRows(db, "select FileName, FileFullPathName, Duration, Title, Artist, "
+                                 "Year from RecordFile order by FileName"))
+        rows.push_back({r[0], r[1], r[2], r[3], r[4], r[5]});
+    return rows;
+}
+
+// What ffprobe says of one entry of the file's format section ("format=duration",
+// "format_tags=title"), values only.
+inline std::string probe(const std::filesystem::path& file, const std::string& entry) {
+    QProcess p;
+    p.start("ffprobe",
+            {"-v", "error", "-show_entries", QString::fromStdString(entry), "-of",
+             "default=noprint_wrappers=1:nokey=1", QString::fromStdString(file.string())});
+    p.waitForFinished(20000);
+    return p.readAllStandardOutput().trimmed().toStdString();
 }
 
 // A catalogue duration "h:mm:ss" in seconds.

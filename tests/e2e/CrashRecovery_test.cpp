@@ -3,6 +3,7 @@
 // never costs a file.
 #include "CatalogueQuery.h"
 #include "E2eSupport.h"
+#include "ProgramProcess.h"
 #include "TestProgramFolder.h"
 #include "ToneFile.h"
 #include "config/wIniFile.h"
@@ -11,14 +12,11 @@
 
 #include <QProcess>
 #include <QThread>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
-#include <functional>
 #include <random>
-#include <sqlite3.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -34,13 +32,6 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-std::string run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(60000);
-    return p.readAllStandardOutput().trimmed().toStdString();
-}
-
 // Seconds of sound that ffmpeg decodes; negative when it reports an error.
 double decodedSeconds(const fs::path& file) {
     QProcess p;
@@ -53,71 +44,36 @@ double decodedSeconds(const fs::path& file) {
     return pcm.size() / 4.0 / 44100;
 }
 
-struct Row {
-    std::string fileName, path, duration, year;
-};
-
-std::vector<Row> catalogue(const fs::path& db) {
-    std::vector<Row> rows;
-    for (auto& r : queryRows(db, "select FileName, FileFullPathName, Duration, Year "
-                                 "from RecordFile order by FileName"))
-        rows.push_back({r[0], r[1], r[2], r[3]});
-    return rows;
-}
-
-// The real program on a private program folder with the simulated adapter, a capture file
-// at real speed and the control FIFO.
-class Program {
+// The real program with the simulated adapter, a capture file at real speed and the control
+// FIFO.
+class Program : public test::ProgramProcess {
 public:
-    Program(const TestProgramFolder& folder, const fs::path& fifo) : fifo_(fifo) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        auto set = [&](const char* k, const fs::path& v) {
-            env.insert(k, QString::fromStdString(v.string()));
-        };
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        set("VORLANE_HOME", folder.path());
-        set("XDG_CONFIG_HOME", folder.configHome());
-        set("XDG_DOCUMENTS_DIR", folder / "docs");
-        set("XDG_RUNTIME_DIR", folder.path());
-        env.insert("VORLANE_AUDIO_OUTPUT", "null");
-        env.insert("VORLANE_SIM_DEVICE", "adapter");
-        set("VORLANE_SIM_CONTROL", fifo);
-        set("VORLANE_CAPTURE_FILE", folder / "input.wav");
-        env.insert("VORLANE_CAPTURE_SPEED", "1");
-        env.insert("VORLANE_HID_TABLE",
-                   QString::fromStdString("/vorlane-e2e-" + folder.path().filename().string()));
-        process.setProcessEnvironment(env);
-        static int runs = 0;
-        errorFile_ = folder / ("stderr-" + std::to_string(++runs) + ".txt");
-        process.setStandardErrorFile(QString::fromStdString(errorFile_.string()));
-        process.start(VORLANE_EXECUTABLE, {});
-    }
+    Program(const TestProgramFolder& folder, const fs::path& fifo)
+        : ProgramProcess(folder, {{"VORLANE_SIM_DEVICE", "adapter"},
+                                  {"VORLANE_SIM_CONTROL", QString::fromStdString(fifo.string())},
+                                  {"VORLANE_CAPTURE_FILE",
+                                   QString::fromStdString((folder / "input.wav").string())},
+                                  {"VORLANE_CAPTURE_SPEED", "1"}}),
+          fifo_(fifo) {}
     ~Program() {
         if (control_ >= 0)
             ::close(control_);
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(5000);
-        }
+    }
+    // The program opens its end of the FIFO once its start (and any recovery) is done.
+    bool listening() {
+        if (control_ < 0)
+            control_ = ::open(fifo_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        return control_ >= 0;
     }
     // Writes a control line; false when the program does not listen.
     bool send(const std::string& line) {
-        if (control_ < 0)
-            control_ = ::open(fifo_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
         const std::string l = line + "\n";
-        return control_ >= 0 && ::write(control_, l.data(), l.size()) == ssize_t(l.size());
+        return listening() && ::write(control_, l.data(), l.size()) == ssize_t(l.size());
     }
-    std::string errors() const { return test::readBytes(errorFile_); }
-    bool endInOrder() {
-        ::kill(pid_t(process.processId()), SIGTERM);
-        return process.waitForFinished(20000) && process.exitCode() == 0;
-    }
-    QProcess process;
 
 private:
     fs::path fifo_;
     int control_ = -1;
-    fs::path errorFile_;
 };
 
 class CrashRecovery : public ::testing::TestWithParam<int> {
@@ -125,16 +81,15 @@ protected:
     void SetUp() override {
         test::copyGeneratedResources(folder);
         test::writeToneWav(folder / "input.wav", {{6, 440}, {1, 0}});
-        wIniFile ini;
-        ini.SetFile((folder / "Configure/Config_LP.ini").string(), "Option");
-        ini.WriteInt("RecordFileType", GetParam());
-        ini.WriteInt("RecordFileMP3BitRate", 2);
-        ini.WriteInt("RecordDiviType", 0);
-        ini.WriteInt("RecordNo", 4);
-        ini.WriteInt("RecordTrack", 2);
-        ini.WriteString("RecordFilePath", records.string());
-        ini.SetFile((folder / "Configure/Config_LP.ini").string(), "ID3V1Information");
-        ini.WriteString("MP3Year", "1977"); // the one tag kept from one run to the next
+        test::writeSettings(folder, "Option",
+                            {{"RecordFileType", std::to_string(GetParam())},
+                             {"RecordFileMP3BitRate", "2"},
+                             {"RecordDiviType", "0"},
+                             {"RecordNo", "4"},
+                             {"RecordTrack", "2"},
+                             {"RecordFilePath", records.string()}});
+        // The one tag kept from one run to the next.
+        test::writeSettings(folder, "ID3V1Information", {{"MP3Year", "1977"}});
     }
     std::string setting(const char* key) {
         wIniFile ini;
@@ -177,7 +132,7 @@ TEST_P(CrashRecovery, AFileLeftOpenByAKillIsRepairedTaggedCataloguedAndCounted) 
     ASSERT_EQ(files.size(), 1u);
     const fs::path file = files[0];
     EXPECT_TRUE(fs::exists(folder / "RecordingJournal.txt"));
-    EXPECT_TRUE(catalogue(folder / "Resource/NewData.mdb").empty());
+    EXPECT_TRUE(test::recordingRows(folder / "Resource/NewData.mdb").empty());
 
     {
         Program p(folder, fifo);
@@ -192,7 +147,7 @@ TEST_P(CrashRecovery, AFileLeftOpenByAKillIsRepairedTaggedCataloguedAndCounted) 
     const double seconds = decodedSeconds(file);
     EXPECT_GE(seconds, captured - 2.0) << file; // all but at most 2 s of what was captured
     EXPECT_LE(seconds, captured + 0.5) << file;
-    auto rows = catalogue(folder / "Resource/NewData.mdb");
+    auto rows = test::recordingRows(folder / "Resource/NewData.mdb");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].path, file.string());
     EXPECT_EQ(rows[0].year, "1977");
@@ -200,19 +155,17 @@ TEST_P(CrashRecovery, AFileLeftOpenByAKillIsRepairedTaggedCataloguedAndCounted) 
     EXPECT_EQ(setting("RecordNo"), "5");
     EXPECT_EQ(setting("RecordTrack"), "1");
     if (GetParam() != 0) {
-        const std::string tags =
-            run("ffprobe", {"-v", "error", "-show_entries", "format_tags", "-of",
-                            "default=noprint_wrappers=1", QString::fromStdString(file.string())});
+        const std::string tags = test::probe(file, "format_tags");
         EXPECT_NE(tags.find("1977"), std::string::npos) << tags;
     }
 
     // Told once: the next start has nothing to recover.
     Program again(folder, fifo);
     ASSERT_TRUE(again.process.waitForStarted(10000));
-    QThread::msleep(3000);
+    ASSERT_TRUE(waitFor([&] { return again.listening(); }, 20000)) << again.errors();
     EXPECT_TRUE(again.endInOrder());
     EXPECT_EQ(again.errors().find("recovered"), std::string::npos) << again.errors();
-    EXPECT_EQ(catalogue(folder / "Resource/NewData.mdb").size(), 1u);
+    EXPECT_EQ(test::recordingRows(folder / "Resource/NewData.mdb").size(), 1u);
     EXPECT_EQ(setting("RecordNo"), "5");
 }
 
@@ -226,12 +179,11 @@ protected:
     void SetUp() override {
         test::copyGeneratedResources(folder);
         test::writeToneWav(folder / "input.wav", {{4, 440}, {1, 0}});
-        wIniFile ini;
-        ini.SetFile((folder / "Configure/Config_LP.ini").string(), "Option");
-        ini.WriteInt("RecordFileType", 1);
-        ini.WriteInt("RecordDiviType", 0);
-        ini.WriteInt("RecordNo", 1);
-        ini.WriteString("RecordFilePath", records.string());
+        test::writeSettings(folder, "Option",
+                            {{"RecordFileType", "1"},
+                             {"RecordDiviType", "0"},
+                             {"RecordNo", "1"},
+                             {"RecordFilePath", records.string()}});
     }
     TestProgramFolder folder;
     fs::path records = folder / "records";
@@ -264,18 +216,18 @@ TEST_F(Unplugging, TwentyUnplugsAtRandomMomentsEachFinishAFileAndRecordingGoesOn
             break;
         ASSERT_TRUE(p.send("unplug"));
         // The recording is finished and catalogued as the device goes away.
-        ASSERT_TRUE(waitFor([&] { return catalogue(db).size() > i; }, 15000))
+        ASSERT_TRUE(waitFor([&] { return test::recordingRows(db).size() > i; }, 15000))
             << "unplug " << i << "\n"
             << p.errors();
         QThread::msleep(moment(random) / 4);
         ASSERT_TRUE(p.send("plug"));
     }
     ASSERT_TRUE(p.send("stop"));
-    ASSERT_TRUE(waitFor([&] { return catalogue(db).size() > kUnplugs; }, 15000));
+    ASSERT_TRUE(waitFor([&] { return test::recordingRows(db).size() > kUnplugs; }, 15000));
     EXPECT_TRUE(p.endInOrder());
 
     const auto files = filesIn(records);
-    const auto rows = catalogue(db);
+    const auto rows = test::recordingRows(db);
     ASSERT_EQ(files.size(), kUnplugs + 1);
     ASSERT_EQ(rows.size(), kUnplugs + 1);
     for (size_t i = 0; i < files.size(); ++i) {

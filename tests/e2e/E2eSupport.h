@@ -1,9 +1,13 @@
 #pragma once
 
 #include "TestProgramFolder.h"
+#include "config/wIniFile.h"
 
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
+#include <string>
+#include <utility>
 
 namespace vorlane::test {
 
@@ -27,18 +31,32 @@ inline void copyGeneratedResources(const TestProgramFolder& folder) {
     }
 }
 
-// Points the program at the simulated "USB PnP Audio Device", capturing `input` in real
-// time, with no sound output, and keeps its runtime files and shared table private to the
-// test's folder.
-inline void useSimulatedSession(const TestProgramFolder& folder,
-                                const std::filesystem::path& input) {
-    ::setenv("VORLANE_SIM_DEVICE", "usbpnp", 1);
-    ::setenv("VORLANE_CAPTURE_FILE", input.c_str(), 1);
-    ::setenv("VORLANE_CAPTURE_SPEED", "1", 1);
+// The program in this process: no sound output, and its runtime files and shared table
+// kept private to the test's folder.
+inline void usePrivateSession(const TestProgramFolder& folder) {
     ::setenv("VORLANE_AUDIO_OUTPUT", "null", 1);
     ::setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
     ::setenv("XDG_DOCUMENTS_DIR", (folder / "docs").c_str(), 1);
     ::setenv("VORLANE_HID_TABLE", ("/vorlane-e2e-" + folder.path().filename().string()).c_str(), 1);
+}
+
+// A private session with the simulated "USB PnP Audio Device", capturing `input` in real
+// time.
+inline void useSimulatedSession(const TestProgramFolder& folder,
+                                const std::filesystem::path& input) {
+    usePrivateSession(folder);
+    ::setenv("VORLANE_SIM_DEVICE", "usbpnp", 1);
+    ::setenv("VORLANE_CAPTURE_FILE", input.c_str(), 1);
+    ::setenv("VORLANE_CAPTURE_SPEED", "1", 1);
+}
+
+// Sets keys of one section of the folder's settings file before the program reads it.
+inline void writeSettings(const TestProgramFolder& folder, const char* section,
+                          std::initializer_list<std::pair<const char*, std::string>> values) {
+    wIniFile ini;
+    ini.SetFile((folder / "Configure/Config_LP.ini").string(), section);
+    for (const auto& [key, value] : values)
+        ini.WriteString(key, value);
 }
 
 } // namespace vorlane::test

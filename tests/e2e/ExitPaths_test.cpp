@@ -33,11 +33,7 @@ class ExitWithModalBox : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override {
         test::copyGeneratedResources(folder);
-        ::setenv("VORLANE_AUDIO_OUTPUT", "null", 1);
-        ::setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", folder.configHome().c_str(), 1);
-        ::setenv("VORLANE_HID_TABLE",
-                 ("/vorlane-modal-" + folder.path().filename().string()).c_str(), 1);
+        test::usePrivateSession(folder);
     }
 
     // Runs the main loop: `open` opens the box, the signal follows once it is on screen.
@@ -68,7 +64,7 @@ TEST_P(ExitWithModalBox, AboutBox) {
     ASSERT_EQ(app.start(), Application::StartResult::Running);
     WindowHandle panel = app.panel()->handle();
     EXPECT_EQ(runWithBox(app, GetParam(),
-                         [panel] { MessageWindow::Post(panel, msg::Command, cmd::About); }),
+                         [panel] { MessageWindow::PostTo(panel, msg::Command, cmd::About); }),
               0);
 }
 
@@ -78,7 +74,7 @@ TEST_P(ExitWithModalBox, GenreChooser) {
     WindowHandle panel = app.panel()->handle();
     EXPECT_EQ(
         runWithBox(app, GetParam(),
-                   [panel] { MessageWindow::Post(panel, msg::Command, panel::kGenreButton); }),
+                   [panel] { MessageWindow::PostTo(panel, msg::Command, panel::kGenreButton); }),
         0);
 }
 
@@ -141,11 +137,7 @@ private:
 TEST(ExitWithAStuckDeviceThread, EndsWithZeroWithinTheBoundedWaits) {
     test::TestProgramFolder folder;
     test::copyGeneratedResources(folder);
-    ::setenv("VORLANE_AUDIO_OUTPUT", "null", 1);
-    ::setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", folder.configHome().c_str(), 1);
-    ::setenv("VORLANE_HID_TABLE", ("/vorlane-stuck-" + folder.path().filename().string()).c_str(),
-             1);
+    test::usePrivateSession(folder);
     static HangingHidBackend hid; // the stuck threads may outlive this test's scope
     HidBackend::install(&hid);
     std::chrono::steady_clock::time_point start;
@@ -170,7 +162,7 @@ TEST(ExitWithAStuckDeviceThread, EndsWithZeroWithinTheBoundedWaits) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
     // Let the threads finish before this process ends.
     hid.release();
-    test::pumpUntil([&] { return !MessageWindow::IsWindow(deviceWindow); }, 10000);
+    test::pumpUntil([&] { return !MessageWindow::IsLiveWindow(deviceWindow); }, 10000);
     test::pumpFor(300);
 }
 

@@ -4,8 +4,6 @@
 #include "TestProgramFolder.h"
 #include "ToneFile.h"
 #include "app/Application.h"
-#include "app/CMainDlg.h"
-#include "config/wIniFile.h"
 #include "recording/RecordingController.h"
 #include "ui/CRegionBmpBtn.h"
 #include "ui/CRivorAzururuFrame.h"
@@ -14,12 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
-#include <QProcess>
-#include <algorithm>
 #include <csignal>
 #include <filesystem>
-#include <map>
-#include <sqlite3.h>
 #include <string>
 #include <vector>
 
@@ -27,33 +21,12 @@ namespace fs = std::filesystem;
 using namespace vorlane;
 using vorlane::test::durationSeconds;
 using vorlane::test::filesIn;
+using vorlane::test::probe;
 using vorlane::test::pumpFor;
 using vorlane::test::pumpUntil;
 using vorlane::test::queryRows;
 
 namespace {
-
-struct CatalogueRow {
-    std::string fileName, path, duration, title, artist, year;
-};
-
-std::vector<CatalogueRow> catalogueRows(const fs::path& db) {
-    std::vector<CatalogueRow> rows;
-    for (auto& r : queryRows(db, "select FileName, FileFullPathName, Duration, Title, Artist, "
-                                 "Year from RecordFile order by FileName"))
-        rows.push_back({r[0], r[1], r[2], r[3], r[4], r[5]});
-    return rows;
-}
-
-// Asks ffprobe for a value of the file's format section.
-std::string probe(const fs::path& file, const std::string& entry) {
-    QProcess p;
-    p.start("ffprobe",
-            {"-v", "error", "-show_entries", QString::fromStdString(entry), "-of",
-             "default=noprint_wrappers=1:nokey=1", QString::fromStdString(file.string())});
-    p.waitForFinished(20000);
-    return p.readAllStandardOutput().trimmed().toStdString();
-}
 
 // The real program in this process, on a private program folder, with the simulated
 // "USB PnP Audio Device", a generated capture file and no sound output.
@@ -70,17 +43,15 @@ protected:
     }
 
     void configure(int fileType) {
-        wIniFile ini;
-        ini.SetFile((folder / "Configure/Config_LP.ini").string(), "Option");
-        ini.WriteInt("RecordFileType", fileType);
-        ini.WriteInt("RecordFileMP3BitRate", 2);
-        ini.WriteInt("RecordDiviType", 2);
-        ini.WriteInt("RecordMuteSecond", 2);
-        ini.WriteInt("RecordNo", 1);
-        ini.WriteInt("RecordTrack", 1);
-        ini.WriteString("RecordFilePath", recordFolder.string());
-        ini.SetFile((folder / "Configure/Config_LP.ini").string(), "ID3V1Information");
-        ini.WriteString("MP3Year", "1977");
+        test::writeSettings(folder, "Option",
+                            {{"RecordFileType", std::to_string(fileType)},
+                             {"RecordFileMP3BitRate", "2"},
+                             {"RecordDiviType", "2"},
+                             {"RecordMuteSecond", "2"},
+                             {"RecordNo", "1"},
+                             {"RecordTrack", "1"},
+                             {"RecordFilePath", recordFolder.string()}});
+        test::writeSettings(folder, "ID3V1Information", {{"MP3Year", "1977"}});
     }
 
     void typeInto(CRivorAzururuFrame& panel, int id, const QString& text) {
@@ -107,7 +78,7 @@ protected:
         CRegionBmpBtn* record = panel.button(panel::kRecordStart);
         ASSERT_NE(record, nullptr);
         record->click();
-        ASSERT_TRUE(pumpUntil([&] { return controller.Recording(); }, 3000));
+        ASSERT_TRUE(pumpUntil([&] { return controller.Recording(); }, 10000));
         ASSERT_TRUE(pumpUntil(
             [&] { return controller.CurrentFileName().find("Track003") != std::string::npos; },
             25000))
@@ -126,7 +97,7 @@ protected:
             EXPECT_EQ(files[size_t(i)].extension(), extension);
         }
 
-        std::vector<CatalogueRow> rows = catalogueRows(folder / "Resource/NewData.mdb");
+        std::vector<test::RecordingRow> rows = test::recordingRows(folder / "Resource/NewData.mdb");
         ASSERT_EQ(rows.size(), 3u);
         for (size_t i = 0; i < 3; ++i) {
             EXPECT_EQ(rows[i].path, files[i].string());
@@ -173,14 +144,14 @@ TEST_F(RecordingSession, SigtermDuringARecordingLeavesAFinishedCataloguedFile) {
     RecordingController& controller = app.panel()->controller();
     ASSERT_TRUE(pumpUntil([&] { return controller.DevicePresent(); }, 15000));
     app.panel()->button(panel::kRecordStart)->click();
-    ASSERT_TRUE(pumpUntil([&] { return controller.Recording(); }, 3000));
+    ASSERT_TRUE(pumpUntil([&] { return controller.Recording(); }, 10000));
     pumpFor(1500);
     ::raise(SIGTERM);
     ASSERT_TRUE(pumpUntil([&] { return app.panel() == nullptr; }, 10000));
 
     std::vector<fs::path> files = filesIn(recordFolder);
     ASSERT_EQ(files.size(), 1u);
-    std::vector<CatalogueRow> rows = catalogueRows(folder / "Resource/NewData.mdb");
+    std::vector<test::RecordingRow> rows = test::recordingRows(folder / "Resource/NewData.mdb");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].path, files[0].string());
     double seconds = std::stod(probe(files[0], "format=duration"));

@@ -1,18 +1,16 @@
 #include "CatalogueQuery.h"
 #include "E2eSupport.h"
+#include "ProgramProcess.h"
 #include "TestProgramFolder.h"
 #include "ToneFile.h"
-#include "config/wIniFile.h"
 
 #include <gtest/gtest.h>
 
 #include <QDateTime>
 #include <QProcess>
 #include <QThread>
-#include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <sqlite3.h>
 #include <string>
@@ -36,14 +34,6 @@ bool sql(const fs::path& db, const std::string& statement) {
     return ok;
 }
 
-// The FileName and Duration of every catalogued recording.
-std::vector<std::pair<std::string, std::string>> recordings(const fs::path& db) {
-    std::vector<std::pair<std::string, std::string>> rows;
-    for (auto& r : queryRows(db, "select FileName, Duration from RecordFile"))
-        rows.emplace_back(r[0], r[1]);
-    return rows;
-}
-
 std::string taskRow(const QDateTime& start, const QDateTime& end, bool repeats,
                     const std::string& fileName) {
     const QString f = QStringLiteral("yyyy-MM-dd HH:mm");
@@ -62,49 +52,30 @@ struct ScheduledRun {
     explicit ScheduledRun(bool repeatTaskStored) : withRepeatTask(repeatTaskStored) {
         vorlane::test::copyGeneratedResources(folder);
         vorlane::test::writeToneWav(folder / "input.wav", {{3, 440}, {1, 0}});
-        vorlane::wIniFile ini;
-        ini.SetFile((folder / "Configure/Config_LP.ini").string(), "Option");
-        ini.WriteInt("RecordFileType", 0);
-        ini.WriteInt("RecordDiviType", 0);
-        ini.WriteInt("Record End Type", 1);
-        ini.WriteString("RecordFilePath", (folder / "records").string());
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        auto set = [&](const char* name, const fs::path& value) {
-            env.insert(name, QString::fromStdString(value.string()));
-        };
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        set("VORLANE_HOME", folder.path());
-        set("XDG_CONFIG_HOME", folder.configHome());
-        set("XDG_DOCUMENTS_DIR", folder / "docs");
-        set("XDG_RUNTIME_DIR", folder.path());
-        set("VORLANE_CAPTURE_FILE", folder / "input.wav");
-        env.insert("VORLANE_CAPTURE_SPEED", "1");
-        env.insert("VORLANE_AUDIO_OUTPUT", "null");
-        env.insert("VORLANE_SIM_DEVICE", "usbpnp");
-        env.insert("VORLANE_POWER", "log");
-        env.insert("VORLANE_HID_TABLE",
-                   QString::fromStdString("/vorlane-sched-" + folder.path().filename().string()));
-        process.setProcessEnvironment(env);
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(VORLANE_EXECUTABLE, {});
-    }
-    ~ScheduledRun() {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(2000);
-        }
+        vorlane::test::writeSettings(folder, "Option",
+                                     {{"RecordFileType", "0"},
+                                      {"RecordDiviType", "0"},
+                                      {"Record End Type", "1"},
+                                      {"RecordFilePath", (folder / "records").string()}});
+        program = std::make_unique<vorlane::test::ProgramProcess>(
+            folder,
+            vorlane::test::ProgramProcess::Env{
+                {"VORLANE_CAPTURE_FILE", QString::fromStdString((folder / "input.wav").string())},
+                {"VORLANE_CAPTURE_SPEED", "1"},
+                {"VORLANE_SIM_DEVICE", "usbpnp"},
+                {"VORLANE_POWER", "log"}});
     }
     fs::path db() const { return folder / "Resource/NewData.mdb"; }
     // Nothing runs an event loop here: wait for what the pipe holds.
     void readOutput() {
-        while (process.waitForReadyRead(500))
-            output += process.readAllStandardOutput().toStdString();
-        output += process.readAllStandardOutput().toStdString();
+        while (program->process.waitForReadyRead(500))
+            output += program->process.readAllStandardOutput().toStdString();
+        output += program->process.readAllStandardOutput().toStdString();
     }
 
     bool withRepeatTask;
     TestProgramFolder folder;
-    QProcess process;
+    std::unique_ptr<vorlane::test::ProgramProcess> program;
     std::string output;
 };
 
@@ -118,7 +89,7 @@ TEST(ScheduledRecording, RecordsTheTaskAndPowersOffOnlyWithoutATaskAhead) {
     runs.push_back(std::make_unique<ScheduledRun>(false));
     runs.push_back(std::make_unique<ScheduledRun>(true));
     for (auto& run : runs) {
-        ASSERT_TRUE(run->process.waitForStarted(5000));
+        ASSERT_TRUE(run->program->process.waitForStarted(5000));
         ASSERT_TRUE(waitFor([&] { return sql(run->db(), "select * from TaskFile"); }, 20000));
     }
     // The coming minute, unless it is only moments away.
@@ -135,7 +106,8 @@ TEST(ScheduledRecording, RecordsTheTaskAndPowersOffOnlyWithoutATaskAhead) {
     }
     const int waitMs = int(QDateTime::currentDateTime().msecsTo(end)) + 30000;
     for (auto& run : runs) {
-        ASSERT_TRUE(waitFor([&] { return !recordings(run->db()).empty(); }, waitMs))
+        ASSERT_TRUE(
+            waitFor([&] { return !vorlane::test::recordingRows(run->db()).empty(); }, waitMs))
             << "no recording catalogued";
     }
     QThread::msleep(2000);
@@ -143,25 +115,20 @@ TEST(ScheduledRecording, RecordsTheTaskAndPowersOffOnlyWithoutATaskAhead) {
     for (auto& run : runs) {
         SCOPED_TRACE(run->withRepeatTask ? "with a repeat task" : "single task only");
         run->readOutput();
-        const auto rows = recordings(run->db());
+        const auto rows = vorlane::test::recordingRows(run->db());
         ASSERT_EQ(rows.size(), 1u);
-        EXPECT_NE(rows[0].first.find("_Morning Show.wav"), std::string::npos) << rows[0].first;
+        EXPECT_NE(rows[0].fileName.find("_Morning Show.wav"), std::string::npos)
+            << rows[0].fileName;
         // The task lasts one minute; the start and stop come within the first seconds of
         // their minutes.
-        int h = 0, m = 0, s = 0;
-        ASSERT_EQ(std::sscanf(rows[0].second.c_str(), "%d:%d:%d", &h, &m, &s), 3);
-        EXPECT_NEAR(h * 3600 + m * 60 + s, 60, 3) << rows[0].second;
-        std::vector<fs::path> files;
-        for (const auto& e : fs::directory_iterator(run->folder / "records"))
-            files.push_back(e.path());
+        EXPECT_NEAR(vorlane::test::durationSeconds(rows[0].duration), 60, 3) << rows[0].duration;
+        const auto files = vorlane::test::filesIn(run->folder / "records");
         ASSERT_EQ(files.size(), 1u);
-        EXPECT_EQ(files[0].filename().string(), rows[0].first);
+        EXPECT_EQ(files[0].filename().string(), rows[0].fileName);
         EXPECT_GT(fs::file_size(files[0]), 44u * 1000 * 4 * 50);
         const bool poweredOff = run->output.find("power: power-off\n") != std::string::npos;
         EXPECT_EQ(poweredOff, !run->withRepeatTask) << run->output;
 
-        ::kill(pid_t(run->process.processId()), SIGTERM);
-        EXPECT_TRUE(run->process.waitForFinished(15000));
-        EXPECT_EQ(run->process.exitCode(), 0);
+        EXPECT_TRUE(run->program->endInOrder(SIGTERM, 15000)) << run->program->errors();
     }
 }

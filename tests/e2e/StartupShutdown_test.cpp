@@ -1,19 +1,18 @@
 #include "CatalogueQuery.h"
 #include "E2eSupport.h"
+#include "ProgramProcess.h"
 #include "TestProgramFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <QProcess>
-#include <QThread>
-#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <set>
-#include <sqlite3.h>
 #include <string>
 
 namespace fs = std::filesystem;
+using vorlane::test::copyGeneratedResources;
+using vorlane::test::ProgramProcess;
 using vorlane::test::queryRows;
 using vorlane::test::TestProgramFolder;
 using vorlane::test::waitFor;
@@ -28,123 +27,77 @@ std::set<std::string> columnsOf(const fs::path& db, const std::string& table) {
     return cols;
 }
 
-// Starts the real program on a private program folder, offscreen.
-class RunningProgram {
-public:
-    explicit RunningProgram(const TestProgramFolder& folder) {
-        vorlane::test::copyGeneratedResources(folder);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("VORLANE_HOME", QString::fromStdString(folder.path().string()));
-        env.insert("XDG_CONFIG_HOME", QString::fromStdString(folder.configHome().string()));
-        env.insert("XDG_DOCUMENTS_DIR", QString::fromStdString((folder.path() / "docs").string()));
-        env.insert("XDG_RUNTIME_DIR", QString::fromStdString(folder.path().string()));
-        env.insert("VORLANE_AUDIO_OUTPUT", "null");
-        env.insert("VORLANE_HID_TABLE",
-                   QString::fromStdString("/vorlane-test-" + folder.path().filename().string()));
-        process.setProcessEnvironment(env);
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(VORLANE_EXECUTABLE, {});
-    }
-    ~RunningProgram() {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(2000);
-        }
-    }
-    QProcess process;
-};
-
-int elapsedMs(std::chrono::steady_clock::time_point since) {
-    return int(std::chrono::duration_cast<std::chrono::milliseconds>(
-                   std::chrono::steady_clock::now() - since)
-                   .count());
-}
-
-// Starts the program on the folder and expects "File Error! Please ReInstall!". The error
-// box is modal and waits for the user; the text goes to stderr too.
-void expectFileError(const TestProgramFolder& folder) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("VORLANE_HOME", QString::fromStdString(folder.path().string()));
-    // A private runtime folder: a running Vorlane of the user's must not take this start.
-    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(folder.path().string()));
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(VORLANE_EXECUTABLE, {});
-    ASSERT_TRUE(p.waitForStarted(5000));
-    QByteArray output;
-    ASSERT_TRUE(waitFor(
-        [&] {
-            p.waitForReadyRead(50);
-            output += p.readAll();
-            return output.contains("File Error! Please ReInstall!");
-        },
-        10000));
-    // A signal while the box waits ends the program as closing the box does.
-    QThread::msleep(200);
-    ::kill(pid_t(p.processId()), SIGTERM);
-    ASSERT_TRUE(p.waitForFinished(5000));
-    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(p.exitCode(), 1);
+// The catalogue exists only once the program has claimed its instance and watches signals.
+bool catalogueMade(const TestProgramFolder& folder) {
+    return waitFor([&] { return fs::exists(folder / "Resource/NewData.mdb"); }, 10000);
 }
 
 } // namespace
 
-TEST(Startup, CreatesTheCatalogueAndEndsInOrderOnSigterm) {
-    TestProgramFolder folder;
-    fs::path db = folder / "Resource/NewData.mdb";
-    ASSERT_FALSE(fs::exists(db));
-    RunningProgram vorlane(folder);
-    ASSERT_TRUE(vorlane.process.waitForStarted(5000));
-    ASSERT_TRUE(waitFor([&] { return columnsOf(db, "TaskFile").size() == 13; }, 10000));
-    EXPECT_EQ(columnsOf(db, "RecordFile"),
-              (std::set<std::string>{"StartTime", "Duration", "FileFullPathName", "FileName",
-                                     "Title", "Artist", "Album", "Year", "Comment"}));
-    EXPECT_EQ(columnsOf(db, "TaskFile"),
-              (std::set<std::string>{"StartTime", "EndTime", "DayOfWeek", "Test", "FileName",
-                                     "Repeats", "Monday", "Tuesday", "Wednesday", "Thursday",
-                                     "Friday", "Saturday", "Sunday"}));
-    // The settings were loaded: the empty record folder was filled in and written back.
-    ASSERT_TRUE(waitFor(
-        [&] {
-            return folder.readFile("Configure/Config_LP.ini").find("VorlaneLP Record Files") !=
-                   std::string::npos;
-        },
-        5000));
-
-    auto start = std::chrono::steady_clock::now();
-    ::kill(pid_t(vorlane.process.processId()), SIGTERM);
-    ASSERT_TRUE(vorlane.process.waitForFinished(5000));
-    EXPECT_LT(elapsedMs(start), 5000);
-    EXPECT_EQ(vorlane.process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(vorlane.process.exitCode(), 0);
+TEST(Startup, CreatesTheCatalogueAndEndsInOrderOnSigtermAndSigint) {
+    for (int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal == SIGTERM ? "SIGTERM" : "SIGINT");
+        TestProgramFolder folder;
+        copyGeneratedResources(folder);
+        const fs::path db = folder / "Resource/NewData.mdb";
+        ASSERT_FALSE(fs::exists(db));
+        ProgramProcess vorlane(folder);
+        ASSERT_TRUE(vorlane.process.waitForStarted(5000));
+        ASSERT_TRUE(waitFor([&] { return columnsOf(db, "TaskFile").size() == 13; }, 10000));
+        EXPECT_EQ(columnsOf(db, "RecordFile"),
+                  (std::set<std::string>{"StartTime", "Duration", "FileFullPathName", "FileName",
+                                         "Title", "Artist", "Album", "Year", "Comment"}));
+        EXPECT_EQ(columnsOf(db, "TaskFile"),
+                  (std::set<std::string>{"StartTime", "EndTime", "DayOfWeek", "Test", "FileName",
+                                         "Repeats", "Monday", "Tuesday", "Wednesday", "Thursday",
+                                         "Friday", "Saturday", "Sunday"}));
+        // The settings were loaded: the empty record folder was filled in and written back.
+        ASSERT_TRUE(waitFor(
+            [&] {
+                return folder.readFile("Configure/Config_LP.ini").find("VorlaneLP Record Files") !=
+                       std::string::npos;
+            },
+            5000));
+        EXPECT_TRUE(vorlane.endInOrder(signal, 5000)) << vorlane.errors();
+    }
 }
 
-TEST(Startup, EndsInOrderOnSigint) {
-    TestProgramFolder folder;
-    RunningProgram vorlane(folder);
-    ASSERT_TRUE(vorlane.process.waitForStarted(5000));
-    ASSERT_TRUE(waitFor([&] { return fs::exists(folder / "Resource/NewData.mdb"); }, 10000));
-    QThread::msleep(200);
-    ::kill(pid_t(vorlane.process.processId()), SIGINT);
-    ASSERT_TRUE(vorlane.process.waitForFinished(5000));
-    EXPECT_EQ(vorlane.process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(vorlane.process.exitCode(), 0);
-}
-
-TEST(Startup, MissingSettingsFileEndsWithTheFileError) {
-    TestProgramFolder folder;
-    fs::remove(folder / "Configure/Config_LP.ini");
-    expectFileError(folder);
-    EXPECT_FALSE(fs::exists(folder / "Resource/NewData.mdb"));
+// A missing settings file, or a missing panel bitmap once the settings have loaded: the
+// program says "File Error! Please ReInstall!" in a modal box (and on stderr), and a signal
+// while the box waits ends it as closing the box does.
+TEST(Startup, AMissingSettingsFileOrPanelBitmapEndsWithTheFileError) {
+    for (const char* missing : {"Configure/Config_LP.ini", "Resource/Skin/BK-LP.bmp"}) {
+        SCOPED_TRACE(missing);
+        TestProgramFolder folder;
+        copyGeneratedResources(folder);
+        fs::remove(folder / missing);
+        ProgramProcess vorlane(folder);
+        ASSERT_TRUE(vorlane.process.waitForStarted(5000));
+        ASSERT_TRUE(waitFor(
+            [&] {
+                return vorlane.errors().find("File Error! Please ReInstall!") != std::string::npos;
+            },
+            10000));
+        // The text comes just before the box: signal until the program has gone.
+        ASSERT_TRUE(waitFor(
+            [&] {
+                vorlane.signal(SIGTERM);
+                return vorlane.process.waitForFinished(200);
+            },
+            10000));
+        EXPECT_EQ(vorlane.process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(vorlane.process.exitCode(), 1);
+        if (std::string(missing).starts_with("Configure")) {
+            EXPECT_FALSE(fs::exists(folder / "Resource/NewData.mdb"));
+        }
+    }
 }
 
 TEST(Startup, DamagedCatalogueIsSetAsideAndTheProgramGoesOn) {
     TestProgramFolder folder;
+    copyGeneratedResources(folder);
     folder.writeFile("Resource/NewData.mdb", "this is not a database, but someone's data");
-    RunningProgram vorlane(folder);
+    ProgramProcess vorlane(folder);
     ASSERT_TRUE(vorlane.process.waitForStarted(5000));
     fs::path db = folder / "Resource/NewData.mdb";
     ASSERT_TRUE(waitFor([&] { return columnsOf(db, "RecordFile").size() == 9; }, 10000));
@@ -158,56 +111,41 @@ TEST(Startup, DamagedCatalogueIsSetAsideAndTheProgramGoesOn) {
         }
     }
     EXPECT_EQ(setAside, 1);
-    ::kill(pid_t(vorlane.process.processId()), SIGTERM);
-    ASSERT_TRUE(vorlane.process.waitForFinished(5000));
-    EXPECT_EQ(vorlane.process.exitCode(), 0);
+    EXPECT_TRUE(vorlane.endInOrder());
 }
 
 TEST(Startup, ASecondStartHandsOverToTheFirstAndEnds) {
     TestProgramFolder folder;
-    RunningProgram first(folder);
+    copyGeneratedResources(folder);
+    ProgramProcess first(folder);
     ASSERT_TRUE(first.process.waitForStarted(5000));
-    ASSERT_TRUE(waitFor([&] { return fs::exists(folder / "Resource/NewData.mdb"); }, 10000));
-    QThread::msleep(300); // the first instance listens once its panel is up
+    ASSERT_TRUE(catalogueMade(folder));
 
-    RunningProgram second(folder);
+    ProgramProcess second(folder);
     ASSERT_TRUE(second.process.waitForStarted(5000));
     ASSERT_TRUE(second.process.waitForFinished(5000));
     EXPECT_EQ(second.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.process.exitCode(), 0);
     EXPECT_EQ(first.process.state(), QProcess::Running);
-
-    ::kill(pid_t(first.process.processId()), SIGTERM);
-    ASSERT_TRUE(first.process.waitForFinished(5000));
-    EXPECT_EQ(first.process.exitCode(), 0);
-}
-
-TEST(Startup, MissingPanelBitmapEndsWithTheFileError) {
-    TestProgramFolder folder;
-    vorlane::test::copyGeneratedResources(folder);
-    fs::remove(folder / "Resource/Skin/BK-LP.bmp");
-    // The settings load, then the panel's bitmap is missing: the same error as a missing
-    // settings file.
-    expectFileError(folder);
+    EXPECT_TRUE(first.endInOrder());
 }
 
 TEST(Startup, TwoStartsAtTheSameMomentLeaveOneInstance) {
     for (int pair = 0; pair < 10; ++pair) {
+        SCOPED_TRACE("pair " + std::to_string(pair));
         TestProgramFolder folder;
-        RunningProgram a(folder);
-        RunningProgram b(folder);
+        copyGeneratedResources(folder);
+        ProgramProcess a(folder);
+        ProgramProcess b(folder);
         ASSERT_TRUE(a.process.waitForStarted(5000));
         ASSERT_TRUE(b.process.waitForStarted(5000));
-        auto ended = [](RunningProgram& p) { return p.process.waitForFinished(10); };
-        ASSERT_TRUE(waitFor([&] { return ended(a) || ended(b); }, 20000))
-            << "pair " << pair << ": both still run";
-        RunningProgram& second = a.process.state() == QProcess::NotRunning ? a : b;
-        RunningProgram& first = &second == &a ? b : a;
-        EXPECT_EQ(second.process.exitStatus(), QProcess::NormalExit) << pair;
-        EXPECT_EQ(second.process.exitCode(), 0) << pair;
-        EXPECT_FALSE(first.process.waitForFinished(300)) << "pair " << pair << ": none is left";
-        ::kill(pid_t(first.process.processId()), SIGTERM);
-        ASSERT_TRUE(first.process.waitForFinished(10000));
-        EXPECT_EQ(first.process.exitCode(), 0) << pair;
+        auto ended = [](ProgramProcess& p) { return p.process.waitForFinished(10); };
+        ASSERT_TRUE(waitFor([&] { return ended(a) || ended(b); }, 20000)) << "both still run";
+        ProgramProcess& second = a.process.state() == QProcess::NotRunning ? a : b;
+        ProgramProcess& first = &second == &a ? b : a;
+        EXPECT_EQ(second.process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(second.process.exitCode(), 0);
+        EXPECT_FALSE(first.process.waitForFinished(300)) << "none is left";
+        EXPECT_TRUE(first.endInOrder(SIGTERM, 10000));
     }
 }

@@ -45,7 +45,7 @@ TEST(MessageThread, RunsInitOnTheNewThreadAndEndsWithTheQuitCode) {
             delete w;
         }));
     EXPECT_NE(w->thread.load(), QThread::currentThread());
-    EXPECT_TRUE(MessageWindow::Post(w->handle(), kQuit, 7));
+    EXPECT_TRUE(MessageWindow::PostTo(w->handle(), kQuit, 7));
     ASSERT_TRUE(t.wait(3000));
     EXPECT_EQ(t.exitCode(), 7);
     EXPECT_TRUE(finishedOnThread);

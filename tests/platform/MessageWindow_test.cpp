@@ -1,3 +1,4 @@
+#include "LogWindow.h"
 #include "PumpUntil.h"
 #include "platform/MessageThread.h"
 #include "platform/MessageWindow.h"
@@ -8,9 +9,6 @@
 #include <QThread>
 #include <atomic>
 #include <chrono>
-#include <functional>
-#include <mutex>
-#include <vector>
 
 using namespace vorlane;
 using vorlane::test::pumpFor;
@@ -18,37 +16,7 @@ using vorlane::test::pumpUntil;
 
 namespace {
 
-// Records every message; an optional handler decides what is handled.
-class RecordingWindow : public MessageWindow {
-public:
-    std::function<bool(const Message&, intptr_t&)> handler;
-    ~RecordingWindow() override { destroy(); }
-
-    std::vector<Message> log() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return log_;
-    }
-    size_t count(uint32_t msg) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        size_t n = 0;
-        for (auto& m : log_)
-            n += m.msg == msg;
-        return n;
-    }
-
-protected:
-    bool processMessage(const Message& m, intptr_t& result) override {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            log_.push_back(m);
-        }
-        return handler ? handler(m, result) : false;
-    }
-
-private:
-    std::mutex mutex_;
-    std::vector<Message> log_;
-};
+using RecordingWindow = vorlane::test::LogWindow;
 
 constexpr uint32_t kPing = msg::User + 1;
 
@@ -59,12 +27,12 @@ TEST(MessageWindow, CreateDeliversCreateAndDestroyInvalidatesHandle) {
     ASSERT_TRUE(w.create());
     WindowHandle h = w.handle();
     EXPECT_NE(h, 0u);
-    EXPECT_TRUE(MessageWindow::IsWindow(h));
+    EXPECT_TRUE(MessageWindow::IsLiveWindow(h));
     EXPECT_EQ(w.count(msg::Create), 1u);
     w.destroy();
     EXPECT_EQ(w.count(msg::Destroy), 1u);
-    EXPECT_FALSE(MessageWindow::IsWindow(h));
-    EXPECT_FALSE(MessageWindow::Post(h, kPing));
+    EXPECT_FALSE(MessageWindow::IsLiveWindow(h));
+    EXPECT_FALSE(MessageWindow::PostTo(h, kPing));
     // A new window never gets the old handle.
     RecordingWindow w2;
     ASSERT_TRUE(w2.create());
@@ -90,7 +58,7 @@ TEST(MessageWindow, PostedMessagesArriveInOrderFromAnotherThread) {
     WindowHandle h = w.handle();
     std::thread t([h] {
         for (int i = 0; i < 200; ++i)
-            MessageWindow::Post(h, kPing, uintptr_t(i), -i);
+            MessageWindow::PostTo(h, kPing, uintptr_t(i), -i);
     });
     t.join();
     ASSERT_TRUE(pumpUntil([&] { return w.count(kPing) == 200; }, 5000));
@@ -118,29 +86,22 @@ TEST(MessageWindow, PostedTextIsOwnedByTheMessage) {
     EXPECT_EQ(*log.back().text, "FM 98.1");
 }
 
-TEST(MessageWindow, SendOnSameThreadIsADirectCall) {
-    RecordingWindow w;
-    w.handler = [](const Message& m, intptr_t& r) {
-        r = intptr_t(m.wParam) * 2;
-        return m.msg == kPing;
-    };
-    ASSERT_TRUE(w.create());
-    EXPECT_EQ(w.send(kPing, 21), 42);
-}
-
-TEST(MessageWindow, CrossThreadSendReturnsTheHandlersResult) {
+// On the window's own thread a send is a direct call; from another it waits for the
+// handler's result.
+TEST(MessageWindow, SendReturnsTheHandlersResult) {
     RecordingWindow w;
     w.handler = [](const Message& m, intptr_t& r) {
         r = intptr_t(m.wParam) + m.lParam;
         return m.msg == kPing;
     };
     ASSERT_TRUE(w.create());
+    EXPECT_EQ(w.send(kPing, 21, 21), 42);
     WindowHandle h = w.handle();
     std::atomic<bool> ok{false};
     std::atomic<intptr_t> got{0};
     std::thread t([&] {
         intptr_t r = 0;
-        ok = MessageWindow::Send(h, kPing, 40, 2, &r);
+        ok = MessageWindow::TrySendTo(h, kPing, 40, 2, &r);
         got = r;
     });
     ASSERT_TRUE(pumpUntil([&] { return got.load() != 0; }, 5000));
@@ -158,7 +119,7 @@ TEST(MessageWindow, SendTimesOutWhenTheReceiverIsBusy) {
     std::atomic<long> elapsed{0};
     std::thread t([&] {
         auto start = std::chrono::steady_clock::now();
-        ok = MessageWindow::Send(h, kPing, 0, 0, nullptr, 100);
+        ok = MessageWindow::TrySendTo(h, kPing, 0, 0, nullptr, 100);
         elapsed = long(std::chrono::duration_cast<std::chrono::milliseconds>(
                            std::chrono::steady_clock::now() - start)
                            .count());
@@ -166,7 +127,7 @@ TEST(MessageWindow, SendTimesOutWhenTheReceiverIsBusy) {
     t.join();
     EXPECT_FALSE(ok);
     EXPECT_GE(elapsed, 90);
-    EXPECT_LT(elapsed, 2000);
+    EXPECT_LT(elapsed, 5000);
 }
 
 TEST(MessageWindow, SenderIsReleasedWhenTheWindowGoesAwayUnhandled) {
@@ -174,7 +135,7 @@ TEST(MessageWindow, SenderIsReleasedWhenTheWindowGoesAwayUnhandled) {
     ASSERT_TRUE(w->create());
     WindowHandle h = w->handle();
     std::atomic<int> state{0}; // 0 waiting, 1 returned false, 2 returned true
-    std::thread t([&] { state = MessageWindow::Send(h, kPing) ? 2 : 1; });
+    std::thread t([&] { state = MessageWindow::TrySendTo(h, kPing) ? 2 : 1; });
     // Let the send be queued, then destroy without pumping.
     QThread::msleep(50);
     w.reset();
@@ -182,11 +143,21 @@ TEST(MessageWindow, SenderIsReleasedWhenTheWindowGoesAwayUnhandled) {
     EXPECT_EQ(state, 1);
 }
 
+// A timer set from another thread fires on the window's own, periodically until killed.
 TEST(MessageWindow, TimerIsPeriodicUntilKilled) {
     RecordingWindow w;
+    std::atomic<bool> onOwner{true};
+    QThread* owner = QThread::currentThread();
+    w.handler = [&](const Message& m, intptr_t&) {
+        if (m.msg == msg::Timer && QThread::currentThread() != owner)
+            onOwner = false;
+        return false;
+    };
     ASSERT_TRUE(w.create());
-    w.setTimer(0x10001, 20);
+    std::thread t([&] { w.setTimer(0x10001, 20); });
+    t.join();
     ASSERT_TRUE(pumpUntil([&] { return w.count(msg::Timer) >= 3; }, 3000));
+    EXPECT_TRUE(onOwner);
     w.killTimer(0x10001);
     size_t n = w.count(msg::Timer);
     pumpFor(100);
@@ -201,31 +172,15 @@ TEST(MessageWindow, TimerIsPeriodicUntilKilled) {
 TEST(MessageWindow, SettingARunningTimerRestartsIt) {
     RecordingWindow w;
     ASSERT_TRUE(w.create());
-    w.setTimer(7, 150);
+    w.setTimer(7, 500);
     auto start = std::chrono::steady_clock::now();
-    // Re-arm every 50 ms for 300 ms: it must never fire meanwhile.
-    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(300)) {
+    // Re-arm every 50 ms for a second: it must never fire meanwhile.
+    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(1000)) {
         pumpFor(50);
-        w.setTimer(7, 150);
+        w.setTimer(7, 500);
     }
     EXPECT_EQ(w.count(msg::Timer), 0u);
     ASSERT_TRUE(pumpUntil([&] { return w.count(msg::Timer) == 1; }, 2000));
-}
-
-TEST(MessageWindow, TimerSetFromAnotherThreadFiresOnTheOwner) {
-    RecordingWindow w;
-    std::atomic<bool> onOwner{true};
-    QThread* owner = QThread::currentThread();
-    w.handler = [&](const Message& m, intptr_t&) {
-        if (m.msg == msg::Timer && QThread::currentThread() != owner)
-            onOwner = false;
-        return false;
-    };
-    ASSERT_TRUE(w.create());
-    std::thread t([&] { w.setTimer(5, 10); });
-    t.join();
-    ASSERT_TRUE(pumpUntil([&] { return w.count(msg::Timer) >= 1; }, 2000));
-    EXPECT_TRUE(onOwner);
 }
 
 TEST(MessageWindow, UnhandledCloseDestroysHandledCloseDoesNot) {
@@ -271,7 +226,7 @@ TEST(CloseAndWait, WaitsForAWindowOnAnotherThread) {
         [&] { delete w; }));
     WindowHandle h = w->handle();
     EXPECT_TRUE(CloseAndWait(h, 2000));
-    EXPECT_FALSE(MessageWindow::IsWindow(h));
+    EXPECT_FALSE(MessageWindow::IsLiveWindow(h));
     thread.quit();
     EXPECT_TRUE(thread.wait(2000));
 }
@@ -286,7 +241,7 @@ TEST(CloseAndWait, GivesUpAfterTheTimeOut) {
                   std::chrono::steady_clock::now() - start)
                   .count();
     EXPECT_GE(ms, 110);
-    EXPECT_LT(ms, 1500);
+    EXPECT_LT(ms, 5000);
     EXPECT_TRUE(w.isWindow());
     EXPECT_EQ(w.count(msg::Close), 1u); // the close was delivered while pumping
 }

@@ -1,9 +1,7 @@
 #include "RecordingRig.h"
 #include "audio/WavFileWriter.h"
 
-#include <csignal>
 #include <cstdio>
-#include <sys/resource.h>
 
 using namespace vorlane;
 using namespace vorlane::test;
@@ -295,13 +293,10 @@ TEST_F(RecordingRig, FullDiskEndsTheRecordingAndKeepsWhatWasRecorded) {
     ctl->OnDeviceReady(0xD201);
     ctl->OnRecStart();
     const std::string path = ctl->CurrentFilePath();
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small{46 + 6 * kBlock + 1000, old.rlim_max};
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    play(2000);
-    setrlimit(RLIMIT_FSIZE, &old);
+    {
+        FileSizeLimit small(46 + 6 * kBlock + 1000);
+        play(2000);
+    }
 
     ASSERT_EQ(panel.errors.size(), 1u);
     EXPECT_TRUE(has(panel.errors[0], "File too large")) << panel.errors[0];

@@ -60,22 +60,6 @@ public:
     }
 };
 
-// The device target window: collects the wParams of 1078.
-class StateWindow : public MessageWindow {
-public:
-    ~StateWindow() override { destroy(); }
-    std::vector<uintptr_t> states;
-
-protected:
-    bool processMessage(const Message& m, intptr_t& result) override {
-        if (m.msg != msg::RecordingState)
-            return false;
-        states.push_back(m.wParam);
-        result = 0;
-        return true;
-    }
-};
-
 struct Tagged {
     std::string path;
     int track;
@@ -87,10 +71,7 @@ struct Tagged {
 // card, a fake clock and panel, and the controller, driven block by block.
 class RecordingRig : public ::testing::Test {
 protected:
-    static constexpr uint32_t kBlock = 22048;
-
     void SetUp() override {
-        ::setenv("XDG_DOCUMENTS_DIR", (folder / "Documents").c_str(), 1);
         clock.setLocalTime({2026, 3, 5, 14, 7, 9});
         Clock::install(&clock);
         ASSERT_TRUE(config.Load());
@@ -125,7 +106,6 @@ protected:
         ctl.reset();
         capture.reset();
         Clock::install(nullptr);
-        ::unsetenv("XDG_DOCUMENTS_DIR");
     }
 
     // Sound for ms milliseconds: a block every 125 ms, a clock tick every second while the
@@ -144,9 +124,13 @@ protected:
             }
         }
     }
+    // The recording states the device target window was told, in order.
     std::vector<uintptr_t> states() {
         QCoreApplication::processEvents();
-        return target.states;
+        std::vector<uintptr_t> out;
+        for (const Message& m : target.of(msg::RecordingState))
+            out.push_back(m.wParam);
+        return out;
     }
     // Every RecordFile row, read through a connection of its own.
     std::vector<std::vector<std::string>> rows() {
@@ -179,11 +163,12 @@ protected:
         return in.read(h.data(), 46) && !ec && Le32(h, 42) == size - 46 && Le32(h, 4) == size - 8;
     }
     static uint32_t dataBytes(const std::string& path) {
-        std::string f = ReadBytes(path);
+        std::string f = readBytes(path);
         return f.size() >= 46 ? Le32(f, 42) : 0;
     }
 
     TestProgramFolder folder;
+    ScopedEnv documents{"XDG_DOCUMENTS_DIR", (folder / "Documents").string()};
     FakeClock clock;
     ConfigManger config;
     ADOConnection db;
@@ -192,7 +177,7 @@ protected:
     FakeCaptureSource* source = nullptr;
     std::unique_ptr<CSoundCapture> capture;
     FakePanel panel;
-    StateWindow target;
+    LogWindow target;
     std::atomic<WindowHandle> targetHandle{0};
     std::vector<Tagged> tagged;
     int inputVolumeCalls = 0, endActions = 0;

@@ -176,7 +176,7 @@ TEST_P(SeamlessDivision, TenDivisionsOfEveryKindLoseAndDoubleNoBlock) {
                 auto s = source->blockSamples(b, kBlock);
                 expected.append(reinterpret_cast<const char*>(s.data()), kBlock);
             }
-            const std::string file = ReadBytes(log.path);
+            const std::string file = readBytes(log.path);
             ASSERT_EQ(file.size(), 46 + n * kBlock) << log.path;
             EXPECT_TRUE(file.compare(46, std::string::npos, expected) == 0) << log.path;
         } else if (GetParam() == 1) {

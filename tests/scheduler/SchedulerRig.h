@@ -19,6 +19,7 @@
 #include <QCoreApplication>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +36,32 @@ inline LocalTime at(int y, int mo, int d, int h, int mi, int s = 0) {
     t.second = s;
     t.weekday = TaskTimes::WeekdayOf(y, mo, d);
     return t;
+}
+
+// Weekday masks of a repeat task, Monday in bit 0.
+constexpr uint8_t kMon = 1, kTue = 2, kFri = 16, kSun = 64, kEveryDay = 127;
+
+// A task as the task list stores it.
+inline Task makeTask(const std::string& start, const std::string& end, bool repeats = false,
+                     uint8_t days = 0, const std::string& fileName = "") {
+    Task t;
+    t.startTime = start;
+    t.endTime = end;
+    const auto s = TaskTimes::ParseMinuteText(start);
+    t.dayOfWeek = s ? s->weekday : 0;
+    t.repeats = repeats;
+    for (int k = 0; k < 7; ++k)
+        t.days[size_t(k)] = (days >> k) & 1;
+    t.fileName = fileName;
+    return t;
+}
+
+inline void storeTask(ADOConnection& db, const Task& t) {
+    ADORecordset rs;
+    ASSERT_TRUE(rs.Open(db, CatalogueStatements::tasksLatestFirst()));
+    rs.AddNew();
+    t.ToRow(rs);
+    ASSERT_TRUE(rs.Update()) << rs.LastError();
 }
 
 // Keeps every message posted to it.
@@ -99,20 +126,16 @@ protected:
         return *scheduler;
     }
 
-    // Stores a task as the task list does.
     void addTask(const std::string& start, const std::string& end, bool repeats = false,
-                 std::array<bool, 7> days = {}, const std::string& fileName = "") {
-        Task t;
-        t.startTime = start;
-        t.endTime = end;
-        t.repeats = repeats;
-        t.days = days;
-        t.fileName = fileName;
-        ADORecordset rs;
-        ASSERT_TRUE(rs.Open(db, CatalogueStatements::tasksLatestFirst()));
-        rs.AddNew();
-        t.ToRow(rs);
-        ASSERT_TRUE(rs.Update()) << rs.LastError();
+                 uint8_t days = 0, const std::string& fileName = "") {
+        storeTask(db, makeTask(start, end, repeats, days, fileName));
+    }
+
+    // Starts again with an empty task table.
+    void dropTasks() {
+        db.Close();
+        std::filesystem::remove(folder / "tasks.mdb");
+        ASSERT_TRUE(CatalogueOpener::open(db, (folder / "tasks.mdb").string()).opened);
     }
 
     // Runs the check timer once a second from `from` for `seconds`; the time of the tick

@@ -18,7 +18,6 @@
 
 #include <QComboBox>
 #include <QDateEdit>
-#include <QDir>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -28,19 +27,6 @@ using namespace vorlane;
 using namespace vorlane::test;
 
 namespace {
-
-Task task(const std::string& start, const std::string& end, bool repeats = false,
-          uint8_t mask = 0) {
-    Task t;
-    t.startTime = start;
-    t.endTime = end;
-    const auto s = TaskTimes::ParseMinuteText(start);
-    t.dayOfWeek = s ? s->weekday : 0;
-    t.repeats = repeats;
-    for (int k = 0; k < 7; ++k)
-        t.days[size_t(k)] = (mask >> k) & 1;
-    return t;
-}
 
 TaskEditorRules::Draft draft(const std::string& start, const std::string& end, bool repeat = false,
                              uint8_t mask = 0) {
@@ -53,14 +39,6 @@ TaskEditorRules::Draft draft(const std::string& start, const std::string& end, b
     return d;
 }
 
-constexpr uint8_t kMon = 1, kTue = 2, kSun = 64;
-
-// Keeps a picture of a dialog for review, beside the other renders.
-void saveRender(QWidget& w, const QString& name) {
-    QDir().mkpath(QStringLiteral(VORLANE_RENDER_DIR));
-    EXPECT_TRUE(w.grab().save(QStringLiteral(VORLANE_RENDER_DIR) + "/" + name + ".png"));
-}
-
 class TaskDialogs : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -70,13 +48,6 @@ protected:
     }
     void TearDown() override { Clock::install(nullptr); }
 
-    void store(const Task& t) {
-        ADORecordset rs;
-        ASSERT_TRUE(rs.Open(db, CatalogueStatements::tasksLatestFirst()));
-        rs.AddNew();
-        t.ToRow(rs);
-        ASSERT_TRUE(rs.Update());
-    }
     std::vector<Task> stored() {
         std::vector<Task> out;
         ADORecordset rs;
@@ -118,30 +89,30 @@ TEST(TaskEditorRules, OverlapExamples) {
     };
     const Case cases[] = {
         // Single tasks on the same day, and on the next.
-        {task("2026-12-05 10:00", "2026-12-05 11:00"),
+        {makeTask("2026-12-05 10:00", "2026-12-05 11:00"),
          draft("2026-12-05 10:30", "2026-12-05 11:30"), true},
-        {task("2026-12-05 10:00", "2026-12-05 11:00"),
+        {makeTask("2026-12-05 10:00", "2026-12-05 11:00"),
          draft("2026-12-06 10:30", "2026-12-06 11:30"), false},
         // A repeat task on Mondays against single tasks on a Monday and a Tuesday.
-        {task("2026-12-07 08:00", "2026-12-07 09:00", true, kMon),
+        {makeTask("2026-12-07 08:00", "2026-12-07 09:00", true, kMon),
          draft("2026-12-14 08:30", "2026-12-14 09:30"), true},
-        {task("2026-12-07 08:00", "2026-12-07 09:00", true, kMon),
+        {makeTask("2026-12-07 08:00", "2026-12-07 09:00", true, kMon),
          draft("2026-12-15 08:30", "2026-12-15 09:30"), false},
         // A single Sunday task against a repeat task on Sundays.
-        {task("2026-12-06 20:00", "2026-12-06 21:00"),
+        {makeTask("2026-12-06 20:00", "2026-12-06 21:00"),
          draft("2026-12-06 20:30", "2026-12-06 21:30", true, kSun), true},
-        {task("2026-12-06 20:00", "2026-12-06 21:00"),
+        {makeTask("2026-12-06 20:00", "2026-12-06 21:00"),
          draft("2026-12-06 20:30", "2026-12-06 21:30", true, kTue), false},
         // Across midnight: a task from 00:30 on the day the stored one ends.
-        {task("2026-12-05 23:00", "2026-12-06 01:00"),
+        {makeTask("2026-12-05 23:00", "2026-12-06 01:00"),
          draft("2026-12-06 00:30", "2026-12-06 01:30"), true},
         // Back to back is no overlap.
-        {task("2026-12-05 10:00", "2026-12-05 11:00"),
+        {makeTask("2026-12-05 10:00", "2026-12-05 11:00"),
          draft("2026-12-05 11:00", "2026-12-05 12:00"), false},
         // Repeat against repeat: shared weekdays only.
-        {task("2026-12-07 08:00", "2026-12-07 09:00", true, kMon | kTue),
+        {makeTask("2026-12-07 08:00", "2026-12-07 09:00", true, kMon | kTue),
          draft("2026-12-07 08:30", "2026-12-07 09:30", true, kTue), true},
-        {task("2026-12-07 08:00", "2026-12-07 09:00", true, kMon),
+        {makeTask("2026-12-07 08:00", "2026-12-07 09:00", true, kMon),
          draft("2026-12-07 08:30", "2026-12-07 09:30", true, kSun), false},
     };
     int i = 0;
@@ -192,7 +163,7 @@ TEST_F(TaskDialogs, EditorRefusesAnEndBeforeTheStartAndAnOverlap) {
     EXPECT_EQ(messages[0], "Error!");
     EXPECT_NE(e->result(), CAddTaskDlg::kIdOk);
 
-    store(task("2026-12-05 10:00", "2026-12-05 11:00"));
+    storeTask(db, makeTask("2026-12-05 10:00", "2026-12-05 11:00"));
     type(*e, QDate(2026, 12, 5), QTime(10, 30), QTime(11, 30));
     e->OnOK();
     ASSERT_EQ(messages.size(), 2u);
@@ -200,8 +171,6 @@ TEST_F(TaskDialogs, EditorRefusesAnEndBeforeTheStartAndAnOverlap) {
     EXPECT_NE(e->result(), CAddTaskDlg::kIdOk);
 
     type(*e, QDate(2026, 12, 6), QTime(10, 30), QTime(11, 30));
-    e->show();
-    saveRender(*e, "task-editor");
     e->OnOK();
     EXPECT_EQ(e->result(), CAddTaskDlg::kIdOk);
     EXPECT_EQ(e->startWeekday, 0); // a Sunday
@@ -236,7 +205,7 @@ TEST_F(TaskDialogs, TaskListNewEditDelete) {
     list->OnDelete();
 
     // New: the editor's task is stored, and appended even though it starts earlier.
-    store(task("2026-12-09 10:00", "2026-12-09 11:00"));
+    storeTask(db, makeTask("2026-12-09 10:00", "2026-12-09 11:00"));
     list->Refresh();
     list->setEditorRunner([&](CAddTaskDlg& e) {
         type(e, QDate(2026, 12, 8), QTime(20, 0), QTime(21, 0));
@@ -255,7 +224,6 @@ TEST_F(TaskDialogs, TaskListNewEditDelete) {
     EXPECT_EQ(rows[1].test, "");
     list->Refresh();
     EXPECT_EQ(table->item(0, 0)->text(), "2026-12-08 20:00"); // sorted now
-    saveRender(*list, "task-list");
 
     // Edit and Cancel: the marker is there while the editor runs, and gone after.
     std::string markerWhileEditing;
@@ -287,7 +255,7 @@ TEST_F(TaskDialogs, TaskListNewEditDelete) {
     EXPECT_EQ(rows[1].fileName, "Jazz Hour");
 
     // Two equal rows: Del takes one of them.
-    store(task("2026-12-09 10:00", "2026-12-09 11:00"));
+    storeTask(db, makeTask("2026-12-09 10:00", "2026-12-09 11:00"));
     list->Refresh();
     ASSERT_EQ(table->rowCount(), 3);
     table->selectRow(1);

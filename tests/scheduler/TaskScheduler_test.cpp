@@ -10,8 +10,6 @@ using namespace vorlane;
 using namespace vorlane::test;
 
 namespace {
-constexpr std::array<bool, 7> kTuesday{false, true, false, false, false, false, false};
-constexpr std::array<bool, 7> kMondayFriday{true, false, false, false, true, false, false};
 
 std::string text(const LocalTime& t) {
     char s[8];
@@ -54,7 +52,7 @@ TEST(TaskTimes, ParsesOnlyWholeTaskTimes) {
 }
 
 TEST_F(SchedulerRig, SingleTaskFiresTenSecondsBeforeItsMinute) {
-    addTask("2026-12-05 17:30", "2026-12-05 18:00", false, {}, "Radio");
+    addTask("2026-12-05 17:30", "2026-12-05 18:00", false, 0, "Radio");
     make();
     struct Case {
         LocalTime entered;
@@ -91,7 +89,7 @@ TEST_F(SchedulerRig, SingleTaskFiresTenSecondsBeforeItsMinute) {
 }
 
 TEST_F(SchedulerRig, RepeatTaskAtMidnightFiresTheEveningBefore) {
-    addTask("2026-12-01 00:00", "2026-12-01 01:00", true, kTuesday);
+    addTask("2026-12-01 00:00", "2026-12-01 01:00", true, kTue);
     make();
     clock.setLocalTime(at(2026, 12, 7, 23, 58, 0)); // a Monday
     ASSERT_TRUE(scheduler->EnterSchedulerMode());
@@ -105,7 +103,7 @@ TEST_F(SchedulerRig, NextTaskSeconds) {
     clock.setLocalTime(at(2026, 12, 8, 9, 0));
     EXPECT_EQ(scheduler->model().NextTaskSeconds(), TaskModel::kNoTask);
 
-    addTask("2026-12-07 08:00", "2026-12-07 09:00", true, kMondayFriday);
+    addTask("2026-12-07 08:00", "2026-12-07 09:00", true, kMon | kFri);
     struct Case {
         LocalTime now;
         int32_t seconds;
@@ -152,9 +150,7 @@ TEST_F(SchedulerRig, SuspendArmsTheWakeUp) {
     // Lead time 3 minutes; secondsToTask is the time to the task less the lead.
     const Case cases[] = {{4, 20}, {3600, 3600}};
     for (const Case& c : cases) {
-        db.Close();
-        std::filesystem::remove(folder / "tasks.mdb");
-        ASSERT_TRUE(CatalogueOpener::open(db, (folder / "tasks.mdb").string()).opened);
+        dropTasks();
         const int64_t taskAt = *TaskTimes::CalendarSeconds(at(2026, 12, 5, 11, 10));
         const LocalTime now = TaskTimes::FromCalendarSeconds(taskAt - c.secondsAhead - 180);
         clock.setLocalTime(now);
@@ -180,9 +176,7 @@ TEST_F(SchedulerRig, ResumeRecountsAndRefusesSleepNearATask) {
     };
     const Case cases[] = {{100, 5}, {200, 20}};
     for (const Case& c : cases) {
-        db.Close();
-        std::filesystem::remove(folder / "tasks.mdb");
-        ASSERT_TRUE(CatalogueOpener::open(db, (folder / "tasks.mdb").string()).opened);
+        dropTasks();
         // Asleep with a task far ahead.
         clock.setLocalTime(at(2026, 12, 5, 10, 0));
         addTask("2026-12-05 20:00", "2026-12-05 21:00");
@@ -244,7 +238,7 @@ TEST_F(SchedulerRig, NoSchedulerModeWhileRecording) {
 }
 
 TEST_F(SchedulerRig, RunnerStartsAndStopsTheTaskRecording) {
-    addTask("2026-12-05 17:30", "2026-12-05 17:32", false, {}, "Evening News");
+    addTask("2026-12-05 17:30", "2026-12-05 17:32", false, 0, "Evening News");
     make();
     std::vector<std::pair<std::string, Message>> seen;
     clock.setLocalTime(at(2026, 12, 5, 17, 29, 0));
@@ -267,8 +261,7 @@ TEST_F(SchedulerRig, RunnerStartsAndStopsTheTaskRecording) {
 
 TEST_F(SchedulerRig, RunnerMakesNoLateOrSecondStarts) {
     addTask("2026-12-05 17:30", "2026-12-05 17:32");
-    addTask("2026-12-01 22:00", "2026-12-01 01:00", true,
-            {true, true, true, true, true, true, true});
+    addTask("2026-12-01 22:00", "2026-12-01 01:00", true, kEveryDay);
     make();
     // Started (or woken) 61 s after the start: nothing.
     clock.setLocalTime(at(2026, 12, 5, 17, 31, 1));
@@ -333,7 +326,7 @@ TEST_F(SchedulerRig, PowersOffOnlyWhenNoTaskIsLeft) {
     clock.setLocalTime(at(2026, 12, 7, 18, 0));
     scheduler->OnScheduledRecordingEnded();
     EXPECT_EQ(power.powerOffs, 2);
-    addTask("2026-12-01 06:00", "2026-12-01 07:00", true, kTuesday);
+    addTask("2026-12-01 06:00", "2026-12-01 07:00", true, kTue);
     scheduler->OnScheduledRecordingEnded();
     EXPECT_EQ(power.powerOffs, 2);
     // A task table that cannot be read keeps the computer on.

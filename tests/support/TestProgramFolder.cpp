@@ -1,6 +1,5 @@
 #include "TestProgramFolder.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -8,20 +7,6 @@
 namespace fs = std::filesystem;
 
 namespace vorlane::test {
-
-namespace {
-std::string getEnv(const char* name, bool& had) {
-    const char* v = std::getenv(name);
-    had = v != nullptr;
-    return v ? v : "";
-}
-void restoreEnv(const char* name, bool had, const std::string& value) {
-    if (had)
-        ::setenv(name, value.c_str(), 1);
-    else
-        ::unsetenv(name);
-}
-} // namespace
 
 TestProgramFolder::TestProgramFolder(bool copyData) {
     std::string templ = (fs::temp_directory_path() / "vorlane-test-XXXXXX").string();
@@ -34,15 +19,13 @@ TestProgramFolder::TestProgramFolder(bool copyData) {
     // A program folder always has Resource/ (git keeps no empty folder in data/).
     if (copyData)
         fs::create_directories(root_ / "Resource");
-    oldHome_ = getEnv("VORLANE_HOME", hadHome_);
-    oldConfig_ = getEnv("XDG_CONFIG_HOME", hadConfig_);
-    ::setenv("VORLANE_HOME", root_.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", configHome().c_str(), 1);
+    home_.emplace("VORLANE_HOME", root_.string());
+    config_.emplace("XDG_CONFIG_HOME", configHome().string());
 }
 
 TestProgramFolder::~TestProgramFolder() {
-    restoreEnv("VORLANE_HOME", hadHome_, oldHome_);
-    restoreEnv("XDG_CONFIG_HOME", hadConfig_, oldConfig_);
+    home_.reset();
+    config_.reset();
     std::error_code ec;
     // Read-only files left by a test must not keep the folder alive.
     for (auto it = fs::recursive_directory_iterator(root_, ec);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ScopedEnv.h"
+
 #include <filesystem>
 #include <string>
 
@@ -25,8 +27,7 @@ public:
 
 private:
     std::filesystem::path root_;
-    std::string oldHome_, oldConfig_;
-    bool hadHome_ = false, hadConfig_ = false;
+    std::optional<ScopedEnv> home_, config_;
 };
 
 // Reads a whole file as bytes; empty when it cannot be read.

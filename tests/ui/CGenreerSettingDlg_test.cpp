@@ -39,38 +39,20 @@ int rowOf(const CGenreerSettingDlg& dialog, const QString& name) {
 
 TEST(GenreChooser, ListsExactly148NamesSortedWithEmptyNamesFirst) {
     SettingsHome s;
-    s.home.writeFile("Configure/idtag3.ini", "[Genre]\n0=Rock\n1=blues\n2=Acid\n147=Zydeco\n"
-                                             "148=Beyond the list\n300=Far beyond\n5=acid\n");
+    s.home.writeFile("Configure/idtag3.ini",
+                     "[Genre]\n0=Rock\n1=blues\n2=Acid\n147=Zydeco\n"
+                     "148=Beyond the list\n300=Far beyond\n5=acid\n6=Acid Jazz\n");
     CGenreerSettingDlg dialog(s.config);
     const QStringList names = rows(dialog);
     ASSERT_EQ(names.size(), 148);
-    for (int i = 0; i < 143; ++i)
+    for (int i = 0; i < 142; ++i)
         ASSERT_EQ(names[i], "") << i;
-    EXPECT_EQ(names.mid(143), (QStringList{"Acid", "acid", "blues", "Rock", "Zydeco"}));
+    // Case does not count, except between names that differ only in case.
+    EXPECT_EQ(names.mid(142),
+              (QStringList{"Acid", "acid", "Acid Jazz", "blues", "Rock", "Zydeco"}));
     EXPECT_EQ(dialog.windowTitle(), "Genre");
     EXPECT_EQ(dialog.okButton()->text(), "OK");
     EXPECT_EQ(dialog.list()->headerItem()->text(0), "Genre");
-}
-
-TEST(GenreChooser, NameOrderTable) {
-    const struct {
-        const char* a;
-        const char* b;
-        bool less;
-    } cases[] = {
-        {"", "A", true},
-        {"A", "", false},
-        {"acid", "Blues", true},
-        {"Blues", "acid", false},
-        {"Acid", "acid", true},
-        {"Acid Jazz", "Acid", false},
-        {"Rock", "Rock", false},
-        {"R&B", "Rap", true},
-        {"Hip-Hop", "House", true},
-        {"Pop-Folk", "Pop", false},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(CGenreerSettingDlg::NameLess(c.a, c.b), c.less) << c.a << " < " << c.b;
 }
 
 TEST(GenreChooser, TitleAndButtonsFollowTheLanguageFile) {
@@ -131,7 +113,7 @@ TEST(GenreChooser, DoubleClickOnARowChoosesItAndOnEmptySpaceDoesNothing) {
 
     list->scrollToItem(list->topLevelItem(row));
     doubleClick(list->viewport(), list->visualItemRect(list->topLevelItem(row)).center());
-    ASSERT_TRUE(pumpUntil([&] { return !dialog.isVisible(); }, 2000));
+    ASSERT_TRUE(pumpUntil([&] { return !dialog.isVisible(); }, 10000));
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.chosenName(), "Jazz");
 }

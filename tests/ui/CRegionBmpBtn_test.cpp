@@ -123,7 +123,7 @@ TEST_F(SkinnedButton, WithoutHoverModeTheFocusShowsTheThirdImage) {
     EXPECT_EQ(button.currentImage(), 0) << "hover alone does nothing now";
     parent.show();
     parent.activateWindow();
-    ASSERT_TRUE(vorlane::test::pumpUntil([this] { return parent.isActiveWindow(); }, 2000));
+    ASSERT_TRUE(vorlane::test::pumpUntil([this] { return parent.isActiveWindow(); }, 10000));
     button.setFocus();
     ASSERT_TRUE(button.hasFocus());
     EXPECT_EQ(button.currentImage(), 2);

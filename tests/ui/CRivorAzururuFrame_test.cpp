@@ -13,12 +13,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPointer>
 #include <QSpinBox>
 #include <QTimeEdit>
 #include <QTimer>
 #include <filesystem>
-#include <fstream>
 
 using namespace vorlane;
 using namespace vorlane::test;
@@ -92,6 +90,15 @@ TEST_F(PanelTest, ControlsSitAtTheirPlacesAndThePanelStartsIdle) {
     for (int id : {panel::kRecordStop, panel::kRecordDivide, panel::kRecordPause})
         EXPECT_FALSE(panel->button(id)->isEnabled()) << id;
     panel->show();
+    // Each visible bitmap button shows its own image where the layout puts it.
+    const QImage shot = panel->grab().toImage();
+    for (const panel::Control& c : panel::kControls)
+        if (auto* b = c.kind == panel::Kind::Button ? panel->button(c.id) : nullptr;
+            b && b->isVisible()) {
+            EXPECT_EQ(shot.pixel(b->geometry().center()),
+                      b->grab().toImage().pixel(b->rect().center()))
+                << c.id;
+        }
     EXPECT_TRUE(panel->button(panel::kTaskButton)->isVisible());
     EXPECT_FALSE(ctl<QLabel>(panel::kFileNameLabel)->isVisible());
     EXPECT_FALSE(ctl<QLabel>(panel::kRecordTimeLabel)->isVisible());
@@ -396,33 +403,7 @@ TEST_F(PanelTest, TheTrayFollowsTheDeviceAndTheRecording) {
     EXPECT_EQ(recordedFiles().size(), 2u);
 }
 
-TEST_F(PanelTest, MinimisingHidesToTheTrayAndTheTrayBringsThePanelBack) {
-    wTrayIcon::overrideSystemTrayAvailable(true);
-    makePanel();
-    EXPECT_TRUE(panel->showTrayIcon());
-    panel->show();
-    panel->move(120, 80);
-    const QPoint place = panel->pos();
-    click(panel::kMinimizeButton);
-    EXPECT_FALSE(panel->isVisible());
-    panel->tray().onActivated(QSystemTrayIcon::DoubleClick);
-    pump();
-    EXPECT_TRUE(panel->isVisible());
-    EXPECT_EQ(panel->pos(), place);
-    panel->removeTrayIcon();
-    wTrayIcon::overrideSystemTrayAvailable(false);
-
-    // Without a tray the panel goes to the task bar instead of out of reach.
-    click(panel::kMinimizeButton);
-    EXPECT_TRUE(panel->isVisible());
-    EXPECT_TRUE(panel->isMinimized());
-    panel->post(msg::Command, cmd::ShowPanel);
-    pump();
-    EXPECT_FALSE(panel->isMinimized());
-    wTrayIcon::overrideSystemTrayAvailable(std::nullopt);
-}
-
-TEST_F(PanelTest, SchedulerModeIsEnteredFromTheTrayAndLeftByTheOpenCommand) {
+TEST_F(PanelTest, MinimisingHidesToTheTrayAndTheSchedulerModeIsEnteredFromThere) {
     wTrayIcon::overrideSystemTrayAvailable(true);
     makePanel();
     EXPECT_TRUE(panel->showTrayIcon());
@@ -437,8 +418,16 @@ TEST_F(PanelTest, SchedulerModeIsEnteredFromTheTrayAndLeftByTheOpenCommand) {
                                  },
                                  [&] { calls.push_back("hidden"); }});
     panel->show();
+    panel->move(120, 80);
+    const QPoint place = panel->pos();
     click(panel::kMinimizeButton);
     EXPECT_FALSE(panel->isVisible());
+    panel->tray().onActivated(QSystemTrayIcon::DoubleClick);
+    pump();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->pos(), place);
+
+    click(panel::kMinimizeButton);
     panel->post(msg::Command, cmd::EnterScheduler);
     pump();
     EXPECT_EQ(panel->tray().state(), wTrayIcon::State::Scheduler);
@@ -453,8 +442,17 @@ TEST_F(PanelTest, SchedulerModeIsEnteredFromTheTrayAndLeftByTheOpenCommand) {
     // Outside the mode the open command only shows the panel.
     panel->post(msg::Command, cmd::ShowPanel);
     pump();
-    EXPECT_EQ(calls, (std::vector<std::string>{"hidden", "enter", "leave"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"hidden", "hidden", "enter", "leave"}));
     panel->removeTrayIcon();
+
+    // Without a tray the panel goes to the task bar instead of out of reach.
+    wTrayIcon::overrideSystemTrayAvailable(false);
+    click(panel::kMinimizeButton);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_TRUE(panel->isMinimized());
+    panel->post(msg::Command, cmd::ShowPanel);
+    pump();
+    EXPECT_FALSE(panel->isMinimized());
     wTrayIcon::overrideSystemTrayAvailable(std::nullopt);
 }
 

@@ -1,14 +1,8 @@
-#include "PumpUntil.h"
 #include "TestProgramFolder.h"
 #include "config/ConfigManger.h"
-#include "platform/Messages.h"
 #include "ui/LanguageTexts.h"
-#include "ui/LocalizedWindow.h"
 
 #include <gtest/gtest.h>
-
-#include <QDialog>
-#include <QLabel>
 
 using namespace vorlane;
 using vorlane::test::TestProgramFolder;
@@ -22,33 +16,9 @@ const char* kShortFile = "[WindowText]\n"
                          "[Message]\n"
                          "Repeat Task=Overlap!\n";
 
-// The panel in miniature: a message window whose texts come from the language file.
-class TextsDialog : public QDialog, public MessageWindow, public LocalizedWindow {
-public:
-    explicit TextsDialog(const ConfigManger& config) : config_(config) { label = new QLabel(this); }
-    ~TextsDialog() override { MessageWindow::destroy(); }
-
-    void applyTexts() override {
-        ++applied;
-        label->setText(
-            LanguageTexts(config_, LanguageTexts::kWindowText).text("Record ", "Record"));
-    }
-
-    QLabel* label;
-    int applied = 0;
-
-protected:
-    bool processMessage(const Message& m, intptr_t& result) override {
-        return processLanguageMessage(m, result);
-    }
-
-private:
-    const ConfigManger& config_;
-};
-
 } // namespace
 
-TEST(LanguageTexts, MissingKeyGivesItsDefaultWhileTheOthersComeFromTheFile) {
+TEST(LanguageTexts, MissingKeysAndFilesGiveDefaultsAndEveryReadSeesTheFileAsItIsNow) {
     TestProgramFolder home;
     home.writeFile("Language/Test/Test.ini", kShortFile);
     const std::string file = (home / "Language/Test/Test.ini").string();
@@ -60,33 +30,12 @@ TEST(LanguageTexts, MissingKeyGivesItsDefaultWhileTheOthersComeFromTheFile) {
     EXPECT_EQ(window.text("Repeat Task", "Repeat Task"), "Repeat Task") << "other section";
     LanguageTexts message(file, LanguageTexts::kMessage);
     EXPECT_EQ(message.text("Repeat Task", "Repeat Task"), "Overlap!");
-}
-
-TEST(LanguageTexts, MissingFileGivesEveryDefault) {
-    TestProgramFolder home;
-    LanguageTexts texts((home / "Language/Nowhere/Nowhere.ini").string(), LanguageTexts::kTooltip);
-    EXPECT_EQ(texts.text("NODEVICE ", "Please connect phone first"), "Please connect phone first");
-}
-
-TEST(LanguageTexts, EveryReadSeesTheFileAsItIsNow) {
-    TestProgramFolder home;
-    home.writeFile("Language/Test/Test.ini", kShortFile);
-    LanguageTexts texts((home / "Language/Test/Test.ini").string(), LanguageTexts::kWindowText);
-    EXPECT_EQ(texts.text("Stop ", "Stop"), "Halt");
+    // Every read sees the file as it is now; without a file every text is its default.
     home.writeFile("Language/Test/Test.ini", "[WindowText]\nStop=Arrêt\n");
-    EXPECT_EQ(texts.text("Stop ", "Stop"), QString::fromUtf8("Arrêt"));
-}
-
-TEST(LanguageTexts, LanguageIdTwoMappedToEnglishReadsTheEnglishFile) {
-    TestProgramFolder home;
-    home.writeFile("Language/LangType_LP.ini", "[Files]\n2=English\n3=Japanese\n");
-    // Mark the copied English file so that its texts cannot be mistaken for defaults.
-    home.writeFile("Language/English/English.ini", "[WindowText]\nStop=Stop (English file)\n");
-    ConfigManger config;
-    config.SetLanguageID(2);
-    EXPECT_EQ(config.LanguageFile, (home / "Language/English/English.ini").string());
-    LanguageTexts texts(config, LanguageTexts::kWindowText);
-    EXPECT_EQ(texts.text("Stop ", "Stop"), "Stop (English file)");
+    EXPECT_EQ(window.text("Stop ", "Stop"), QString::fromUtf8("Arrêt"));
+    LanguageTexts missing((home / "Language/Nowhere/Nowhere.ini").string(),
+                          LanguageTexts::kTooltip);
+    EXPECT_EQ(missing.text("NODEVICE ", "Please connect"), "Please connect");
 }
 
 TEST(LanguageTexts, ShippedLanguagesHaveTheirOwnTexts) {
@@ -107,26 +56,6 @@ TEST(LanguageTexts, ShippedLanguagesHaveTheirOwnTexts) {
               QString::fromUtf8("退出"));
 }
 
-TEST(LanguageTexts, LanguageChangeMessageAppliesTheTextsAgain) {
-    TestProgramFolder home;
-    ConfigManger config;
-    config.SetLanguageID(3);
-    TextsDialog dialog(config);
-    ASSERT_TRUE(dialog.MessageWindow::create());
-    dialog.applyTexts();
-    EXPECT_EQ(dialog.label->text(), "Record");
-
-    // What the settings dialog does on OK: a new language, then message 1055.
-    config.SetLanguageID(2);
-    ASSERT_TRUE(dialog.post(msg::LanguageChanged));
-    ASSERT_TRUE(vorlane::test::pumpUntil([&] { return dialog.applied == 2; }, 2000));
-    EXPECT_EQ(dialog.label->text(), QString::fromUtf8("録音"));
-
-    intptr_t result = -1;
-    EXPECT_FALSE(dialog.processLanguageMessage(Message{msg::User + 7, 0, 0, {}}, result));
-    EXPECT_EQ(dialog.applied, 2);
-}
-
 TEST(LanguageTexts, LanguageTitlesComeFromTheListWithDefaultsInItsOrder) {
     TestProgramFolder home;
     auto titles = LanguageTexts::languageTitles();
@@ -138,9 +67,4 @@ TEST(LanguageTexts, LanguageTitlesComeFromTheListWithDefaultsInItsOrder) {
     EXPECT_EQ(titles[1], "Chinois traditionnel");
     EXPECT_EQ(titles[2], "Japanese");
     EXPECT_EQ(titles[3], "English");
-}
-
-TEST(LanguageTexts, TrayTipsOfOneHundredTwentyEightCharactersAreNotApplied) {
-    EXPECT_TRUE(LanguageTexts::fitsTrayTip(QString(127, 'x')));
-    EXPECT_FALSE(LanguageTexts::fitsTrayTip(QString(128, 'x')));
 }

@@ -158,28 +158,18 @@ TEST_F(TrayTest, ClicksAskForThePanelExceptInSchedulerMode) {
     EXPECT_EQ(panel.commands.size(), 1u);
 }
 
-TEST_F(TrayTest, WithoutATrayNothingIsShownButTheStateIsKept) {
+TEST_F(TrayTest, WithoutATrayTheStateIsKeptAndTheIconAppearsWhenAHostStarts) {
     wTrayIcon::overrideSystemTrayAvailable(false);
     wTrayIcon tray(config, panel.handle());
-    EXPECT_FALSE(tray.add(QIcon(), QStringLiteral("VorlaneLP Recorder")));
+    EXPECT_FALSE(tray.add(tray.icon(), QStringLiteral("VorlaneLP Recorder")));
     EXPECT_FALSE(tray.shown());
     EXPECT_EQ(tray.tip(), QStringLiteral("VorlaneLP Recorder"));
     tray.refresh(wTrayIcon::State::Recording);
     EXPECT_EQ(tray.state(), wTrayIcon::State::Recording);
     EXPECT_EQ(tray.tip(), QStringLiteral("Recording"));
-    tray.remove();
-    wTrayIcon::overrideSystemTrayAvailable(std::nullopt);
-}
-
-TEST_F(TrayTest, TheIconAppearsWhenATrayHostStartsLater) {
-    wTrayIcon::overrideSystemTrayAvailable(false);
-    wTrayIcon tray(config, panel.handle());
-    tray.refresh(wTrayIcon::State::NoDevice);
-    EXPECT_FALSE(tray.add(tray.icon(), QStringLiteral("VorlaneLP Recorder")));
-    EXPECT_FALSE(tray.shown());
     wTrayIcon::overrideSystemTrayAvailable(true);
-    EXPECT_TRUE(pumpUntil([&] { return tray.shown(); }, 3 * wTrayIcon::TrayWatchMs));
-    EXPECT_EQ(tray.tip(), QStringLiteral("VorlaneLP Recorder"));
+    EXPECT_TRUE(pumpUntil([&] { return tray.shown(); }, 5 * wTrayIcon::TrayWatchMs));
+    EXPECT_EQ(tray.tip(), QStringLiteral("Recording"));
     // Taken out on purpose: it does not come back by itself.
     tray.remove();
     pumpFor(wTrayIcon::TrayWatchMs + 500);

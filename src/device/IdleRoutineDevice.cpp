@@ -1,4 +1,4 @@
-#include "device/Zododuzidi_Device.h"
+#include "device/IdleRoutineDevice.h"
 
 #include "device/_RIVORAZURURU_IdleRoutine.h"
 #include "platform/Messages.h"
@@ -8,27 +8,27 @@
 
 namespace vorlane {
 
-Zododuzidi_Device::~Zododuzidi_Device() {
+IdleRoutineDevice::~IdleRoutineDevice() {
     FreeAll(); // kills the routines' timers while the object is whole
     releaseWindow();
 }
 
-void Zododuzidi_Device::Start() {
-    Activate(std::make_unique<_RIVORAZURURU_IdleRoutine<Zododuzidi_Device>>(this));
+void IdleRoutineDevice::Start() {
+    Activate(std::make_unique<_RIVORAZURURU_IdleRoutine<IdleRoutineDevice>>(this));
     std::this_thread::sleep_for(std::chrono::milliseconds(StartPauseMs));
     relay(msg::DeviceReady, typeCode(), 0);
 }
 
-void Zododuzidi_Device::Stop() {
+void IdleRoutineDevice::Stop() {
     FreeAll();
     std::this_thread::sleep_for(std::chrono::milliseconds(StopPauseMs));
 }
 
-void Zododuzidi_Device::Cleanup() {
+void IdleRoutineDevice::Cleanup() {
     FreeAll();
 }
 
-bool Zododuzidi_Device::ProcessRoutineMessage(const Message& m, intptr_t& result) {
+bool IdleRoutineDevice::ProcessRoutineMessage(const Message& m, intptr_t& result) {
     return ProcessRoutineMessages(m, result);
 }
 
