@@ -37,6 +37,11 @@ void mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
     QCoreApplication::sendEvent(w, &e);
 }
 
+void clickAt(QWidget* w, QPoint at) {
+    mouse(w, QEvent::MouseButtonPress, at, Qt::LeftButton);
+    mouse(w, QEvent::MouseButtonRelease, at, Qt::NoButton);
+}
+
 void hover(QWidget* w, bool in) {
     if (in) {
         QEnterEvent e(QPointF(2, 2), QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)));
@@ -162,8 +167,7 @@ TEST_F(SkinnedButton, BadStripLeavesAnOrdinaryButtonThatStillClicks) {
         int clicks = 0;
         QObject::connect(&button, &QAbstractButton::clicked, [&clicks] { ++clicks; });
         button.resize(button.sizeHint());
-        mouse(&button, QEvent::MouseButtonPress, {3, 3}, Qt::LeftButton);
-        mouse(&button, QEvent::MouseButtonRelease, {3, 3}, Qt::NoButton);
+        clickAt(&button, {3, 3});
         EXPECT_EQ(clicks, 1);
     }
     CRegionBmpBtn button(&parent);
@@ -177,16 +181,14 @@ TEST_F(SkinnedButton, AClickReachesAMessageWindowParentAsACommand) {
     parent.show();
     int clicks = 0;
     QObject::connect(&button, &QAbstractButton::clicked, [&clicks] { ++clicks; });
-    mouse(&button, QEvent::MouseButtonPress, {3, 2}, Qt::LeftButton);
-    mouse(&button, QEvent::MouseButtonRelease, {3, 2}, Qt::NoButton);
+    clickAt(&button, {3, 2});
     EXPECT_EQ(clicks, 1);
     ASSERT_EQ(parent.messages.size(), 1u);
     EXPECT_EQ(parent.messages[0].msg, msg::Command);
     EXPECT_EQ(parent.messages[0].wParam, 1016u);
 
     // A press on a key-coloured corner is outside the button.
-    mouse(&button, QEvent::MouseButtonPress, {0, 0}, Qt::LeftButton);
-    mouse(&button, QEvent::MouseButtonRelease, {0, 0}, Qt::NoButton);
+    clickAt(&button, {0, 0});
     EXPECT_EQ(clicks, 1);
 }
 
