@@ -1,6 +1,3 @@
-// The real program, killed with SIGKILL while it records, finishes the file at its next
-// start; and the simulated device, unplugged and plugged again through the control FIFO,
-// never costs a file.
 #include "CatalogueQuery.h"
 #include "E2eSupport.h"
 #include "ProgramProcess.h"

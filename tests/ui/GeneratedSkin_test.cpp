@@ -1,6 +1,4 @@
-// The default skin as the generator draws it into the build's program folder: every file
-// that the windows name exists with the size the layout gives it, the panel bitmap leaves
-// room for every control, and the skinned windows paint it at the screen's scale.
+// The default skin as the generator draws it into the build's program folder.
 
 #include "SkinTestFiles.h"
 #include "ui/PanelLayout.h"
