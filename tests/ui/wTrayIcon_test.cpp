@@ -1,4 +1,5 @@
 #include "PumpUntil.h"
+#include "SettingsTestSupport.h"
 #include "TestProgramFolder.h"
 #include "config/ConfigManger.h"
 #include "platform/Messages.h"
@@ -16,22 +17,6 @@ using namespace vorlane;
 using namespace vorlane::test;
 
 namespace {
-
-// The panel's side of the tray: records the commands that arrive.
-class CommandWindow : public MessageWindow {
-public:
-    CommandWindow() { create(); }
-    ~CommandWindow() override { destroy(); }
-    std::vector<uintptr_t> commands;
-
-protected:
-    bool processMessage(const Message& m, intptr_t& result) override {
-        if (m.msg == msg::Command)
-            commands.push_back(m.wParam);
-        result = 0;
-        return true;
-    }
-};
 
 void pumpPosted() {
     QCoreApplication::sendPostedEvents();
@@ -61,9 +46,18 @@ protected:
         config.LanguageFile = (folder / "Language/Test/Test.ini").string();
     }
 
+    // The commands that reached the panel, in order.
+    std::vector<uintptr_t> commands() const {
+        std::vector<uintptr_t> out;
+        for (const Message& m : panel.messages)
+            if (m.msg == msg::Command)
+                out.push_back(m.wParam);
+        return out;
+    }
+
     TestProgramFolder folder;
     ConfigManger config;
-    CommandWindow panel;
+    PanelStub panel{config};
 };
 
 } // namespace
@@ -138,9 +132,8 @@ TEST_F(TrayTest, MenuTextsAreReadWhenItOpensAndItsItemsPostCommands) {
     for (QAction* a : menu->actions())
         a->trigger();
     pumpPosted();
-    EXPECT_EQ(panel.commands,
-              (std::vector<uintptr_t>{cmd::ShowPanel, cmd::ShowTaskList, cmd::EnterScheduler,
-                                      cmd::About, cmd::MenuExit}));
+    EXPECT_EQ(commands(), (std::vector<uintptr_t>{cmd::ShowPanel, cmd::ShowTaskList,
+                                                  cmd::EnterScheduler, cmd::About, cmd::MenuExit}));
 }
 
 TEST_F(TrayTest, ClicksAskForThePanelExceptInSchedulerMode) {
@@ -150,12 +143,12 @@ TEST_F(TrayTest, ClicksAskForThePanelExceptInSchedulerMode) {
     tray.onActivated(QSystemTrayIcon::Context);
     tray.onActivated(QSystemTrayIcon::MiddleClick);
     pumpPosted();
-    EXPECT_EQ(panel.commands, std::vector<uintptr_t>{cmd::ShowPanel});
+    EXPECT_EQ(commands(), std::vector<uintptr_t>{cmd::ShowPanel});
     tray.refresh(wTrayIcon::State::Scheduler);
     tray.onActivated(QSystemTrayIcon::DoubleClick);
     tray.onActivated(QSystemTrayIcon::Trigger);
     pumpPosted();
-    EXPECT_EQ(panel.commands.size(), 1u);
+    EXPECT_EQ(commands().size(), 1u);
 }
 
 TEST_F(TrayTest, WithoutATrayTheStateIsKeptAndTheIconAppearsWhenAHostStarts) {
