@@ -3,6 +3,7 @@
 // Reading what the real program wrote (catalogue, record folder) and waiting for it, shared
 // by the end-to-end tests.
 
+#include <QDateTime>
 #include <QProcess>
 #include <QThread>
 #include <algorithm>
@@ -39,6 +40,31 @@ inline std::vector<std::vector<std::string>> queryRows(const std::filesystem::pa
     }
     sqlite3_close(h);
     return rows;
+}
+
+// Runs one writing statement; false when the file or the statement cannot be used.
+inline bool sql(const std::filesystem::path& db, const std::string& statement) {
+    sqlite3* h = nullptr;
+    bool ok = sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
+    if (ok) {
+        sqlite3_busy_timeout(h, 3000);
+        ok = sqlite3_exec(h, statement.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    sqlite3_close(h);
+    return ok;
+}
+
+// The statement that stores a task as the task list does.
+inline std::string taskRow(const QDateTime& start, const QDateTime& end, bool repeats,
+                           const std::string& fileName) {
+    const QString f = QStringLiteral("yyyy-MM-dd HH:mm");
+    const std::string flag = repeats ? "1" : "0";
+    return "insert into TaskFile (StartTime, EndTime, DayOfWeek, Test, FileName, Repeats, "
+           "Monday, Tuesday, Wednesday, Thursday, Friday, Saturday, Sunday) values ('" +
+           start.toString(f).toStdString() + "', '" + end.toString(f).toStdString() + "', " +
+           std::to_string(start.date().dayOfWeek() % 7) + ", '', '" + fileName + "', " + flag +
+           ", " + flag + ", " + flag + ", " + flag + ", " + flag + ", " + flag + ", " + flag +
+           ", " + flag + ")";
 }
 
 inline bool waitFor(const std::function<bool()>& pred, int ms) {

@@ -1,6 +1,3 @@
-// The real program, killed with SIGKILL while it records, finishes the file at its next
-// start; and the simulated device, unplugged and plugged again through the control FIFO,
-// never costs a file.
 #include "CatalogueQuery.h"
 #include "E2eSupport.h"
 #include "ProgramProcess.h"
@@ -25,7 +22,6 @@ namespace fs = std::filesystem;
 using namespace vorlane;
 using vorlane::test::durationSeconds;
 using vorlane::test::filesIn;
-using vorlane::test::queryRows;
 using vorlane::test::TestProgramFolder;
 using vorlane::test::waitFor;
 using Clock = std::chrono::steady_clock;
@@ -76,42 +72,50 @@ private:
     int control_ = -1;
 };
 
-class CrashRecovery : public ::testing::TestWithParam<int> {
-protected:
-    void SetUp() override {
+// A program folder with a tone to capture, the settings to record it and a record folder.
+struct RunFolder {
+    void prepare(double toneSeconds, const std::string& fileType) {
         test::copyGeneratedResources(folder);
-        test::writeToneWav(folder / "input.wav", {{6, 440}, {1, 0}});
+        test::writeToneWav(folder / "input.wav", {{toneSeconds, 440}, {1, 0}});
         test::writeSettings(folder, "Option",
-                            {{"RecordFileType", std::to_string(GetParam())},
+                            {{"RecordFileType", fileType},
                              {"RecordFileMP3BitRate", "2"},
                              {"RecordDiviType", "0"},
-                             {"RecordNo", "4"},
-                             {"RecordTrack", "2"},
                              {"RecordFilePath", records.string()}});
-        // The one tag kept from one run to the next.
-        test::writeSettings(folder, "ID3V1Information", {{"MP3Year", "1977"}});
     }
     std::string setting(const char* key) {
         wIniFile ini;
         ini.SetFile((folder / "Configure/Config_LP.ini").string(), "Option");
         return ini.ReadString(key, "?");
     }
-    // Presses record until the file appears (the device is announced a little after start).
-    bool startRecording(Program& p) {
+    // Presses record until the record folder holds more than `files` files (the device is
+    // announced a little after the start and after each plug).
+    bool startRecording(Program& p, size_t files = 0) {
         return waitFor(
             [&] {
-                if (!filesIn(records).empty())
+                if (filesIn(records).size() > files)
                     return true;
                 p.send("record");
-                QThread::msleep(300);
-                return !filesIn(records).empty();
+                QThread::msleep(250);
+                return filesIn(records).size() > files;
             },
-            20000);
+            30000);
     }
 
     TestProgramFolder folder;
     fs::path records = folder / "records";
     fs::path fifo = folder / "control";
+    fs::path db = folder / "Resource/NewData.mdb";
+};
+
+class CrashRecovery : public ::testing::TestWithParam<int>, protected RunFolder {
+protected:
+    void SetUp() override {
+        prepare(6, std::to_string(GetParam()));
+        test::writeSettings(folder, "Option", {{"RecordNo", "4"}, {"RecordTrack", "2"}});
+        // The one tag kept from one run to the next.
+        test::writeSettings(folder, "ID3V1Information", {{"MP3Year", "1977"}});
+    }
 };
 
 } // namespace
@@ -132,7 +136,7 @@ TEST_P(CrashRecovery, AFileLeftOpenByAKillIsRepairedTaggedCataloguedAndCounted) 
     ASSERT_EQ(files.size(), 1u);
     const fs::path file = files[0];
     EXPECT_TRUE(fs::exists(folder / "RecordingJournal.txt"));
-    EXPECT_TRUE(test::recordingRows(folder / "Resource/NewData.mdb").empty());
+    EXPECT_TRUE(test::recordingRows(db).empty());
 
     {
         Program p(folder, fifo);
@@ -147,7 +151,7 @@ TEST_P(CrashRecovery, AFileLeftOpenByAKillIsRepairedTaggedCataloguedAndCounted) 
     const double seconds = decodedSeconds(file);
     EXPECT_GE(seconds, captured - 2.0) << file; // all but at most 2 s of what was captured
     EXPECT_LE(seconds, captured + 0.5) << file;
-    auto rows = test::recordingRows(folder / "Resource/NewData.mdb");
+    auto rows = test::recordingRows(db);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].path, file.string());
     EXPECT_EQ(rows[0].year, "1977");
@@ -165,7 +169,7 @@ TEST_P(CrashRecovery, AFileLeftOpenByAKillIsRepairedTaggedCataloguedAndCounted) 
     ASSERT_TRUE(waitFor([&] { return again.listening(); }, 20000)) << again.errors();
     EXPECT_TRUE(again.endInOrder());
     EXPECT_EQ(again.errors().find("recovered"), std::string::npos) << again.errors();
-    EXPECT_EQ(test::recordingRows(folder / "Resource/NewData.mdb").size(), 1u);
+    EXPECT_EQ(test::recordingRows(db).size(), 1u);
     EXPECT_EQ(setting("RecordNo"), "5");
 }
 
@@ -174,21 +178,12 @@ INSTANTIATE_TEST_SUITE_P(Formats, CrashRecovery, ::testing::Values(0, 1, 2), [](
 });
 
 namespace {
-class Unplugging : public ::testing::Test {
+class Unplugging : public ::testing::Test, protected RunFolder {
 protected:
     void SetUp() override {
-        test::copyGeneratedResources(folder);
-        test::writeToneWav(folder / "input.wav", {{4, 440}, {1, 0}});
-        test::writeSettings(folder, "Option",
-                            {{"RecordFileType", "1"},
-                             {"RecordDiviType", "0"},
-                             {"RecordNo", "1"},
-                             {"RecordFilePath", records.string()}});
+        prepare(4, "1");
+        test::writeSettings(folder, "Option", {{"RecordNo", "1"}});
     }
-    TestProgramFolder folder;
-    fs::path records = folder / "records";
-    fs::path fifo = folder / "control";
-    fs::path db = folder / "Resource/NewData.mdb";
 };
 } // namespace
 
@@ -199,18 +194,7 @@ TEST_F(Unplugging, TwentyUnplugsAtRandomMomentsEachFinishAFileAndRecordingGoesOn
     std::mt19937 random(1234);
     std::uniform_int_distribution<int> moment(200, 1500);
     for (size_t i = 0; i <= kUnplugs; ++i) {
-        // Record (again): the device comes back a little after the plug.
-        ASSERT_TRUE(waitFor(
-            [&] {
-                if (filesIn(records).size() > i)
-                    return true;
-                p.send("record");
-                QThread::msleep(250);
-                return filesIn(records).size() > i;
-            },
-            30000))
-            << "no recording after plug " << i << "\n"
-            << p.errors();
+        ASSERT_TRUE(startRecording(p, i)) << "no recording after plug " << i << "\n" << p.errors();
         QThread::msleep(moment(random));
         if (i == kUnplugs)
             break;
@@ -234,7 +218,5 @@ TEST_F(Unplugging, TwentyUnplugsAtRandomMomentsEachFinishAFileAndRecordingGoesOn
         EXPECT_EQ(rows[i].path, files[i].string());
         EXPECT_GT(decodedSeconds(files[i]), 0.1) << files[i]; // finished and playable
     }
-    wIniFile ini;
-    ini.SetFile((folder / "Configure/Config_LP.ini").string(), "Option");
-    EXPECT_EQ(ini.ReadInt("RecordNo", 0), int(kUnplugs) + 2);
+    EXPECT_EQ(setting("RecordNo"), std::to_string(kUnplugs + 2));
 }

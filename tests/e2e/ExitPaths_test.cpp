@@ -59,23 +59,17 @@ protected:
     test::TestProgramFolder folder;
 };
 
-TEST_P(ExitWithModalBox, AboutBox) {
-    Application app;
-    ASSERT_EQ(app.start(), Application::StartResult::Running);
-    WindowHandle panel = app.panel()->handle();
-    EXPECT_EQ(runWithBox(app, GetParam(),
-                         [panel] { MessageWindow::PostTo(panel, msg::Command, cmd::About); }),
-              0);
-}
-
-TEST_P(ExitWithModalBox, GenreChooser) {
-    Application app;
-    ASSERT_EQ(app.start(), Application::StartResult::Running);
-    WindowHandle panel = app.panel()->handle();
-    EXPECT_EQ(
-        runWithBox(app, GetParam(),
-                   [panel] { MessageWindow::PostTo(panel, msg::Command, panel::kGenreButton); }),
-        0);
+// The About box and the genre chooser, opened by their commands.
+TEST_P(ExitWithModalBox, AboutBoxAndGenreChooser) {
+    for (uintptr_t command : {uintptr_t(cmd::About), uintptr_t(panel::kGenreButton)}) {
+        SCOPED_TRACE(command);
+        Application app;
+        ASSERT_EQ(app.start(), Application::StartResult::Running);
+        WindowHandle panel = app.panel()->handle();
+        EXPECT_EQ(runWithBox(app, GetParam(),
+                             [=] { MessageWindow::PostTo(panel, msg::Command, command); }),
+                  0);
+    }
 }
 
 // A message box that the settings dialog opens itself (a record folder it refuses).

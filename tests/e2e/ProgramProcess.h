@@ -53,8 +53,11 @@ public:
     // Sends the signal; true when the program then ends normally with 0 within `ms`.
     bool endInOrder(int number = SIGTERM, int ms = 20000) {
         signal(number);
-        return process.waitForFinished(ms) && process.exitStatus() == QProcess::NormalExit &&
-               process.exitCode() == 0;
+        return process.waitForFinished(ms) && endedWith(0);
+    }
+    bool endedWith(int code) const {
+        return process.state() == QProcess::NotRunning &&
+               process.exitStatus() == QProcess::NormalExit && process.exitCode() == code;
     }
 
     QProcess process;

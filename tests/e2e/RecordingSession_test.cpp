@@ -24,7 +24,6 @@ using vorlane::test::filesIn;
 using vorlane::test::probe;
 using vorlane::test::pumpFor;
 using vorlane::test::pumpUntil;
-using vorlane::test::queryRows;
 
 namespace {
 

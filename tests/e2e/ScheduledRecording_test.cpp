@@ -12,39 +12,16 @@
 #include <csignal>
 #include <filesystem>
 #include <memory>
-#include <sqlite3.h>
 #include <string>
 #include <vector>
 
 namespace fs = std::filesystem;
-using vorlane::test::queryRows;
+using vorlane::test::sql;
+using vorlane::test::taskRow;
 using vorlane::test::TestProgramFolder;
 using vorlane::test::waitFor;
 
 namespace {
-
-bool sql(const fs::path& db, const std::string& statement) {
-    sqlite3* h = nullptr;
-    bool ok = sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
-    if (ok) {
-        sqlite3_busy_timeout(h, 3000);
-        ok = sqlite3_exec(h, statement.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
-    }
-    sqlite3_close(h);
-    return ok;
-}
-
-std::string taskRow(const QDateTime& start, const QDateTime& end, bool repeats,
-                    const std::string& fileName) {
-    const QString f = QStringLiteral("yyyy-MM-dd HH:mm");
-    const std::string flag = repeats ? "1" : "0";
-    return "insert into TaskFile (StartTime, EndTime, DayOfWeek, Test, FileName, Repeats, "
-           "Monday, Tuesday, Wednesday, Thursday, Friday, Saturday, Sunday) values ('" +
-           start.toString(f).toStdString() + "', '" + end.toString(f).toStdString() + "', " +
-           std::to_string(start.date().dayOfWeek() % 7) + ", '', '" + fileName + "', " + flag +
-           ", " + flag + ", " + flag + ", " + flag + ", " + flag + ", " + flag + ", " + flag +
-           ", " + flag + ")";
-}
 
 // The real program with the simulated turntable, a capture file, and power actions printed
 // instead of carried out.

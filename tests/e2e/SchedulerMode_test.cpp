@@ -5,8 +5,6 @@
 #include "ToneFile.h"
 #include "app/Application.h"
 #include "app/CMainDlg.h"
-#include "catalogue/ADORecordset.h"
-#include "catalogue/CatalogueStatements.h"
 #include "platform/Messages.h"
 #include "recording/RecordingController.h"
 #include "scheduler/CTaskSettingDlg.h"
@@ -49,16 +47,8 @@ TEST(SchedulerMode, StopsAndRestartsTheDeviceAndCapture) {
 
     // A task later today (or tomorrow), stored as the task list would.
     const QDateTime start = QDateTime::currentDateTime().addSecs(3 * 3600);
-    {
-        Task t;
-        t.startTime = start.toString("yyyy-MM-dd HH:mm").toStdString();
-        t.endTime = start.addSecs(3600).toString("yyyy-MM-dd HH:mm").toStdString();
-        ADORecordset rs;
-        ASSERT_TRUE(rs.Open(CMainDlg::instance().catalogue(), CatalogueStatements::allTasks()));
-        rs.AddNew();
-        t.ToRow(rs);
-        ASSERT_TRUE(rs.Update());
-    }
+    ASSERT_TRUE(test::sql(folder / "Resource/NewData.mdb",
+                          test::taskRow(start, start.addSecs(3600), false, "")));
     // The task button shows the task list with it.
     panel.button(panel::kTaskButton)->click();
     ASSERT_TRUE(pumpUntil(

@@ -46,21 +46,15 @@ protected:
 TEST_F(CDXGraphTest, AskingForTheStateItIsInLeavesThePipelineAlone) {
     render(3);
     EXPECT_TRUE(graph.IsStopped());
-    int requests = graph.StateRequests();
-    EXPECT_TRUE(graph.Stop());
-    EXPECT_EQ(graph.StateRequests(), requests);
-
-    ASSERT_TRUE(graph.Run());
-    ASSERT_TRUE(pumpUntil([&] { return graph.IsRunning(); }, 10000));
-    requests = graph.StateRequests();
-    EXPECT_TRUE(graph.Run());
-    EXPECT_EQ(graph.StateRequests(), requests);
-
-    ASSERT_TRUE(graph.Pause());
-    EXPECT_TRUE(graph.IsPaused());
-    requests = graph.StateRequests();
-    EXPECT_TRUE(graph.Pause());
-    EXPECT_EQ(graph.StateRequests(), requests);
+    for (auto [enter, in] : {std::pair{&CDXGraph::Stop, &CDXGraph::IsStopped},
+                             {&CDXGraph::Run, &CDXGraph::IsRunning},
+                             {&CDXGraph::Pause, &CDXGraph::IsPaused}}) {
+        ASSERT_TRUE((graph.*enter)());
+        ASSERT_TRUE(pumpUntil([&] { return (graph.*in)(); }, 10000));
+        const int requests = graph.StateRequests();
+        EXPECT_TRUE((graph.*enter)());
+        EXPECT_EQ(graph.StateRequests(), requests);
+    }
 
     ASSERT_TRUE(graph.Stop());
     EXPECT_TRUE(graph.IsStopped());

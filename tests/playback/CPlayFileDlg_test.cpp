@@ -103,6 +103,12 @@ protected:
                       Qt::NoModifier);
         QCoreApplication::sendEvent(dialog.get(), &e);
     }
+    void clickAt(QPoint at) {
+        mouse(QEvent::MouseButtonPress, at);
+        mouse(QEvent::MouseButtonRelease, at);
+    }
+    // The page shown and the row selected on it.
+    std::pair<int, int> place() const { return {dialog->currentPage(), dialog->selectedRow()}; }
 
     // The wParams of the panel's messages of one number, in order.
     std::vector<uintptr_t> toPanel(uint32_t number) const {
@@ -111,6 +117,11 @@ protected:
             if (m.msg == number)
                 out.push_back(m.wParam);
         return out;
+    }
+    // The monitor mutes and restores the panel was asked for, once that many have arrived.
+    std::vector<uintptr_t> monitorMutes(size_t count) {
+        pumpUntil([&] { return toPanel(msg::MonitorMute).size() >= count; }, 10000);
+        return toPanel(msg::MonitorMute);
     }
 
     SettingsHome home;
@@ -156,21 +167,17 @@ TEST_F(BrowserTest, TwentyFiveRecordingsMakeThreePagesThatPreviousAndNextWrapAro
     pages()->setCurrentIndex(0);
     dialog->selectRow(0);
     press(Dlg::kPreviousRecording);
-    EXPECT_EQ(dialog->currentPage(), 2);
-    EXPECT_EQ(dialog->selectedRow(), 4);
+    EXPECT_EQ(place(), std::pair(2, 4));
     EXPECT_EQ(pages()->currentIndex(), 2);
     // Next from there: the first row of page 1.
     press(Dlg::kNextRecording);
-    EXPECT_EQ(dialog->currentPage(), 0);
-    EXPECT_EQ(dialog->selectedRow(), 0);
+    EXPECT_EQ(place(), std::pair(0, 0));
     // Within and across pages.
     dialog->selectRow(9);
     press(Dlg::kNextRecording);
-    EXPECT_EQ(dialog->currentPage(), 1);
-    EXPECT_EQ(dialog->selectedRow(), 0);
+    EXPECT_EQ(place(), std::pair(1, 0));
     press(Dlg::kPreviousRecording);
-    EXPECT_EQ(dialog->currentPage(), 0);
-    EXPECT_EQ(dialog->selectedRow(), 9);
+    EXPECT_EQ(place(), std::pair(0, 9));
     // Nothing selected: nothing moves.
     dialog->list()->clearSelection();
     press(Dlg::kNextRecording);
@@ -196,8 +203,7 @@ TEST_F(BrowserTest, PlayingSilencesTheMonitorAndTheEndReturnsToTheStart) {
     double at = -1;
     ASSERT_TRUE(dialog->graph()->GetCurrentPosition(&at));
     EXPECT_NEAR(at, 0.0, 0.01);
-    EXPECT_TRUE(pumpUntil([&] { return toPanel(msg::MonitorMute).size() == 2; }, 10000));
-    EXPECT_EQ(toPanel(msg::MonitorMute), (std::vector<uintptr_t>{1, 0}));
+    EXPECT_EQ(monitorMutes(2), (std::vector<uintptr_t>{1, 0}));
 
     // Play again (the stopped graph is replaced), pause, resume.
     press(Dlg::kPlay);
@@ -210,8 +216,7 @@ TEST_F(BrowserTest, PlayingSilencesTheMonitorAndTheEndReturnsToTheStart) {
     // Hiding stops playback and gives the monitor back.
     dialog->hide();
     EXPECT_EQ(dialog->graph(), nullptr);
-    EXPECT_TRUE(pumpUntil([&] { return toPanel(msg::MonitorMute).size() == 5; }, 10000));
-    EXPECT_EQ(toPanel(msg::MonitorMute), (std::vector<uintptr_t>{1, 0, 1, 1, 0}));
+    EXPECT_EQ(monitorMutes(5), (std::vector<uintptr_t>{1, 0, 1, 1, 0}));
 }
 
 TEST_F(BrowserTest, AnErrorWhilePlayingEndsPlaybackAndIsShown) {
@@ -230,8 +235,7 @@ TEST_F(BrowserTest, AnErrorWhilePlayingEndsPlaybackAndIsShown) {
     EXPECT_EQ(details[0], "the output device is gone");
     EXPECT_EQ(dialog->graph(), nullptr);
     EXPECT_TRUE(dialog->playLook());
-    EXPECT_TRUE(pumpUntil([&] { return toPanel(msg::MonitorMute).size() == 2; }, 10000));
-    EXPECT_EQ(toPanel(msg::MonitorMute), (std::vector<uintptr_t>{1, 0}));
+    EXPECT_EQ(monitorMutes(2), (std::vector<uintptr_t>{1, 0}));
 }
 
 TEST_F(BrowserTest, FourPressesOfSpeedPlayTheNextRecordingAtEightTenths) {
@@ -256,8 +260,7 @@ TEST_F(BrowserTest, TheVolumeTrackStoresPlayVolumeAndSetsTheGraph) {
     dialog->show();
     press(Dlg::kPlay);
     ASSERT_NE(dialog->graph(), nullptr);
-    mouse(QEvent::MouseButtonPress, {111, 275});
-    mouse(QEvent::MouseButtonRelease, {111, 275});
+    clickAt({111, 275});
     EXPECT_EQ(config.PlayVolume.load(), 50);
     long volume = 0;
     ASSERT_TRUE(dialog->graph()->GetAudioVolume(&volume));
@@ -274,8 +277,7 @@ TEST_F(BrowserTest, TheVolumeTrackStoresPlayVolumeAndSetsTheGraph) {
     EXPECT_EQ(key.readDword("PlayVolume", 0), 100u);
 
     // A click on the position track seeks to its share of the file.
-    mouse(QEvent::MouseButtonPress, {155, 295});
-    mouse(QEvent::MouseButtonRelease, {155, 295});
+    clickAt({155, 295});
     double at = 0;
     ASSERT_TRUE(dialog->graph()->GetCurrentPosition(&at));
     EXPECT_NEAR(at, 1.0, 0.15);
@@ -373,8 +375,7 @@ TEST_F(BrowserTest, AFileThatCannotPlayIsReportedAndNothingStaysSilenced) {
     EXPECT_EQ(told[0], "Render err");
     EXPECT_EQ(dialog->graph(), nullptr);
     EXPECT_TRUE(dialog->playLook());
-    pumpUntil([&] { return toPanel(msg::MonitorMute).size() >= 2; }, 10000);
-    EXPECT_EQ(toPanel(msg::MonitorMute), (std::vector<uintptr_t>{1, 0}));
+    EXPECT_EQ(monitorMutes(2), (std::vector<uintptr_t>{1, 0}));
 
     // A copy of the playable one, with the extension added to the chosen name.
     dialog->selectRow(0);

@@ -27,15 +27,7 @@
 namespace vorlane::test {
 
 inline LocalTime at(int y, int mo, int d, int h, int mi, int s = 0) {
-    LocalTime t;
-    t.year = y;
-    t.month = mo;
-    t.day = d;
-    t.hour = h;
-    t.minute = mi;
-    t.second = s;
-    t.weekday = TaskTimes::WeekdayOf(y, mo, d);
-    return t;
+    return {y, mo, d, h, mi, s, 0, TaskTimes::WeekdayOf(y, mo, d)};
 }
 
 // Weekday masks of a repeat task, Monday in bit 0.
@@ -44,15 +36,10 @@ constexpr uint8_t kMon = 1, kTue = 2, kFri = 16, kSun = 64, kEveryDay = 127;
 // A task as the task list stores it.
 inline Task makeTask(const std::string& start, const std::string& end, bool repeats = false,
                      uint8_t days = 0, const std::string& fileName = "") {
-    Task t;
-    t.startTime = start;
-    t.endTime = end;
     const auto s = TaskTimes::ParseMinuteText(start);
-    t.dayOfWeek = s ? s->weekday : 0;
-    t.repeats = repeats;
+    Task t{start, end, s ? s->weekday : 0, fileName, repeats, {}, ""};
     for (int k = 0; k < 7; ++k)
         t.days[size_t(k)] = (days >> k) & 1;
-    t.fileName = fileName;
     return t;
 }
 

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace vorlane;
 using namespace vorlane::test;
 
@@ -240,23 +242,19 @@ TEST_F(SchedulerRig, NoSchedulerModeWhileRecording) {
 TEST_F(SchedulerRig, RunnerStartsAndStopsTheTaskRecording) {
     addTask("2026-12-05 17:30", "2026-12-05 17:32", false, 0, "Evening News");
     make();
-    std::vector<std::pair<std::string, Message>> seen;
+    // When each message came, which, and the start's task name.
+    std::vector<std::tuple<std::string, uint32_t, uintptr_t, std::string>> seen;
     clock.setLocalTime(at(2026, 12, 5, 17, 29, 0));
     for (int i = 0; i < 200; ++i) {
         scheduler->RunnerTick();
         for (Message& m : panel.take())
-            seen.emplace_back(text(clock.localTime()), m);
+            seen.emplace_back(text(clock.localTime()), m.msg, m.wParam,
+                              m.wParam == 0 && m.text ? *m.text : "");
         clock.advance(1000);
     }
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0].first, "2026-12-05 17:30:00");
-    EXPECT_EQ(seen[0].second.msg, msg::ScheduledRecording);
-    EXPECT_EQ(seen[0].second.wParam, 0u);
-    ASSERT_TRUE(seen[0].second.text);
-    EXPECT_EQ(*seen[0].second.text, "Evening News");
-    EXPECT_EQ(seen[1].first, "2026-12-05 17:32:00");
-    EXPECT_EQ(seen[1].second.msg, msg::ScheduledRecording);
-    EXPECT_EQ(seen[1].second.wParam, 1u);
+    EXPECT_EQ(seen,
+              (decltype(seen){{"2026-12-05 17:30:00", msg::ScheduledRecording, 0, "Evening News"},
+                              {"2026-12-05 17:32:00", msg::ScheduledRecording, 1, ""}}));
 }
 
 TEST_F(SchedulerRig, RunnerMakesNoLateOrSecondStarts) {

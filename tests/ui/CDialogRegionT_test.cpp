@@ -24,24 +24,20 @@ QImage solid(int w, int h, QRgb colour) {
     return image;
 }
 
-void press(QWidget* w, QPoint local, QEvent::Type type, Qt::MouseButtons buttons) {
-    const QPointF global = w->mapToGlobal(QPointF(local));
-    QMouseEvent e(type, QPointF(local), global, Qt::LeftButton, buttons, Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &e);
-}
-
-// Presses at `from`, moves the pointer by `by` and releases, in global coordinates.
-void drag(QWidget* w, QPoint from, QPoint by) {
-    const QPoint start = w->mapToGlobal(from);
-    auto send = [w](QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
-        const QPointF local = w->mapFromGlobal(QPointF(global));
+// Presses at `from` on `pressed` (the window itself unless given), moves the pointer by
+// `by` and releases over the window.
+void drag(QWidget* w, QPoint from, QPoint by, QWidget* pressed = nullptr) {
+    pressed = pressed ? pressed : w;
+    const QPoint start = pressed->mapToGlobal(from);
+    auto send = [](QWidget* to, QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
+        const QPointF local = to->mapFromGlobal(QPointF(global));
         QMouseEvent e(type, local, QPointF(global), Qt::LeftButton, buttons, Qt::NoModifier);
-        QCoreApplication::sendEvent(w, &e);
+        QCoreApplication::sendEvent(to, &e);
     };
-    send(QEvent::MouseButtonPress, start, Qt::LeftButton);
-    send(QEvent::MouseMove, start + by / 2, Qt::LeftButton);
-    send(QEvent::MouseMove, start + by, Qt::LeftButton);
-    send(QEvent::MouseButtonRelease, start + by, Qt::NoButton);
+    send(pressed, QEvent::MouseButtonPress, start, Qt::LeftButton);
+    send(w, QEvent::MouseMove, start + by / 2, Qt::LeftButton);
+    send(w, QEvent::MouseMove, start + by, Qt::LeftButton);
+    send(w, QEvent::MouseButtonRelease, start + by, Qt::NoButton);
 }
 
 class FontDialog : public QDialog, public CDialogFont<FontDialog> {};
@@ -107,8 +103,7 @@ TEST(CDialogRegionT, MissingOrDamagedSkinLeavesTheWindowAsItWasAndUsable) {
         EXPECT_EQ(dialog.size(), QSize(250, 150));
 
         dialog.show();
-        press(button, {5, 5}, QEvent::MouseButtonPress, Qt::LeftButton);
-        press(button, {5, 5}, QEvent::MouseButtonRelease, Qt::NoButton);
+        drag(button, {5, 5}, {0, 0});
         EXPECT_EQ(clicks, 1);
         // No background is painted for a window without skin.
         const QImage shot = dialog.grab().toImage();
@@ -158,18 +153,8 @@ TEST(CDialogRegionT, DraggedByAnyPointUnlessExcludedOrNotMovable) {
         auto* label = new QLabel("Title", &dialog);
         label->setGeometry(10, 10, 60, 20);
         label->show();
-        const QPoint start = label->mapToGlobal(QPoint(5, 5));
-        QMouseEvent down(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(start), Qt::LeftButton,
-                         Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(label, &down);
-        QMouseEvent move(QEvent::MouseMove, dialog.mapFromGlobal(QPointF(start + QPoint(7, 9))),
-                         QPointF(start + QPoint(7, 9)), Qt::NoButton, Qt::LeftButton,
-                         Qt::NoModifier);
-        QCoreApplication::sendEvent(&dialog, &move);
+        drag(&dialog, {5, 5}, {7, 9}, label);
         EXPECT_EQ(dialog.pos(), before + QPoint(37, -11));
-        QMouseEvent up(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(start + QPoint(7, 9)),
-                       Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&dialog, &up);
 
         // A window may keep some points for its own controls.
         dialog.dialogSkin()->setDragArea([](const QPoint& p) { return p.y() < 100; });

@@ -10,6 +10,7 @@
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QTemporaryDir>
+#include <tuple>
 
 using namespace vorlane;
 using namespace vorlane::test;
@@ -35,6 +36,11 @@ void mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
     QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), Qt::LeftButton, buttons,
                   Qt::NoModifier);
     QCoreApplication::sendEvent(w, &e);
+}
+
+void clickAt(QWidget* w, QPoint at) {
+    mouse(w, QEvent::MouseButtonPress, at, Qt::LeftButton);
+    mouse(w, QEvent::MouseButtonRelease, at, Qt::NoButton);
 }
 
 void hover(QWidget* w, bool in) {
@@ -70,10 +76,8 @@ TEST_F(SkinnedButton, TakesTheSizeOfOneImageAndTheShapeOfTheFirst) {
     EXPECT_EQ(button.sizeHint(), QSize(6, 4));
     EXPECT_EQ(button.imageCount(), 4);
     EXPECT_EQ(button.extendedStyle() & 0x09u, 0x09u);
-    EXPECT_FALSE(button.mask().contains(QPoint(0, 0)));
-    EXPECT_FALSE(button.mask().contains(QPoint(5, 3)));
-    EXPECT_TRUE(button.mask().contains(QPoint(1, 0)));
-    EXPECT_TRUE(button.mask().contains(QPoint(0, 1)));
+    for (auto [x, y, inside] : {std::tuple{0, 0, false}, {5, 3, false}, {1, 0, true}, {0, 1, true}})
+        EXPECT_EQ(button.mask().contains(QPoint(x, y)), inside) << x << "," << y;
 }
 
 TEST_F(SkinnedButton, ChoosesItsImageByStateWithTheMinusOneFallBack) {
@@ -162,8 +166,7 @@ TEST_F(SkinnedButton, BadStripLeavesAnOrdinaryButtonThatStillClicks) {
         int clicks = 0;
         QObject::connect(&button, &QAbstractButton::clicked, [&clicks] { ++clicks; });
         button.resize(button.sizeHint());
-        mouse(&button, QEvent::MouseButtonPress, {3, 3}, Qt::LeftButton);
-        mouse(&button, QEvent::MouseButtonRelease, {3, 3}, Qt::NoButton);
+        clickAt(&button, {3, 3});
         EXPECT_EQ(clicks, 1);
     }
     CRegionBmpBtn button(&parent);
@@ -177,16 +180,14 @@ TEST_F(SkinnedButton, AClickReachesAMessageWindowParentAsACommand) {
     parent.show();
     int clicks = 0;
     QObject::connect(&button, &QAbstractButton::clicked, [&clicks] { ++clicks; });
-    mouse(&button, QEvent::MouseButtonPress, {3, 2}, Qt::LeftButton);
-    mouse(&button, QEvent::MouseButtonRelease, {3, 2}, Qt::NoButton);
+    clickAt(&button, {3, 2});
     EXPECT_EQ(clicks, 1);
     ASSERT_EQ(parent.messages.size(), 1u);
     EXPECT_EQ(parent.messages[0].msg, msg::Command);
     EXPECT_EQ(parent.messages[0].wParam, 1016u);
 
     // A press on a key-coloured corner is outside the button.
-    mouse(&button, QEvent::MouseButtonPress, {0, 0}, Qt::LeftButton);
-    mouse(&button, QEvent::MouseButtonRelease, {0, 0}, Qt::NoButton);
+    clickAt(&button, {0, 0});
     EXPECT_EQ(clicks, 1);
 }
 

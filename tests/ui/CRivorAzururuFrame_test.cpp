@@ -174,6 +174,9 @@ TEST_F(PanelTest, TypedNumbersAreSavedAtOnceAndNameTheNextFile) {
     EXPECT_EQ(ctl<QLabel>(panel::kFileNameLabel)->text(),
               QStringLiteral("No.13-Track007_20260305-140709.wav"));
     EXPECT_TRUE(ctl<QLabel>(panel::kFileNameLabel)->isVisibleTo(panel.get()));
+    clock.advance((5 * 60 + 23) * 1000);
+    panel->send(msg::Timer, timer::RecordingClock);
+    EXPECT_EQ(ctl<QLabel>(panel::kRecordTimeLabel)->text(), QStringLiteral("00:05:23"));
 
     // The stop advances the record number; the fields follow without writing anything else.
     captureBlocks(2);
@@ -326,32 +329,27 @@ TEST_F(PanelTest, MonitorMuteAndRestore) {
     makePanel();
     deviceReady();
     EXPECT_EQ(capture->MonitorVolume(), 0);
-    panel->post(msg::MonitorMute, 1);
-    pump();
+    deliver(msg::MonitorMute, 1);
     EXPECT_EQ(capture->MonitorVolume(), -10000);
-    panel->post(msg::MonitorMute, 0);
-    pump();
+    deliver(msg::MonitorMute, 0);
     EXPECT_EQ(capture->MonitorVolume(), 0);
 
     // With "Silence Recording" the monitor stays silent after playback.
     config.SilenceRecording = 1;
     panel->post(msg::MonitorMute, 1);
-    panel->post(msg::MonitorMute, 0);
-    pump();
+    deliver(msg::MonitorMute, 0);
     EXPECT_EQ(capture->MonitorVolume(), -10000);
 }
 
 TEST_F(PanelTest, TextsAreAppliedAgainWhenTheLanguageChanges) {
     makePanel();
     // A language with some keys missing: those show the built-in English.
-    const std::string file = (folder / "Language/Test/Test.ini").string();
     folder.writeFile("Language/Test/Test.ini",
                      "[WindowText]\nRecord=Aufnahme\nRecordNo=Platte Nr.\n"
                      "Close Auto Divide Record=Nicht teilen\nDivedeTime=Teilzeit\n"
                      "[Tooltip]\nNODEVICE=Kein Gerät\n");
-    config.LanguageFile = file;
-    panel->post(msg::LanguageChanged);
-    pump();
+    config.LanguageFile = (folder / "Language/Test/Test.ini").string();
+    deliver(msg::LanguageChanged);
     EXPECT_EQ(panel->button(panel::kRecordStart)->toolTip(), QStringLiteral("Aufnahme"));
     EXPECT_EQ(panel->button(panel::kRecordStop)->toolTip(), QStringLiteral("Stop"));
     EXPECT_EQ(panel->button(panel::kPlayFileButton)->toolTip(), QStringLiteral("Music Play"));
@@ -381,8 +379,7 @@ TEST_F(PanelTest, TheTrayFollowsTheDeviceAndTheRecording) {
     captureBlocks(1);
 
     // The device goes away mid-recording: the file is finished, not left open.
-    panel->post(msg::DeviceGone);
-    pump();
+    deliver(msg::DeviceGone);
     EXPECT_EQ(panel->tray().state(), wTrayIcon::State::NoDevice);
     EXPECT_FALSE(panel->controller().Recording());
     EXPECT_TRUE(panel->button(panel::kRecordStart)->isEnabled());
@@ -392,13 +389,11 @@ TEST_F(PanelTest, TheTrayFollowsTheDeviceAndTheRecording) {
 
     // A scheduled recording carries its task's name.
     deviceReady();
-    panel->postText(msg::ScheduledRecording, 0, "FM 98.1");
-    pump();
+    deliverText(msg::ScheduledRecording, 0, "FM 98.1");
     EXPECT_EQ(panel->tray().state(), wTrayIcon::State::ScheduledRecording);
     EXPECT_EQ(panel->controller().CurrentFileName(), "No.02-Track001_20260305-140709_FM 98.1.wav");
     captureBlocks(1);
-    panel->post(msg::ScheduledRecording, 1);
-    pump();
+    deliver(msg::ScheduledRecording, 1);
     EXPECT_EQ(panel->tray().state(), wTrayIcon::State::Listening);
     EXPECT_EQ(recordedFiles().size(), 2u);
 }
@@ -408,15 +403,14 @@ TEST_F(PanelTest, MinimisingHidesToTheTrayAndTheSchedulerModeIsEnteredFromThere)
     makePanel();
     EXPECT_TRUE(panel->showTrayIcon());
     std::vector<std::string> calls;
-    panel->setSchedulerHandlers({[&] {
-                                     calls.push_back("enter");
-                                     panel->setSchedulerMode(true);
-                                 },
-                                 [&] {
-                                     calls.push_back("leave");
-                                     panel->setSchedulerMode(false);
-                                 },
-                                 [&] { calls.push_back("hidden"); }});
+    auto mode = [&](const char* call, bool on) {
+        return [&, call, on] {
+            calls.push_back(call);
+            panel->setSchedulerMode(on);
+        };
+    };
+    panel->setSchedulerHandlers(
+        {mode("enter", true), mode("leave", false), [&] { calls.push_back("hidden"); }});
     panel->show();
     panel->move(120, 80);
     const QPoint place = panel->pos();
@@ -428,20 +422,17 @@ TEST_F(PanelTest, MinimisingHidesToTheTrayAndTheSchedulerModeIsEnteredFromThere)
     EXPECT_EQ(panel->pos(), place);
 
     click(panel::kMinimizeButton);
-    panel->post(msg::Command, cmd::EnterScheduler);
-    pump();
+    deliver(msg::Command, cmd::EnterScheduler);
     EXPECT_EQ(panel->tray().state(), wTrayIcon::State::Scheduler);
     // In scheduler mode a click on the icon does nothing; the open command leaves the mode.
     panel->tray().onActivated(QSystemTrayIcon::DoubleClick);
     pump();
     EXPECT_FALSE(panel->isVisible());
-    panel->post(msg::Command, cmd::ShowPanel);
-    pump();
+    deliver(msg::Command, cmd::ShowPanel);
     EXPECT_TRUE(panel->isVisible());
     EXPECT_NE(panel->tray().state(), wTrayIcon::State::Scheduler);
     // Outside the mode the open command only shows the panel.
-    panel->post(msg::Command, cmd::ShowPanel);
-    pump();
+    deliver(msg::Command, cmd::ShowPanel);
     EXPECT_EQ(calls, (std::vector<std::string>{"hidden", "hidden", "enter", "leave"}));
     panel->removeTrayIcon();
 
@@ -450,8 +441,7 @@ TEST_F(PanelTest, MinimisingHidesToTheTrayAndTheSchedulerModeIsEnteredFromThere)
     click(panel::kMinimizeButton);
     EXPECT_TRUE(panel->isVisible());
     EXPECT_TRUE(panel->isMinimized());
-    panel->post(msg::Command, cmd::ShowPanel);
-    pump();
+    deliver(msg::Command, cmd::ShowPanel);
     EXPECT_FALSE(panel->isMinimized());
     wTrayIcon::overrideSystemTrayAvailable(std::nullopt);
 }
@@ -467,8 +457,7 @@ TEST_F(PanelTest, ToolButtonsShowAndHideTheirDialogsOneAtATime) {
     int made = 0;
     auto factory = [&made](CRivorAzururuFrame& p) -> QWidget* {
         ++made;
-        auto* d = new QWidget(&p, Qt::Tool);
-        return d;
+        return new QWidget(&p, Qt::Tool);
     };
     panel->setToolDialogFactory(TD::PlayFile, factory);
     panel->setToolDialogFactory(TD::SystemSetting, factory);
@@ -491,12 +480,10 @@ TEST_F(PanelTest, ToolButtonsShowAndHideTheirDialogsOneAtATime) {
     EXPECT_EQ(made, 2); // made once, then only shown and hidden
 
     // A dialog that closes itself tells the panel.
-    panel->post(msg::ToolDialogClosed, 2);
-    pump();
+    deliver(msg::ToolDialogClosed, 2);
     EXPECT_FALSE(settings->isVisible());
     EXPECT_EQ(panel->button(panel::kSettingButton)->currentImage(), skin::kImageNormal);
-    panel->post(msg::ToolDialogClosed, 7); // no such dialog
-    pump();
+    deliver(msg::ToolDialogClosed, 7); // no such dialog
 }
 
 TEST_F(PanelTest, TheGenreChooserSetsTheGenreInTheRecord) {
@@ -519,23 +506,18 @@ TEST_F(PanelTest, TheGenreChooserSetsTheGenreInTheRecord) {
     EXPECT_EQ(setting("ID3V1Information", "MP3Genre"), "0");
 }
 
-TEST_F(PanelTest, TheAboutBoxShowsTheVersionAndAnExitWaitsUntilItIsClosed) {
+TEST_F(PanelTest, TheAboutCommandOpensTheAboutBoxAndAnExitWaitsUntilItIsClosed) {
     makePanel();
     panel->show();
-    QString title, text;
+    bool opened = false;
     whenModal([&](QWidget* modal) {
-        auto* about = qobject_cast<CAboutDlg*>(modal);
-        ASSERT_NE(about, nullptr);
-        title = about->windowTitle();
-        text = about->text();
+        opened = qobject_cast<CAboutDlg*>(modal) != nullptr;
         // The tray's Exit while the box is up: the panel must outlive the box's loop.
         panel->tray().menu()->actions().last()->trigger();
     });
-    panel->post(msg::Command, cmd::About);
+    deliver(msg::Command, cmd::About);
     pump();
-    pump();
-    EXPECT_EQ(title, QStringLiteral("About"));
-    EXPECT_EQ(text, QString::fromStdString(config.Version + "\n\n" + config.CopyRight));
+    EXPECT_TRUE(opened);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_EQ(exits, 1);
     EXPECT_FALSE(exitedUnderABox);
@@ -561,8 +543,7 @@ TEST_F(PanelTest, AFileThatCannotBeCreatedIsReportedAndThePanelStaysIdle) {
 TEST_F(PanelTest, ADeviceThatMayNotBeOpenedIsExplainedWithoutAModalBox) {
     makePanel();
     panel->show();
-    ASSERT_TRUE(panel->postText(msg::DeviceNotAccessible, 0, "/dev/hidraw5"));
-    pump();
+    ASSERT_TRUE(deliverText(msg::DeviceNotAccessible, 0, "/dev/hidraw5"));
     EXPECT_NE(panel->lastError().find("/dev/hidraw5"), std::string::npos) << panel->lastError();
     EXPECT_NE(panel->lastError().find("README"), std::string::npos);
     // The panel stays usable: the note is not modal.

@@ -318,11 +318,8 @@ TEST(SettingsDialogStored, OutOfRangeValuesShowNoSelectionAndOkKeepsThem) {
     ServiceLog log;
     auto dialog = CSysSettingDlg::Create(s.config, log.services(panel.handle(), s.config));
     ASSERT_TRUE(dialog);
-    EXPECT_EQ(
-        qobject_cast<QComboBox*>(dialog->control(CSysSettingDlg::kSilenceLevel))->currentIndex(),
-        -1);
-    EXPECT_EQ(qobject_cast<QComboBox*>(dialog->control(CSysSettingDlg::kFormat))->currentIndex(),
-              -1);
+    for (int id : {CSysSettingDlg::kSilenceLevel, CSysSettingDlg::kFormat})
+        EXPECT_EQ(qobject_cast<QComboBox*>(dialog->control(id))->currentIndex(), -1) << id;
     qobject_cast<CRegionBmpBtn*>(dialog->control(CSysSettingDlg::kOk))->click();
     pumpFor(20);
     EXPECT_EQ(s.option("Silence Level"), "15");

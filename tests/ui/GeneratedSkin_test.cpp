@@ -1,6 +1,4 @@
-// The default skin as the generator draws it into the build's program folder: every file
-// that the windows name exists with the size the layout gives it, the panel bitmap leaves
-// room for every control, and the skinned windows paint it at the screen's scale.
+// The default skin as the generator draws it into the build's program folder.
 
 #include "SkinTestFiles.h"
 #include "ui/PanelLayout.h"
@@ -39,26 +37,18 @@ bool isKey(QRgb px) {
 } // namespace
 
 TEST(GeneratedSkin, EveryFileOfTheLayoutExistsAtItsSize) {
-    const struct {
-        std::string_view file;
-        QSize size;
-    } backgrounds[] = {
-        {panel::kBackground.file, {panel::kBackground.width, panel::kBackground.height}},
-        {skin::kToolBackground.file, {skin::kToolBackground.width, skin::kToolBackground.height}},
-        {skin::kTaskListBackground.file,
-         {skin::kTaskListBackground.width, skin::kTaskListBackground.height}},
-        {skin::browser::kPositionBar.file,
-         {skin::browser::kPositionBar.width, skin::browser::kPositionBar.height}},
-        {skin::browser::kVolumeBar.file,
-         {skin::browser::kVolumeBar.width, skin::browser::kVolumeBar.height}},
-    };
+    auto sized = [](const auto& b) { return std::pair(b.file, QSize(b.width, b.height)); };
+    const std::pair<std::string_view, QSize> backgrounds[] = {
+        sized(panel::kBackground), sized(skin::kToolBackground), sized(skin::kTaskListBackground),
+        sized(skin::browser::kPositionBar), sized(skin::browser::kVolumeBar)};
     for (const auto& b : backgrounds) {
         QString error;
-        const QImage image = SkinBitmap::load(skinFile(b.file), &error);
+        const QImage image = SkinBitmap::load(skinFile(b.first), &error);
         ASSERT_FALSE(image.isNull()) << error.toStdString();
-        EXPECT_EQ(image.size(), b.size) << b.file;
-        EXPECT_EQ(SkinBitmap::load(skinFile(doubleName(b.file).toStdString())).size(), b.size * 2)
-            << b.file;
+        EXPECT_EQ(image.size(), b.second) << b.first;
+        EXPECT_EQ(SkinBitmap::load(skinFile(doubleName(b.first).toStdString())).size(),
+                  b.second * 2)
+            << b.first;
     }
     for (const skin::Strip& s : skin::kStrips) {
         const QImage image = SkinBitmap::load(skinFile(s.file));

@@ -1,5 +1,6 @@
 #include "PanelTestSupport.h"
 
+#include "E2eSupport.h"
 #include "audio/NullMonitorSink.h"
 #include "catalogue/CatalogueOpener.h"
 #include "config/wIniFile.h"
@@ -42,15 +43,7 @@ void pump() {
 }
 
 void PanelTest::SetUp() {
-    // The skin and icons are generated into the build's program folder, not data/.
-    const fs::path built = fs::path(VORLANE_PROGRAM_DIR) / "Resource";
-    fs::create_directories(folder / "Resource");
-    fs::copy(built / "Skin", folder / "Resource/Skin",
-             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-    for (const auto& entry : fs::directory_iterator(built))
-        if (entry.is_regular_file() && entry.path().extension() == ".ico")
-            fs::copy_file(entry.path(), folder / "Resource" / entry.path().filename(),
-                          fs::copy_options::overwrite_existing);
+    copyGeneratedResources(folder);
     Clock::install(&clock);
     clock.setLocalTime({2026, 3, 5, 14, 7, 9, 0, 4});
     clock.setTickCount(1000000);

@@ -50,6 +50,17 @@ protected:
     std::vector<std::string> recordedFiles() const;
     // Clicks a bitmap button of the panel.
     void click(int id);
+    // Posts to the panel and lets it handle the message.
+    bool deliver(uint32_t msg, uintptr_t wParam = 0) {
+        const bool posted = panel->post(msg, wParam);
+        pump();
+        return posted;
+    }
+    bool deliverText(uint32_t msg, uintptr_t wParam, std::string text) {
+        const bool posted = panel->postText(msg, wParam, std::move(text));
+        pump();
+        return posted;
+    }
 
     template <class W> W* ctl(int id) const {
         auto* w = qobject_cast<W*>(panel->control(id));

@@ -57,7 +57,6 @@ TEST_F(SettingDialogsTest, TheSettingButtonOpensTheDialogFilledFromThePanelsSett
 
 TEST_F(SettingDialogsTest, OkStoresReachesTheCaptureEngineAndRetextsThePanel) {
     install();
-    const QString englishTip = panel->button(panel::kRecordStart)->toolTip();
     click(panel::kSettingButton);
     CSysSettingDlg* dialog = settings();
     ASSERT_NE(dialog, nullptr);
@@ -73,9 +72,7 @@ TEST_F(SettingDialogsTest, OkStoresReachesTheCaptureEngineAndRetextsThePanel) {
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(settingButtonImage(), skin::kImageNormal);
     // The panel has applied the Japanese texts on 1055.
-    const QString japaneseTip = panel->button(panel::kRecordStart)->toolTip();
-    EXPECT_NE(japaneseTip, englishTip);
-    EXPECT_EQ(japaneseTip, QString::fromUtf8("録音"));
+    EXPECT_EQ(panel->button(panel::kRecordStart)->toolTip(), QString::fromUtf8("録音"));
     EXPECT_EQ(inputVolumeCalls, 0);
 }
 

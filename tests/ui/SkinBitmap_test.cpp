@@ -62,7 +62,7 @@ TEST(SkinBitmap, KeyTransparentImageKeepsOtherColoursOpaque) {
     EXPECT_EQ(out.pixel(2, 1), 0xFFFF00FEu);
 }
 
-TEST(SkinBitmap, LoadsWhatQtWritesPixelForPixel) {
+TEST(SkinBitmap, LoadsWhatQtWritesPixelForPixelAndNamesAMissingFile) {
     QTemporaryDir dir;
     const QImage image = imageFromRows({"KWRG", "UYKB", "abcK"});
     const QString path = writeBmp(dir.path(), "x.bmp", image);
@@ -73,6 +73,8 @@ TEST(SkinBitmap, LoadsWhatQtWritesPixelForPixel) {
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             EXPECT_EQ(loaded.pixel(x, y) | 0xFF000000u, image.pixel(x, y)) << x << "," << y;
+    EXPECT_TRUE(SkinBitmap::load("/nonexistent/BK-LP.bmp", &error).isNull());
+    EXPECT_TRUE(error.contains("BK-LP.bmp")) << "a missing file is named";
 }
 
 TEST(SkinBitmap, ReadsTopDownBitmaps) {
@@ -130,12 +132,6 @@ TEST(SkinBitmap, DamagedFilesAreRefusedWithAReason) {
         EXPECT_TRUE(SkinBitmap::fromBytes(c.bytes, &error).isNull());
         EXPECT_FALSE(error.isEmpty());
     }
-}
-
-TEST(SkinBitmap, MissingFileIsRefusedWithItsName) {
-    QString error;
-    EXPECT_TRUE(SkinBitmap::load("/nonexistent/BK-LP.bmp", &error).isNull());
-    EXPECT_TRUE(error.contains("BK-LP.bmp"));
 }
 
 TEST(SkinBitmap, DoubleSizeDrawingIsUsedOnlyWhenExactlyTwiceAsLarge) {

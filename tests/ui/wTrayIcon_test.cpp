@@ -1,4 +1,5 @@
 #include "PumpUntil.h"
+#include "SettingsTestSupport.h"
 #include "TestProgramFolder.h"
 #include "config/ConfigManger.h"
 #include "platform/Messages.h"
@@ -14,30 +15,19 @@
 
 using namespace vorlane;
 using namespace vorlane::test;
-using vorlane::test::pumpFor;
-using vorlane::test::pumpUntil;
 
 namespace {
-
-// The panel's side of the tray: records the commands that arrive.
-class CommandWindow : public MessageWindow {
-public:
-    CommandWindow() { create(); }
-    ~CommandWindow() override { destroy(); }
-    std::vector<uintptr_t> commands;
-
-protected:
-    bool processMessage(const Message& m, intptr_t& result) override {
-        if (m.msg == msg::Command)
-            commands.push_back(m.wParam);
-        result = 0;
-        return true;
-    }
-};
 
 void pumpPosted() {
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
+}
+
+QStringList texts(const QMenu* menu) {
+    QStringList out;
+    for (const QAction* a : menu->actions())
+        out << a->text();
+    return out;
 }
 
 class TrayTest : public ::testing::Test {
@@ -56,9 +46,18 @@ protected:
         config.LanguageFile = (folder / "Language/Test/Test.ini").string();
     }
 
+    // The commands that reached the panel, in order.
+    std::vector<uintptr_t> commands() const {
+        std::vector<uintptr_t> out;
+        for (const Message& m : panel.messages)
+            if (m.msg == msg::Command)
+                out.push_back(m.wParam);
+        return out;
+    }
+
     TestProgramFolder folder;
     ConfigManger config;
-    CommandWindow panel;
+    PanelStub panel{config};
 };
 
 } // namespace
@@ -122,25 +121,19 @@ TEST_F(TrayTest, TipsComeFromTheLanguageFileWithDefaultsAndLimits) {
 TEST_F(TrayTest, MenuTextsAreReadWhenItOpensAndItsItemsPostCommands) {
     wTrayIcon tray(config, panel.handle());
     QMenu* menu = tray.menu();
+    EXPECT_EQ(texts(menu).mid(0, 3),
+              QStringList({"Open Vorlane", "Scheduled Tasks", "Wait for the next task"}));
     ASSERT_EQ(menu->actions().size(), 5);
-    EXPECT_EQ(menu->actions().at(0)->text(), QStringLiteral("Open Vorlane"));
-    EXPECT_EQ(menu->actions().at(1)->text(), QStringLiteral("Scheduled Tasks"));
-    EXPECT_EQ(menu->actions().at(2)->text(), QStringLiteral("Wait for the next task"));
 
     useLanguage("[MenuText]\nPopFrame=Öffnen\nExit=Beenden\n");
     Q_EMIT menu->aboutToShow();
-    EXPECT_EQ(menu->actions().at(0)->text(), QStringLiteral("Öffnen"));
-    EXPECT_EQ(menu->actions().at(1)->text(), QStringLiteral("Tasks"));
-    EXPECT_EQ(menu->actions().at(2)->text(), QStringLiteral("Scheduler"));
-    EXPECT_EQ(menu->actions().at(3)->text(), QStringLiteral("About"));
-    EXPECT_EQ(menu->actions().at(4)->text(), QStringLiteral("Beenden"));
+    EXPECT_EQ(texts(menu), QStringList({"Öffnen", "Tasks", "Scheduler", "About", "Beenden"}));
 
     for (QAction* a : menu->actions())
         a->trigger();
     pumpPosted();
-    EXPECT_EQ(panel.commands,
-              (std::vector<uintptr_t>{cmd::ShowPanel, cmd::ShowTaskList, cmd::EnterScheduler,
-                                      cmd::About, cmd::MenuExit}));
+    EXPECT_EQ(commands(), (std::vector<uintptr_t>{cmd::ShowPanel, cmd::ShowTaskList,
+                                                  cmd::EnterScheduler, cmd::About, cmd::MenuExit}));
 }
 
 TEST_F(TrayTest, ClicksAskForThePanelExceptInSchedulerMode) {
@@ -150,12 +143,12 @@ TEST_F(TrayTest, ClicksAskForThePanelExceptInSchedulerMode) {
     tray.onActivated(QSystemTrayIcon::Context);
     tray.onActivated(QSystemTrayIcon::MiddleClick);
     pumpPosted();
-    EXPECT_EQ(panel.commands, std::vector<uintptr_t>{cmd::ShowPanel});
+    EXPECT_EQ(commands(), std::vector<uintptr_t>{cmd::ShowPanel});
     tray.refresh(wTrayIcon::State::Scheduler);
     tray.onActivated(QSystemTrayIcon::DoubleClick);
     tray.onActivated(QSystemTrayIcon::Trigger);
     pumpPosted();
-    EXPECT_EQ(panel.commands.size(), 1u);
+    EXPECT_EQ(commands().size(), 1u);
 }
 
 TEST_F(TrayTest, WithoutATrayTheStateIsKeptAndTheIconAppearsWhenAHostStarts) {
