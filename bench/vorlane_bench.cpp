@@ -74,7 +74,7 @@ Run record(int fileType, double minutes, const std::string& output) {
     run.blockFrames = capture.BlockSize() / 4;
     run.blocks = static_cast<uint64_t>(std::ceil(minutes * 60 * 44100 / run.blockFrames));
     auto t0 = std::chrono::steady_clock::now();
-    if (!capture.StartRecording(output, fileType)) {
+    if (!capture.StartRecording(output, FileTypeFromSetting(fileType))) {
         run.error = "the recording could not start: " + capture.RecordErrorText();
         return run;
     }

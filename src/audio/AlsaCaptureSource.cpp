@@ -1,6 +1,7 @@
 // Runs on the capture thread (readBlock, wake) and on the controlling thread (the rest).
 #include "audio/AlsaCaptureSource.h"
 
+#include "audio/AlsaHardwareParams.h"
 #include "audio/SoundServerSources.h"
 
 #include <alsa/asoundlib.h>
@@ -152,25 +153,13 @@ int AlsaCaptureSource::open(const std::string& id, const WaveFormat& format, uin
         pcm_ = nullptr;
         return fail(err, "cannot open");
     }
-    snd_pcm_hw_params_t* hw;
-    snd_pcm_hw_params_alloca(&hw);
     snd_pcm_uframes_t period = periodFrames;
     snd_pcm_uframes_t ring = static_cast<snd_pcm_uframes_t>(periodFrames) * periods;
-    if ((err = snd_pcm_hw_params_any(pcm_, hw)) < 0 ||
-        (err = snd_pcm_hw_params_set_access(pcm_, hw, SND_PCM_ACCESS_RW_INTERLEAVED)) < 0 ||
-        (err = snd_pcm_hw_params_set_format(pcm_, hw, pcmFormat)) < 0 ||
-        (err = snd_pcm_hw_params_set_channels(pcm_, hw, format.channels)) < 0 ||
-        (err = snd_pcm_hw_params_set_rate(pcm_, hw, format.samplesPerSec, 0)) < 0) {
+    bool formatRefused = false;
+    if ((err = AlsaHardwareParams::Set(pcm_, pcmFormat, format, period, ring, formatRefused)) < 0) {
         close();
-        return fail(err, "the device cannot capture 16-bit stereo at 44,100 Hz");
-    }
-    // The period and ring are wishes: a device may round them, and blocks are cut
-    // from the stream whatever its period is.
-    snd_pcm_hw_params_set_period_size_near(pcm_, hw, &period, nullptr);
-    snd_pcm_hw_params_set_buffer_size_near(pcm_, hw, &ring);
-    if ((err = snd_pcm_hw_params(pcm_, hw)) < 0) {
-        close();
-        return fail(err, "cannot set the hardware parameters");
+        return fail(err, formatRefused ? "the device cannot capture 16-bit stereo at 44,100 Hz"
+                                       : "cannot set the hardware parameters");
     }
     snd_pcm_sw_params_t* sw;
     snd_pcm_sw_params_alloca(&sw);

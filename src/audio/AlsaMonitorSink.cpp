@@ -2,6 +2,8 @@
 // controlling thread while the capture thread is parked.
 #include "audio/AlsaMonitorSink.h"
 
+#include "audio/AlsaHardwareParams.h"
+
 #include <alsa/asoundlib.h>
 #include <cerrno>
 #include <cmath>
@@ -39,23 +41,14 @@ int AlsaMonitorSink::open(const WaveFormat& format, uint32_t blockBytes, uint32_
         return fail(err, "cannot open");
     }
     blockFrames_ = blockBytes / format.blockAlign;
-    snd_pcm_hw_params_t* hw;
-    snd_pcm_hw_params_alloca(&hw);
     snd_pcm_uframes_t period = blockFrames_;
     snd_pcm_uframes_t ring = static_cast<snd_pcm_uframes_t>(blockFrames_) * ringBlocks;
-    if ((err = snd_pcm_hw_params_any(pcm_, hw)) < 0 ||
-        (err = snd_pcm_hw_params_set_access(pcm_, hw, SND_PCM_ACCESS_RW_INTERLEAVED)) < 0 ||
-        (err = snd_pcm_hw_params_set_format(pcm_, hw, SND_PCM_FORMAT_S16_LE)) < 0 ||
-        (err = snd_pcm_hw_params_set_channels(pcm_, hw, format.channels)) < 0 ||
-        (err = snd_pcm_hw_params_set_rate(pcm_, hw, format.samplesPerSec, 0)) < 0) {
+    bool formatRefused = false;
+    if ((err = AlsaHardwareParams::Set(pcm_, SND_PCM_FORMAT_S16_LE, format, period, ring,
+                                       formatRefused)) < 0) {
         close();
-        return fail(err, "the device cannot play the capture format");
-    }
-    snd_pcm_hw_params_set_period_size_near(pcm_, hw, &period, nullptr);
-    snd_pcm_hw_params_set_buffer_size_near(pcm_, hw, &ring);
-    if ((err = snd_pcm_hw_params(pcm_, hw)) < 0) {
-        close();
-        return fail(err, "cannot set the hardware parameters");
+        return fail(err, formatRefused ? "the device cannot play the capture format"
+                                       : "cannot set the hardware parameters");
     }
     ringFrames_ = static_cast<uint32_t>(ring);
     snd_pcm_sw_params_t* sw;

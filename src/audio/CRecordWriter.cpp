@@ -13,7 +13,7 @@
 namespace vorlane {
 
 CRecordWriter::CRecordWriter()
-    : closer_([this] { control_.store(StateReady, std::memory_order_release); }) {}
+    : closer_([this] { control_.store(Bits(WriterState::Ready), std::memory_order_release); }) {}
 
 CRecordWriter::~CRecordWriter() {
     closer_.Stop();
@@ -25,28 +25,25 @@ void CRecordWriter::SetOutputFactory(RecordOutputFactory factory) {
         factory_ = std::move(factory);
 }
 
-int CRecordWriter::NormalizeFileType(int fileType) {
-    return fileType == 0 || fileType == 2 ? fileType : 1;
-}
-
 void CRecordWriter::BindBitRate(std::atomic<int>& bitRateIndex) {
     if (!IsRecording())
         bitRate_ = &bitRateIndex;
 }
 
-std::unique_ptr<RecordOutput> CRecordWriter::DefaultOutput(int fileType, int bitRateIndex) {
-    switch (NormalizeFileType(fileType)) {
-    case 0:
+std::unique_ptr<RecordOutput> CRecordWriter::DefaultOutput(FileType fileType, int bitRateIndex) {
+    switch (fileType) {
+    case FileType::Wav:
         return std::make_unique<WavFileWriter>();
-    case 2:
+    case FileType::Wma:
         return std::make_unique<CWmvWriter>(EncoderMath::BitRateKbps(bitRateIndex));
-    default:
-        return std::make_unique<Mp3FileWriter>(bitRateIndex);
+    case FileType::Mp3:
+        break;
     }
+    return std::make_unique<Mp3FileWriter>(bitRateIndex);
 }
 
-uint32_t CRecordWriter::State() const {
-    return control_.load(std::memory_order_acquire) & kStateMask;
+WriterState CRecordWriter::State() const {
+    return static_cast<WriterState>(control_.load(std::memory_order_acquire) & kStateMask);
 }
 
 bool CRecordWriter::StopPending() const {
@@ -71,13 +68,12 @@ void CRecordWriter::Prepare(int stereoMode, uint32_t rate, uint16_t bits) {
     format_ = WaveFormat::Pcm(stereoMode ? 2 : 1, rate, bits);
 }
 
-std::unique_ptr<RecordOutput> CRecordWriter::Open(const std::string& fileName, int fileType) {
-    fileType = NormalizeFileType(fileType);
+std::unique_ptr<RecordOutput> CRecordWriter::Open(const std::string& fileName, FileType fileType) {
     std::unique_ptr<RecordOutput> out =
         factory_ ? factory_(fileType)
                  : DefaultOutput(fileType, bitRate_->load(std::memory_order_relaxed));
     if (!out) {
-        NoteError(-ENOTSUP, fileName + ": file type " + std::to_string(fileType) +
+        NoteError(-ENOTSUP, fileName + ": file type " + std::to_string(static_cast<int>(fileType)) +
                                 " cannot be recorded by this build");
         return nullptr;
     }
@@ -96,8 +92,8 @@ void CRecordWriter::Watch(uint64_t serial, const RecordCloser::Outputs& outputs)
             closer_.Watch(serial, out->syncFd());
 }
 
-bool CRecordWriter::StartRecording(const std::string& fileName, int fileType) {
-    if (State() == StateRecording)
+bool CRecordWriter::StartRecording(const std::string& fileName, FileType fileType) {
+    if (IsRecording())
         return true;
     // Not recording: the capture side leaves the outputs alone, so they can be set up
     // here and then published with the state.
@@ -107,20 +103,20 @@ bool CRecordWriter::StartRecording(const std::string& fileName, int fileType) {
     CloseAll();
     slots_[0] = Open(fileName, fileType);
     if (!slots_[0]) {
-        control_.store(StateReady, std::memory_order_release);
+        control_.store(Bits(WriterState::Ready), std::memory_order_release);
         return false;
     }
     slotsSerial_ = ++openedSerial_;
     Watch(slotsSerial_, slots_);
     // A stop request left over from before is dropped by this store.
-    control_.store(StateRecording | kActive, std::memory_order_release);
+    control_.store(Bits(WriterState::Recording) | kActive, std::memory_order_release);
     return true;
 }
 
-bool CRecordWriter::DivideInto(const std::string& fileName, int fileType) {
+bool CRecordWriter::DivideInto(const std::string& fileName, FileType fileType) {
     const uint32_t c = control_.load(std::memory_order_acquire);
-    if ((c & kStateMask) != StateRecording || (c & (kSwitchRequested | kStopRequested)) ||
-        !(c & kActive))
+    if ((c & kStateMask) != Bits(WriterState::Recording) ||
+        (c & (kSwitchRequested | kStopRequested)) || !(c & kActive))
         return false;
     lastError_.store(0, std::memory_order_relaxed);
     lastErrorText_.clear();
@@ -203,7 +199,7 @@ bool CRecordWriter::ServeStopRequest() {
     uint32_t c = control_.fetch_and(~(kStopRequested | kActive), std::memory_order_acq_rel);
     if (!(c & kStopRequested))
         return false;
-    if ((c & kStateMask) == StateRecording && (c & kActive))
+    if ((c & kStateMask) == Bits(WriterState::Recording) && (c & kActive))
         Retire(true);
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/FileType.h"
 #include "audio/RecordCloser.h"
 #include "audio/RecordOutput.h"
 #include "audio/WaveFormat.h"
@@ -12,16 +13,17 @@
 
 namespace vorlane {
 
-// Makes the output for a file type (0 WAV, 1 MP3, 2 WMA); nullptr when the type cannot
-// be recorded.
-using RecordOutputFactory = std::function<std::unique_ptr<RecordOutput>(int fileType)>;
+// Makes the output for a file type; nullptr when the type cannot be recorded.
+using RecordOutputFactory = std::function<std::unique_ptr<RecordOutput>(FileType fileType)>;
+
+// The record writer's state. The numbers are those of the state bits in its control word.
+enum class WriterState : uint32_t { Constructed = 0, Ready = 1, Recording = 3 };
 
 // The record writer inside the capture engine: the open outputs of a recording, the
 // fan-out of every block to them, and the stop hand-shake.
 //
-// States: 0 constructed, 1 ready, 3 recording. The state, the "active" and the
-// "stop requested" flags share one atomic word, so that the capture thread takes a stop
-// request and the state it applies to in one step.
+// The state, the "active" and the "stop requested" flags share one atomic word, so that the capture
+// thread takes a stop request and the state it applies to in one step.
 //
 // A division opens the next file on the controlling thread first; the capture thread
 // switches to it at a block boundary and hands the old file to the closer, so no block is
@@ -36,9 +38,6 @@ using RecordOutputFactory = std::function<std::unique_ptr<RecordOutput>(int file
 // the next file's outputs belong to the controlling thread until it asks for the switch.
 class CRecordWriter {
 public:
-    static constexpr uint32_t StateConstructed = 0;
-    static constexpr uint32_t StateReady = 1;
-    static constexpr uint32_t StateRecording = 3;
     static constexpr int kSlots = 2;
 
     CRecordWriter();
@@ -51,19 +50,17 @@ public:
     // The bit-rate index ("RecordFileMP3BitRate") read when an MP3 or WMA file is opened.
     // Until bound: 2 (128 kbit/s). Controlling thread.
     void BindBitRate(std::atomic<int>& bitRateIndex);
-    // WAV for type 0, WMA for 2, MP3 for the others, at the index's bit rate.
-    static std::unique_ptr<RecordOutput> DefaultOutput(int fileType, int bitRateIndex = 2);
-    // 0 WAV, 2 WMA, anything else MP3.
-    static int NormalizeFileType(int fileType);
+    // The writer for the file type; MP3 and WMA at the index's bit rate.
+    static std::unique_ptr<RecordOutput> DefaultOutput(FileType fileType, int bitRateIndex = 2);
 
     // Opens slot 0 for the file and starts writing blocks to it. True when already
     // recording (the open file is left alone). When the file cannot be opened, the writer
     // stays ready, LastError() says why, and false is returned.
-    bool StartRecording(const std::string& fileName, int fileType);
+    bool StartRecording(const std::string& fileName, FileType fileType);
     // While recording: opens the next file and asks the capture side to switch to it at
     // the next block. False (nothing changes) when it cannot be opened or a switch is
     // still pending; LastErrorText() then says why.
-    bool DivideInto(const std::string& fileName, int fileType);
+    bool DivideInto(const std::string& fileName, FileType fileType);
     bool SwitchPending() const;
     // Asks the capture side to close the outputs; IsRecording() turns false once done.
     void RequestStop();
@@ -79,8 +76,8 @@ public:
     bool DrainCloser(int timeoutMs) { return closer_.Drain(timeoutMs); }
     RecordCloser& Closer() { return closer_; }
 
-    uint32_t State() const;
-    bool IsRecording() const { return State() == StateRecording; }
+    WriterState State() const;
+    bool IsRecording() const { return State() == WriterState::Recording; }
     bool StopPending() const;
     const WaveFormat& Format() const { return format_; }
     // Why the last recording failed to open or ended early (negative errno, 0 none) and
@@ -103,14 +100,16 @@ private:
     static constexpr uint32_t kSwitchRequested = 16;
 
     void Prepare(int stereoMode, uint32_t rate, uint16_t bits);
-    std::unique_ptr<RecordOutput> Open(const std::string& fileName, int fileType);
+    std::unique_ptr<RecordOutput> Open(const std::string& fileName, FileType fileType);
     void Watch(uint64_t serial, const RecordCloser::Outputs& outputs);
     void SwitchOutputs();
     void Retire(bool endsRecording);
     void CloseAll();
     void NoteError(int error, const std::string& text);
 
-    std::atomic<uint32_t> control_{StateConstructed};
+    static constexpr uint32_t Bits(WriterState s) { return static_cast<uint32_t>(s); }
+
+    std::atomic<uint32_t> control_{Bits(WriterState::Constructed)};
     RecordCloser::Outputs slots_;
     RecordCloser::Outputs next_;
     uint64_t openedSerial_ = 0; // controlling thread

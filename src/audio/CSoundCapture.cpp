@@ -199,20 +199,20 @@ void CSoundCapture::ReleaseLocked() {
     PublishEmptyChannels();
 }
 
-int CSoundCapture::Init() {
+int CSoundCapture::WhileParked(int (CSoundCapture::*step)()) {
     std::unique_lock lock(control_);
     Park(lock);
-    int err = InitLocked();
+    int err = (this->*step)();
     Resume();
     return err;
 }
 
+int CSoundCapture::Init() {
+    return WhileParked(&CSoundCapture::InitLocked);
+}
+
 int CSoundCapture::Start() {
-    std::unique_lock lock(control_);
-    Park(lock);
-    int err = StartLocked();
-    Resume();
-    return err;
+    return WhileParked(&CSoundCapture::StartLocked);
 }
 
 void CSoundCapture::Stop() {
@@ -322,7 +322,7 @@ void CSoundCapture::ProcessBlock(uint8_t* block, uint32_t bytes) {
         MessageWindow::PostTo(owner, msg::BlockCaptured, 0, 0);
 }
 
-bool CSoundCapture::StartRecording(const std::string& fileName, int fileType) {
+bool CSoundCapture::StartRecording(const std::string& fileName, FileType fileType) {
     paused_.store(false, std::memory_order_relaxed);
     if (!writer_.IsRecording())
         dropouts_.store(0, std::memory_order_relaxed);
@@ -332,7 +332,7 @@ bool CSoundCapture::StartRecording(const std::string& fileName, int fileType) {
     return ok;
 }
 
-bool CSoundCapture::DivideInto(const std::string& fileName, int fileType) {
+bool CSoundCapture::DivideInto(const std::string& fileName, FileType fileType) {
     paused_.store(false, std::memory_order_relaxed);
     bool ok = writer_.DivideInto(fileName, fileType);
     if (!ok)

@@ -79,12 +79,12 @@ public:
 
     // Opens the file (type 0 WAV, 1 MP3, 2 WMA, other MP3) and records into it. Clears
     // the pause. True at once when already recording.
-    bool StartRecording(const std::string& fileName, int fileType);
+    bool StartRecording(const std::string& fileName, FileType fileType);
     // While recording: opens the next file and switches to it at the next block, so no
     // block is lost or doubled; the old file is closed away from the capture thread.
     // Clears the pause. False when the next file cannot be opened (the recording goes on
     // into the current one; RecordErrorText() says why).
-    bool DivideInto(const std::string& fileName, int fileType);
+    bool DivideInto(const std::string& fileName, FileType fileType);
     // Sound lost since the recording started: overruns of the capture device. Any thread.
     uint32_t RecordingDropouts() const { return dropouts_.load(std::memory_order_relaxed); }
     // While recording: paused blocks are not written, but still metered.
@@ -117,6 +117,8 @@ public:
     uint32_t BlockSize() const;
 
 private:
+    // Runs a device step with the capture thread parked; the step's result.
+    int WhileParked(int (CSoundCapture::*step)());
     int InitLocked();
     int StartLocked();
     void StopLocked();

@@ -13,19 +13,10 @@ extern "C" {
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace vorlane {
-
-namespace {
-std::string describe(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
-} // namespace
 
 CWmvWriter::CWmvWriter(int bitRateKbps) : bitRate_(bitRateKbps) {}
 
@@ -33,14 +24,16 @@ CWmvWriter::~CWmvWriter() {
     CloseWma();
 }
 
-int CWmvWriter::fail(int code, const std::string& what) {
-    if (code >= 0)
-        code = AVERROR(EIO);
-    if (error_ == 0) {
-        error_ = code;
-        errorText_ = fileName_ + ": " + what + ": " + describe(code);
-    }
-    return code;
+std::string CWmvWriter::describe(int code) const {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+// For the steps that hand FFmpeg's code on: keeps the failure and returns the code.
+int CWmvWriter::failWith(int code, const std::string& what) {
+    fail(code, what);
+    return code < 0 ? code : AVERROR(EIO);
 }
 
 bool CWmvWriter::open(const std::string& fileName, const WaveFormat& format) {
@@ -59,10 +52,8 @@ bool CWmvWriter::OpenWma(const std::string& fileName, const WaveFormat& inputFor
         return true;
     release();
     bitRate_ = bitRateKbps;
-    fileName_ = fileName;
+    begin(fileName);
     input_ = inputFormat;
-    error_ = 0;
-    errorText_.clear();
     sampleTime_ = samplesSent_ = 0;
     fill_ = 0;
     stopped_ = false;
@@ -100,14 +91,13 @@ bool CWmvWriter::OpenWma(const std::string& fileName, const WaveFormat& inputFor
         return refuse(AVERROR(ENOMEM), "cannot set up the WMA stream");
     stream_->time_base = codec_->time_base;
 
-    if (::unlink(fileName.c_str()) < 0 && errno != ENOENT)
-        return refuse(AVERROR(errno), "cannot replace the existing file");
-    if ((err = avio_open(&format_->pb, fileName.c_str(), AVIO_FLAG_WRITE)) < 0)
-        return refuse(err, "cannot create the file");
     // FFmpeg keeps its descriptor to itself; this one forces the file to disk.
-    syncFd_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-    if (syncFd_ < 0) {
-        refuse(AVERROR(errno), "cannot open the file");
+    if ((syncFd_ = replaceFile()) < 0) {
+        release();
+        return false;
+    }
+    if ((err = avio_open(&format_->pb, fileName.c_str(), AVIO_FLAG_WRITE)) < 0) {
+        refuse(err, "cannot open the file");
         ::unlink(fileName.c_str());
         return false;
     }
@@ -132,7 +122,7 @@ int CWmvWriter::drain() {
         if (err == AVERROR(EAGAIN) || err == AVERROR_EOF)
             return 0;
         if (err < 0)
-            return fail(err, "the WMA encoder failed");
+            return failWith(err, "the WMA encoder failed");
         av_packet_rescale_ts(packet_, codec_->time_base, stream_->time_base);
         packet_->stream_index = stream_->index;
         err = av_write_frame(format_, packet_);
@@ -145,7 +135,7 @@ int CWmvWriter::drain() {
             err = format_->pb->error;
         }
         if (err < 0)
-            return fail(err, "cannot write");
+            return failWith(err, "cannot write");
     }
 }
 
@@ -156,7 +146,7 @@ int CWmvWriter::sendFrame() {
     fill_ = 0;
     int err = avcodec_send_frame(codec_, frame_);
     if (err < 0)
-        return fail(err, "the WMA encoder failed");
+        return failWith(err, "the WMA encoder failed");
     return drain();
 }
 
@@ -164,7 +154,7 @@ int CWmvWriter::WriteWma(const uint8_t* block, uint32_t length) {
     if (!format_)
         return AVERROR(EBADF);
     if (stopped_)
-        return error_ ? error_ : AVERROR(EIO);
+        return error() ? error() : AVERROR(EIO);
     const int channels = input_.channels;
     const uint32_t frames = length / input_.blockAlign;
     int err = 0;
@@ -183,7 +173,7 @@ int CWmvWriter::WriteWma(const uint8_t* block, uint32_t length) {
     }
     if (err < 0) {
         stopped_ = true;
-        return fail(err, "cannot encode");
+        return failWith(err, "cannot encode");
     }
     sampleTime_ += EncoderMath::SampleTimeStep(length, input_.avgBytesPerSec);
     unsyncedBytes_ += length;
@@ -192,7 +182,7 @@ int CWmvWriter::WriteWma(const uint8_t* block, uint32_t length) {
         unsyncedBytes_ = 0;
         if (int e = syncData(); e < 0) {
             stopped_ = true;
-            return fail(e, "cannot write to disk");
+            return failWith(e, "cannot write to disk");
         }
     }
     return 0;
@@ -219,7 +209,7 @@ bool CWmvWriter::CloseWma() {
         }
         if (ok) {
             int err = avcodec_send_frame(codec_, nullptr);
-            ok = (err < 0 ? fail(err, "the WMA encoder could not be flushed") : drain()) == 0;
+            ok = (err < 0 ? failWith(err, "the WMA encoder could not be flushed") : drain()) == 0;
         }
     }
     const bool writeFailed = format_->pb->error < 0;

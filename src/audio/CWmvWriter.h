@@ -56,11 +56,12 @@ public:
     bool close() override { return CloseWma(); }
     bool isOpen() const override { return format_ != nullptr; }
     int syncFd() const override { return syncFd_; }
-    int error() const override { return error_; }
-    std::string errorText() const override { return errorText_; }
+
+protected:
+    std::string describe(int code) const override;
 
 private:
-    int fail(int code, const std::string& what);
+    int failWith(int code, const std::string& what);
     bool refuse(int code, const std::string& what);
     int sendFrame();
     int syncData();
@@ -82,9 +83,6 @@ private:
     int fill_ = 0; // samples waiting in frame_
     int bitRate_;
     bool stopped_ = false;
-    std::string fileName_;
-    int error_ = 0;
-    std::string errorText_;
 };
 
 } // namespace vorlane

@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace vorlane {
@@ -18,14 +17,6 @@ Mp3FileWriter::Mp3FileWriter(int bitRateIndex, std::string libraryName)
 
 Mp3FileWriter::~Mp3FileWriter() {
     close();
-}
-
-bool Mp3FileWriter::fail(int err, const std::string& what) {
-    if (error_ == 0) {
-        error_ = err ? err : -EIO;
-        errorText_ = fileName_ + ": " + what;
-    }
-    return false;
 }
 
 bool Mp3FileWriter::configure(const WaveFormat& format) {
@@ -69,10 +60,8 @@ bool Mp3FileWriter::open(const std::string& fileName, const WaveFormat& format) 
     if (fd_ >= 0)
         return true;
     release();
-    fileName_ = fileName;
+    begin(fileName);
     format_ = format;
-    error_ = 0;
-    errorText_.clear();
     filled_ = 0;
     fileBytes_ = unsyncedBytes_ = 0;
     stopped_ = false;
@@ -92,17 +81,10 @@ bool Mp3FileWriter::open(const std::string& fileName, const WaveFormat& format) 
         release();
         return fail(-ENOMEM, "no memory for the MP3 buffers");
     }
-    if (::unlink(fileName.c_str()) < 0 && errno != ENOENT) {
-        int err = -errno;
-        release();
-        return fail(err, std::string("cannot replace the existing file: ") + std::strerror(-err));
-    }
     // Read and write, so that the Info frame can be put back over its place holder.
-    fd_ = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd_ < 0) {
-        int err = -errno;
+    if ((fd_ = replaceFile()) < 0) {
         release();
-        return fail(err, std::string("cannot create the file: ") + std::strerror(-err));
+        return false;
     }
     return true;
 }
@@ -121,7 +103,7 @@ bool Mp3FileWriter::store(const uint8_t* data, size_t n) {
     stopped_ = true;
     if (done > 0 && ::ftruncate(fd_, static_cast<off_t>(fileBytes_)) == 0)
         ::lseek(fd_, static_cast<off_t>(fileBytes_), SEEK_SET);
-    return fail(-err, std::string("cannot write: ") + std::strerror(err));
+    return fail(-err, "cannot write");
 }
 
 bool Mp3FileWriter::encode(const uint8_t* pcm, uint32_t bytes) {
@@ -165,7 +147,7 @@ bool Mp3FileWriter::writeBlock(const uint8_t* data, uint32_t bytes) {
         unsyncedBytes_ = 0;
         if (int err = FileIo::SyncData(fd_); err < 0) {
             stopped_ = true;
-            return fail(err, std::string("cannot write to disk: ") + std::strerror(-err));
+            return fail(err, "cannot write to disk");
         }
     }
     return true;
@@ -190,10 +172,8 @@ bool Mp3FileWriter::finish() {
     size_t tag = lame_.getLametagFrame(gfp_, output_.get(), outputBytes_);
     if (tag > outputBytes_ || tag > fileBytes_)
         return fail(-EIO, "the MP3 Info frame does not fit its place");
-    if (tag > 0 && FileIo::WriteAll(fd_, output_.get(), tag, 0) != tag) {
-        int err = errno;
-        return fail(-err, std::string("cannot write the Info frame: ") + std::strerror(err));
-    }
+    if (tag > 0 && FileIo::WriteAll(fd_, output_.get(), tag, 0) != tag)
+        return fail(-errno, "cannot write the Info frame");
     return true;
 }
 
@@ -204,9 +184,9 @@ bool Mp3FileWriter::close() {
     }
     bool ok = stopped_ || finish();
     if (int err = FileIo::SyncData(fd_); err < 0)
-        ok = fail(err, std::string("cannot write to disk: ") + std::strerror(-err));
+        ok = fail(err, "cannot write to disk");
     if (::close(fd_) < 0 && ok)
-        ok = fail(-errno, std::string("cannot close the file: ") + std::strerror(errno));
+        ok = fail(-errno, "cannot close the file");
     fd_ = -1;
     release();
     return ok;

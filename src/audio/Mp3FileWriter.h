@@ -37,8 +37,6 @@ public:
     bool close() override;
     bool isOpen() const override { return fd_ >= 0; }
     int syncFd() const override { return fd_; }
-    int error() const override { return error_; }
-    std::string errorText() const override { return errorText_; }
 
     int BitRateKbps() const { return kbps_; }
     // Bytes of PCM in one encoded chunk (4,608 for 16-bit stereo) and bytes waiting.
@@ -47,7 +45,6 @@ public:
     bool LibraryLoaded() const { return lame_.IsLoaded(); }
 
 private:
-    bool fail(int err, const std::string& what);
     bool configure(const WaveFormat& format);
     bool encode(const uint8_t* pcm, uint32_t bytes);
     bool store(const uint8_t* data, size_t n);
@@ -58,7 +55,6 @@ private:
     LameLibrary lame_;
     lame_global_flags* gfp_ = nullptr;
     int fd_ = -1;
-    std::string fileName_;
     WaveFormat format_;
     std::unique_ptr<uint8_t[]> input_;
     std::unique_ptr<uint8_t[]> output_;
@@ -68,8 +64,6 @@ private:
     uint64_t fileBytes_ = 0;
     uint64_t unsyncedBytes_ = 0; // PCM bytes taken since the last sync
     bool stopped_ = false;       // an encode or write failed: feed nothing more
-    int error_ = 0;
-    std::string errorText_;
 };
 
 } // namespace vorlane

@@ -26,9 +26,10 @@ public:
     virtual bool close() = 0;
     virtual bool isOpen() const = 0;
 
-    // The first failure: a negative errno (0 when none) and a text for the user.
-    virtual int error() const = 0;
-    virtual std::string errorText() const = 0;
+    // The first failure since open: a negative errno (0 when none) and a text for the user
+    // that names the file.
+    virtual int error() const { return error_; }
+    virtual std::string errorText() const { return errorText_; }
 
     // The descriptor that holds the file's data while it is open, for a worker that forces
     // it to disk (-1: none). Stays valid until close().
@@ -38,7 +39,23 @@ public:
     void setExternalSync(bool external) { externalSync_ = external; }
 
 protected:
+    // Starts on a new file: the last one's failure is forgotten.
+    void begin(const std::string& fileName);
+    // Keeps the first failure as "<file>: <what>: <reason>" and returns false. A code that
+    // is not negative counts as an I/O error.
+    bool fail(int err, const std::string& what);
+    // The reason for a failure code in the text.
+    virtual std::string describe(int err) const;
+    // Creates the file for reading and writing, replacing any file of that name: the
+    // descriptor, or -1 with the failure kept.
+    int replaceFile();
+
     bool externalSync_ = false;
+    std::string fileName_;
+
+private:
+    int error_ = 0;
+    std::string errorText_;
 };
 
 } // namespace vorlane

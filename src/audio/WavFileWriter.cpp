@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace vorlane {
@@ -38,30 +37,17 @@ void WavFileWriter::BuildHeader(const WaveFormat& format, uint32_t dataBytes,
     put32(out + 42, dataBytes);
 }
 
-bool WavFileWriter::fail(int err, const std::string& what) {
-    if (error_ == 0) {
-        error_ = err;
-        errorText_ = fileName_ + ": " + what + ": " + std::strerror(-err);
-    }
-    return false;
-}
-
 bool WavFileWriter::open(const std::string& fileName, const WaveFormat& format) {
     if (fd_ >= 0)
         return true;
-    fileName_ = fileName;
+    begin(fileName);
     format_ = format;
-    error_ = 0;
-    errorText_.clear();
     dataBytes_ = headerDataBytes_ = syncedDataBytes_ = 0;
     refreshBytes_ = static_cast<uint64_t>(refreshSeconds_) * format.avgBytesPerSec;
     if (format.blockAlign == 0)
         return fail(-EINVAL, "invalid format");
-    if (::unlink(fileName.c_str()) < 0 && errno != ENOENT)
-        return fail(-errno, "cannot replace the existing file");
-    fd_ = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd_ < 0)
-        return fail(-errno, "cannot create the file");
+    if ((fd_ = replaceFile()) < 0)
+        return false;
     uint8_t header[kHeaderBytes];
     BuildHeader(format, 0, header);
     if (FileIo::WriteAll(fd_, header, kHeaderBytes) != kHeaderBytes) {
@@ -85,7 +71,7 @@ bool WavFileWriter::writeSizes(uint32_t dataBytes) {
 }
 
 bool WavFileWriter::writeBlock(const uint8_t* data, uint32_t bytes) {
-    if (fd_ < 0 || error_ != 0)
+    if (fd_ < 0 || error() != 0)
         return false;
     if (dataBytes_ + bytes > kMaxDataBytes)
         return fail(-EFBIG, "the file has reached the 4 GiB limit of WAV files");

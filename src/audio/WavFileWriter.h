@@ -32,8 +32,6 @@ public:
     bool close() override;
     bool isOpen() const override { return fd_ >= 0; }
     int syncFd() const override { return fd_; }
-    int error() const override { return error_; }
-    std::string errorText() const override { return errorText_; }
 
     uint64_t dataBytes() const { return dataBytes_; }
 
@@ -42,19 +40,15 @@ public:
                             uint8_t out[kHeaderBytes]);
 
 private:
-    bool fail(int err, const std::string& what);
     bool writeSizes(uint32_t dataBytes);
 
     uint32_t refreshSeconds_;
     int fd_ = -1;
-    std::string fileName_;
     WaveFormat format_;
     uint64_t dataBytes_ = 0;
     uint64_t headerDataBytes_ = 0; // data size that the header on disk states
     uint64_t refreshBytes_ = 0;
     uint64_t syncedDataBytes_ = 0; // data size when last forced to disk
-    int error_ = 0;
-    std::string errorText_;
 };
 
 } // namespace vorlane

@@ -16,6 +16,28 @@ namespace {
 
 constexpr int kGenreListSize = 148;
 
+// The whole-number settings of [Option]: the field, its key, and what a missing key gives.
+struct OptionNumber {
+    std::atomic<int> ConfigManger::*field;
+    const char* key;
+    int missing;
+};
+constexpr OptionNumber kOptionNumbers[] = {
+    {&ConfigManger::RecordFileType, "RecordFileType", 1},
+    {&ConfigManger::RecordFileMP3BitRate, "RecordFileMP3BitRate", 2},
+    {&ConfigManger::RecordNo, "RecordNo", 1},
+    {&ConfigManger::RecordTrack, "RecordTrack", 1},
+    {&ConfigManger::RecordDiviType, "RecordDiviType", 0},
+    {&ConfigManger::RecordMuteSecond, "RecordMuteSecond", 2},
+    {&ConfigManger::RecordDiviSecondTime, "RecordDiviSecondTime", 1800},
+    {&ConfigManger::RecordVolume, "Record Volume", 80},
+    {&ConfigManger::RecordBalance, "Record Balance", 25},
+    {&ConfigManger::SilenceLevel, "Silence Level", 2},
+    {&ConfigManger::SilenceRecording, "Silence Recording", 0},
+    {&ConfigManger::RecordEndType, "Record End Type", 0},
+    {&ConfigManger::ResumeSuspendTime, "ResumeSuspendTime", 3},
+};
+
 std::string toHex(int value) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%x", static_cast<unsigned>(static_cast<std::uint32_t>(value)));
@@ -78,19 +100,8 @@ bool ConfigManger::Load() {
         RecordFilePath = ProgramFolder::documentsFolder() + "/VorlaneLP Record Files";
         WriteString("RecordFilePath", RecordFilePath);
     }
-    RecordFileType = ReadInt("RecordFileType", 1);
-    RecordFileMP3BitRate = ReadInt("RecordFileMP3BitRate", 2);
-    RecordNo = ReadInt("RecordNo", 1);
-    RecordTrack = ReadInt("RecordTrack", 1);
-    RecordDiviType = ReadInt("RecordDiviType", 0);
-    RecordMuteSecond = ReadInt("RecordMuteSecond", 2);
-    RecordDiviSecondTime = ReadInt("RecordDiviSecondTime", 1800);
-    RecordVolume = ReadInt("Record Volume", 80);
-    RecordBalance = ReadInt("Record Balance", 25);
-    SilenceLevel = ReadInt("Silence Level", 2);
-    SilenceRecording = ReadInt("Silence Recording", 0);
-    RecordEndType = ReadInt("Record End Type", 0);
-    ResumeSuspendTime = ReadInt("ResumeSuspendTime", 3);
+    for (const OptionNumber& n : kOptionNumbers)
+        this->*n.field = ReadInt(n.key, n.missing);
 
     SetFile(file, "ID3V1Information");
     MP3Title = ReadString("MP3Title", "");

@@ -9,12 +9,11 @@
 #include "ui/CRegionBmpBtnMouse.h"
 #include "ui/LanguageTexts.h"
 #include "ui/SkinBitmap.h"
-#include "ui/SkinFont.h"
 #include "ui/SkinLayout.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QHideEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -82,14 +81,13 @@ QString fromUtf8(const std::string& s) {
 std::unique_ptr<CPlayFileDlg> CPlayFileDlg::Create(ConfigManger& config, Services services,
                                                    QWidget* parent, QString* error) {
     std::unique_ptr<CPlayFileDlg> dialog(new CPlayFileDlg(config, std::move(services), parent));
-    if (!dialog->Init(error))
-        return nullptr;
-    return dialog;
+    return dialog->Init(error) ? std::move(dialog) : nullptr;
 }
 
 CPlayFileDlg::CPlayFileDlg(ConfigManger& config, Services services, QWidget* parent)
-    : QDialog(parent), config_(config), services_(std::move(services)) {
+    : SkinnedDialog(parent), config_(config), services_(std::move(services)) {
     setModal(false);
+    setClosedNotice(services_.panel, 1);
     resize(skin::kToolBackground.width, skin::kToolBackground.height);
     buildControls();
 }
@@ -100,19 +98,9 @@ CPlayFileDlg::~CPlayFileDlg() {
 }
 
 bool CPlayFileDlg::Init(QString* error) {
-    if (!MessageWindow::create()) {
-        if (error)
-            *error = QStringLiteral("the recordings window could not be created");
+    if (!openSkinned(config_.SkinFolder, skin::kToolBackground.file, "the recordings window",
+                     error))
         return false;
-    }
-    applyFonts();
-    const QString background =
-        fromUtf8(config_.SkinFolder) + QString::fromLatin1(skin::kToolBackground.file);
-    if (!applySkin(background, true)) {
-        if (error)
-            *error = dialogSkin() ? dialogSkin()->lastError() : background;
-        return false;
-    }
     // The slider tracks take presses themselves; the rest of the body drags the window.
     dialogSkin()->setDragArea([](const QPoint& p) {
         return !bar::kPositionTrack.contains(p.x(), p.y()) &&
@@ -132,12 +120,8 @@ bool CPlayFileDlg::Init(QString* error) {
 }
 
 void CPlayFileDlg::buildControls() {
-    list_ = new QTableWidget(0, int(std::size(kColumns)), this);
+    list_ = addList(kList, int(std::size(kColumns)));
     list_->setGeometry(toQRect(kListPlace));
-    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list_->verticalHeader()->hide();
     list_->verticalHeader()->setDefaultSectionSize(kRowHeight);
     list_->setWordWrap(false);
     for (int c = 0; c < int(std::size(kFirstTitles)); ++c) {
@@ -149,7 +133,6 @@ void CPlayFileDlg::buildControls() {
         MessageWindow::post(msg::Command, kStop);
         MessageWindow::post(msg::Command, kPlay);
     });
-    controls_[kList] = list_;
 
     volumeLabel_ = new QLabel(QStringLiteral("vol"), this);
     volumeLabel_->setGeometry(toQRect(kVolumeLabelPlace));
@@ -165,22 +148,16 @@ void CPlayFileDlg::buildControls() {
     });
     controls_[kPage] = page_;
 
-    auto button = [this](int id, const char* text) {
-        auto* b = new CRegionBmpBtn(this, id);
-        b->setText(QString::fromLatin1(text));
-        controls_[id] = b;
-        return b;
-    };
-    button(kPreviousPage, "<<");
-    button(kNextPage, ">>");
-    speed_ = button(kSpeed, "x1");
-    play_ = button(kPlay, "Play");
-    button(kStop, "Stop");
-    button(kPreviousRecording, "Previous");
-    button(kNextRecording, "Next");
-    button(kSaveAs, "SaveAs");
-    button(kDelete, "Delete");
-    button(kClose, "Close");
+    addButton(kPreviousPage, "<<");
+    addButton(kNextPage, ">>");
+    speed_ = addButton(kSpeed, "x1");
+    play_ = addButton(kPlay, "Play");
+    addButton(kStop, "Stop");
+    addButton(kPreviousRecording, "Previous");
+    addButton(kNextRecording, "Next");
+    addButton(kSaveAs, "SaveAs");
+    addButton(kDelete, "Delete");
+    addButton(kClose, "Close");
     volumeThumb_ = new CRegionBmpBtnMouse(this, kVolumeThumb);
     controls_[kVolumeThumb] = volumeThumb_;
     positionThumb_ = new CRegionBmpBtnMouse(this, kPositionThumb);
@@ -188,12 +165,9 @@ void CPlayFileDlg::buildControls() {
 }
 
 void CPlayFileDlg::skinControls() {
-    const QString folder = fromUtf8(config_.SkinFolder);
     auto skinAt = [&](int id, const skin::Strip& strip, QPoint at) {
         auto* b = static_cast<CRegionBmpBtn*>(controls_.at(id));
-        b->setSkin(folder + QString::fromLatin1(strip.file), strip.imageWidth, skin::kKeyColour);
-        b->setImages(skin::kImageNormal, skin::kImagePushed, skin::kImageHover, -1);
-        b->move(at);
+        skinButton(b, strip, at);
         return b;
     };
     skinAt(kPreviousPage, skin::kSmallButtonStrip, kPreviousPageAt)
@@ -580,17 +554,6 @@ void CPlayFileDlg::DeleteRecording() {
 
 // --- Showing and hiding ----------------------------------------------------------------
 
-void CPlayFileDlg::OnClose() {
-    hide();
-    MessageWindow::PostTo(services_.panel, msg::ToolDialogClosed, 1, 0);
-}
-
-void CPlayFileDlg::showEvent(QShowEvent* event) {
-    if (!event->spontaneous())
-        Refresh();
-    QDialog::showEvent(event);
-}
-
 void CPlayFileDlg::hideEvent(QHideEvent* event) {
     // However it is hidden (its Close, the panel's button, minimising), playback ends.
     if (!event->spontaneous())
@@ -598,26 +561,12 @@ void CPlayFileDlg::hideEvent(QHideEvent* event) {
     QDialog::hideEvent(event);
 }
 
-void CPlayFileDlg::paintEvent(QPaintEvent* event) {
-    QDialog::paintEvent(event);
-    QPainter painter(this);
+void CPlayFileDlg::paintOver(QPainter& painter) {
     if (!positionBar_.isNull())
         painter.drawImage(QPoint(bar::kPositionBar.x, bar::kPositionBar.y), positionBar_);
     if (!volumeBar_.isNull())
         painter.drawImage(QPoint(bar::kVolumeBar.x, bar::kVolumeBar.y), volumeBar_);
-    SkinFont::drawDialogTitle(painter, title_);
 }
-
-void CPlayFileDlg::closeEvent(QCloseEvent* event) {
-    event->ignore();
-    OnClose();
-}
-
-void CPlayFileDlg::reject() {
-    OnClose();
-}
-
-void CPlayFileDlg::accept() {}
 
 // --- Mouse -----------------------------------------------------------------------------
 
@@ -669,11 +618,6 @@ void CPlayFileDlg::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 // --- Messages --------------------------------------------------------------------------
-
-QWidget* CPlayFileDlg::control(int id) const {
-    auto it = controls_.find(id);
-    return it == controls_.end() ? nullptr : it->second;
-}
 
 bool CPlayFileDlg::processMessage(const Message& m, intptr_t& result) {
     result = 0;

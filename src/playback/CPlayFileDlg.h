@@ -1,16 +1,12 @@
 #pragma once
 
-#include "platform/MessageWindow.h"
 #include "playback/CDXGraph.h"
-#include "ui/CDialogFont.h"
-#include "ui/CDialogRegionT.h"
+#include "ui/SkinnedDialog.h"
 
-#include <QDialog>
 #include <QImage>
 #include <QString>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -39,10 +35,7 @@ class CRegionBmpBtnMouse;
 //     if (dialog) dialog.release()->show(); // owned by the panel from here on
 //
 // Thread contract: GUI thread only.
-class CPlayFileDlg : public QDialog,
-                     public MessageWindow,
-                     public CDialogRegionT<CPlayFileDlg>,
-                     public CDialogFont<CPlayFileDlg> {
+class CPlayFileDlg : public SkinnedDialog {
     Q_OBJECT
 public:
     enum ControlId {
@@ -98,21 +91,16 @@ public:
     std::string fileOfRow(int row) const;
     int selectedRow() const;
     void selectRow(int row);
-    QWidget* control(int id) const;
     QTableWidget* list() const { return list_; }
-    const QString& title() const { return title_; }
 
 protected:
     bool processMessage(const Message& m, intptr_t& result) override;
-    void showEvent(QShowEvent* event) override;
+    void OnShown() override { Refresh(); }
+    void paintOver(QPainter& painter) override;
     void hideEvent(QHideEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    void reject() override;
-    void accept() override;
 
 private:
     CPlayFileDlg(ConfigManger& config, Services services, QWidget* parent);
@@ -135,7 +123,6 @@ private:
     void NextSpeed();
     void SaveCopy();
     void DeleteRecording();
-    void OnClose();
     void OnGraphEvents();
     void OnProgressTimer();
     void ReleaseGraph();
@@ -152,7 +139,6 @@ private:
 
     ConfigManger& config_;
     Services services_;
-    std::map<int, QWidget*> controls_;
     QTableWidget* list_ = nullptr;
     QComboBox* page_ = nullptr;
     QLabel* pageLabel_ = nullptr;
@@ -161,7 +147,6 @@ private:
     CRegionBmpBtnMouse* positionThumb_ = nullptr;
     CRegionBmpBtn* speed_ = nullptr;
     CRegionBmpBtn* play_ = nullptr;
-    QString title_;
     QImage positionBar_;
     QImage volumeBar_;
 

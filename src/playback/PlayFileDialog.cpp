@@ -31,11 +31,7 @@ void PlayFileDialog::Install(CRivorAzururuFrame& panel, ADOConnection& catalogue
             };
             QString error;
             auto dialog = CPlayFileDlg::Create(p.config(), std::move(services), &p, &error);
-            if (!dialog) {
-                p.reportError("The recordings window cannot be shown: " + error.toStdString());
-                return nullptr;
-            }
-            return dialog.release(); // the panel owns it from here on
+            return p.adoptToolDialog(std::move(dialog), "The recordings window", error);
         });
 }
 

@@ -57,19 +57,14 @@ void RecordingController::OnRecStop() {
     if (!devicePresent_)
         return;
     Settle();
-    ShowIdleButtons();
-    panel_.setRecordingClock(false);
-    panel_.hideRecordingLabels();
+    ShowStopped();
     if (!fileOpen_)
         return;
     FinishRecording();
 }
 
 void RecordingController::OnRecDivi() {
-    if (!devicePresent_)
-        return;
-    Settle();
-    if (!fileOpen_)
+    if (!SettleWithFileOpen())
         return;
     // The finished file's row and the counters come first, as with a stop; the next file
     // opens while the capture engine still writes into the old one, and takes over at a
@@ -93,9 +88,7 @@ void RecordingController::OnRecDivi() {
         panel_.reportError("\"" + currentFileName_ +
                            "\" is still being written; its tags will be added when it is done.");
     TagPending();
-    ShowIdleButtons();
-    panel_.setRecordingClock(false);
-    panel_.hideRecordingLabels();
+    ShowStopped();
     if (scheduled_)
         scheduledEndOwed_ = true;
     recording_ = false;
@@ -106,10 +99,7 @@ void RecordingController::OnRecDivi() {
 }
 
 void RecordingController::OnRecPause() {
-    if (!devicePresent_)
-        return;
-    Settle();
-    if (!fileOpen_)
+    if (!SettleWithFileOpen())
         return;
     capture_.TogglePause();
     const bool nowPaused = capture_.IsPaused();
@@ -189,9 +179,7 @@ void RecordingController::OnDeviceGone() {
     capture_.Stop();
     Settle();
     if (fileOpen_) {
-        panel_.setRecordingClock(false);
-        panel_.hideRecordingLabels();
-        ShowIdleButtons();
+        ShowStopped();
         if (scheduled_)
             scheduledEndOwed_ = true;
         FinishRecording();
@@ -210,9 +198,7 @@ void RecordingController::OnScheduledStart(const std::string& suffix) {
 void RecordingController::OnScheduledStop() {
     Settle();
     if (fileOpen_ && recording_ && scheduled_) {
-        panel_.setRecordingClock(false);
-        panel_.hideRecordingLabels();
-        ShowIdleButtons();
+        ShowStopped();
         // Without a catalogue this is still a whole stop, only without the row.
         FinishRecording();
         RunEndAction();
@@ -236,9 +222,7 @@ void RecordingController::OnDivisionTypeChanged() {
 void RecordingController::FinishAtExit() {
     Settle();
     if (fileOpen_) {
-        panel_.setRecordingClock(false);
-        panel_.hideRecordingLabels();
-        ShowIdleButtons();
+        ShowStopped();
         FinishRecording();
     }
     if (!pendingTags_.empty() && WaitForWriter(kStopPollMs)) {
@@ -253,9 +237,7 @@ void RecordingController::BeginRecording(bool scheduled, const std::string& suff
     taskSuffix_ = scheduled ? RecordingTexts::SafeSuffix(suffix) : std::string();
     scheduledEndOwed_ = false;
     if (!OpenNewFile(false)) {
-        ShowIdleButtons();
-        panel_.setRecordingClock(false);
-        panel_.hideRecordingLabels();
+        ShowStopped();
         return;
     }
     PostRecordingState(1);
@@ -371,9 +353,7 @@ void RecordingController::FinishRecording() {
 // sound stored so far is kept and finished like a stop, and the user learns why.
 void RecordingController::EndWhenWriterStopped() {
     const std::string why = capture_.RecordErrorText();
-    panel_.setRecordingClock(false);
-    panel_.hideRecordingLabels();
-    ShowIdleButtons();
+    ShowStopped();
     if (scheduled_)
         scheduledEndOwed_ = true;
     FinishRecording();
@@ -388,6 +368,14 @@ void RecordingController::Settle() {
         EndWhenWriterStopped();
     else
         TagPending();
+}
+
+// For the commands that act on an open file: only with a device, and after settling.
+bool RecordingController::SettleWithFileOpen() {
+    if (!devicePresent_)
+        return false;
+    Settle();
+    return fileOpen_;
 }
 
 bool RecordingController::WaitForWriter(int pollMs) {
@@ -587,7 +575,10 @@ void RecordingController::ShowRecordingButtons() {
     panel_.setButtonEnabled(cmd::RecordDivide, config_.RecordDiviType == 0);
 }
 
-void RecordingController::ShowIdleButtons() {
+// The panel of no recording: Start only, no clock, no recording labels.
+void RecordingController::ShowStopped() {
+    panel_.setRecordingClock(false);
+    panel_.hideRecordingLabels();
     panel_.setButtonEnabled(cmd::RecordStart, true);
     panel_.setButtonEnabled(cmd::RecordStop, false);
     panel_.setButtonEnabled(cmd::RecordDivide, false);

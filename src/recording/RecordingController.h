@@ -124,6 +124,7 @@ private:
     void FinishRecording();
     void EndWhenWriterStopped();
     void Settle();
+    bool SettleWithFileOpen();
     bool WaitForWriter(int pollMs);
     void AddCatalogueRecord(uint32_t elapsedMs);
     bool AddRow(const JournalEntry& file, int seconds, std::string& error);
@@ -134,7 +135,7 @@ private:
     void RunEndAction();
     void PostRecordingState(uintptr_t started);
     void ShowRecordingButtons();
-    void ShowIdleButtons();
+    void ShowStopped();
     uint32_t ElapsedMs() const;
 
     RecordingPanel& panel_;

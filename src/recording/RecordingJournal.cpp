@@ -10,10 +10,31 @@
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
+#include <utility>
 
 namespace vorlane {
 
 namespace {
+// An entry's fields by their keys in the file; the path first, so that an entry torn after
+// it still names its file.
+template <class T> using Field = std::pair<const char*, T JournalEntry::*>;
+const Field<std::string> kTexts[] = {
+    {"Path", &JournalEntry::path},           {"FileName", &JournalEntry::fileName},
+    {"StartTime", &JournalEntry::startTime}, {"Title", &JournalEntry::title},
+    {"Artist", &JournalEntry::artist},       {"Album", &JournalEntry::album},
+    {"Year", &JournalEntry::year},           {"Comment", &JournalEntry::comment},
+    {"GenreName", &JournalEntry::genreName}, {"Suffix", &JournalEntry::suffix},
+};
+const Field<int> kNumbers[] = {
+    {"Genre", &JournalEntry::genre},
+    {"RecordNo", &JournalEntry::recordNo},
+    {"Track", &JournalEntry::track},
+};
+const Field<bool> kFlags[] = {
+    {"Catalogued", &JournalEntry::catalogued},
+    {"Stopped", &JournalEntry::stopped},
+};
+
 std::string escape(const std::string& v) {
     std::string out;
     for (char c : v) {
@@ -66,21 +87,12 @@ std::string RecordingJournal::Serialize(const std::vector<JournalEntry>& entries
         auto put = [&](const char* key, const std::string& value) {
             out += std::string(key) + "=" + escape(value) + "\n";
         };
-        put("Path", e.path);
-        put("FileName", e.fileName);
-        put("StartTime", e.startTime);
-        put("Title", e.title);
-        put("Artist", e.artist);
-        put("Album", e.album);
-        put("Year", e.year);
-        put("Comment", e.comment);
-        put("Genre", std::to_string(e.genre));
-        put("GenreName", e.genreName);
-        put("Suffix", e.suffix);
-        put("RecordNo", std::to_string(e.recordNo));
-        put("Track", std::to_string(e.track));
-        put("Catalogued", e.catalogued ? "1" : "0");
-        put("Stopped", e.stopped ? "1" : "0");
+        for (const auto& [key, field] : kTexts)
+            put(key, e.*field);
+        for (const auto& [key, field] : kNumbers)
+            put(key, std::to_string(e.*field));
+        for (const auto& [key, field] : kFlags)
+            put(key, e.*field ? "1" : "0");
     }
     return out;
 }
@@ -100,36 +112,15 @@ std::vector<JournalEntry> RecordingJournal::Parse(const std::string& text) {
         const std::string key = line.substr(0, eq);
         const std::string value = unescape(line.substr(eq + 1));
         JournalEntry& e = out.back();
-        if (key == "Path")
-            e.path = value;
-        else if (key == "FileName")
-            e.fileName = value;
-        else if (key == "StartTime")
-            e.startTime = value;
-        else if (key == "Title")
-            e.title = value;
-        else if (key == "Artist")
-            e.artist = value;
-        else if (key == "Album")
-            e.album = value;
-        else if (key == "Year")
-            e.year = value;
-        else if (key == "Comment")
-            e.comment = value;
-        else if (key == "Genre")
-            e.genre = toInt(value);
-        else if (key == "GenreName")
-            e.genreName = value;
-        else if (key == "Suffix")
-            e.suffix = value;
-        else if (key == "RecordNo")
-            e.recordNo = toInt(value);
-        else if (key == "Track")
-            e.track = toInt(value);
-        else if (key == "Catalogued")
-            e.catalogued = value == "1";
-        else if (key == "Stopped")
-            e.stopped = value == "1";
+        for (const auto& [name, field] : kTexts)
+            if (key == name)
+                e.*field = value;
+        for (const auto& [name, field] : kNumbers)
+            if (key == name)
+                e.*field = toInt(value);
+        for (const auto& [name, field] : kFlags)
+            if (key == name)
+                e.*field = value == "1";
     }
     // An entry without a path (a torn write) names nothing to finish.
     out.erase(std::remove_if(out.begin(), out.end(), [](const auto& e) { return e.path.empty(); }),

@@ -13,20 +13,10 @@ RecordFileName RecordingTexts::MakeRecordFileName(int recordNo, int recordTrack,
     out.fileName = buf;
     if (!suffix.empty())
         out.fileName += "_" + SafeSuffix(suffix);
-    switch (recordFileType) {
-    case 0:
-        out.fileName += ".wav";
-        out.fileType = 0;
-        break;
-    case 2:
-        out.fileName += ".wma";
-        out.fileType = 2;
-        break;
-    default:
-        out.fileName += ".mp3";
-        out.fileType = 1;
-        break;
-    }
+    out.fileType = FileTypeFromSetting(recordFileType);
+    out.fileName += out.fileType == FileType::Wav   ? ".wav"
+                    : out.fileType == FileType::Wma ? ".wma"
+                                                    : ".mp3";
     out.startTimeText = StartTimeText(t);
     return out;
 }

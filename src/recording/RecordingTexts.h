@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/FileType.h"
 #include "platform/Clock.h"
 
 #include <cstdint>
@@ -11,7 +12,7 @@ namespace vorlane {
 struct RecordFileName {
     std::string fileName;      // name and extension, without a folder
     std::string startTimeText; // "yyyy-MM-dd HH:mm:ss", as the catalogue stores it
-    int fileType = 0;          // what StartRecording is given: 0 WAV, 1 MP3, 2 WMA
+    FileType fileType = FileType::Wav;
 };
 
 // The texts of recordings: file names, start times and durations. Pure functions.
@@ -19,7 +20,7 @@ class RecordingTexts {
 public:
     // "No.07-Track012_20260305-140709[_suffix].wav": the record number with at least two
     // digits, the track with at least three, the local time, the task's suffix when not
-    // empty, and the extension of the file type (0 WAV, 2 WMA, anything else MP3).
+    // empty, and the extension of the stored file type (FileTypeFromSetting).
     static RecordFileName MakeRecordFileName(int recordNo, int recordTrack, const LocalTime& t,
                                              const std::string& suffix, int recordFileType);
     // "2026-03-05 14:07:09".

@@ -4,11 +4,9 @@
 #include "catalogue/CatalogueStatements.h"
 #include "config/ConfigManger.h"
 #include "platform/Messages.h"
-#include "scheduler/TaskDialogSkin.h"
 #include "scheduler/TaskTimes.h"
 #include "ui/CRegionBmpBtn.h"
 #include "ui/LanguageTexts.h"
-#include "ui/SkinFont.h"
 #include "ui/SkinLayout.h"
 
 #include <QButtonGroup>
@@ -17,16 +15,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPainter>
 #include <QRadioButton>
 #include <QTimeEdit>
 
 namespace vorlane {
 
 namespace {
-struct Place {
-    int x, y, width, height;
-};
+using Place = ControlPlace;
 constexpr Place kStartLabelPlace{24, 62, 96, 22};
 constexpr Place kStartDatePlace{124, 60, 120, 24};
 constexpr Place kStartTimePlace{252, 60, 86, 24};
@@ -41,10 +36,6 @@ constexpr Place kFileNamePlace{24, 266, 314, 24};
 
 constexpr const char* kDayKeys[7] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
                                      "Friday", "Saturday", "Sunday"};
-
-void place(QWidget* w, const Place& p) {
-    w->setGeometry(p.x, p.y, p.width, p.height);
-}
 
 QDate dateOf(const LocalTime& t) {
     return QDate(t.year, t.month, t.day);
@@ -63,13 +54,11 @@ LocalTime localOf(const QDate& d) {
 std::unique_ptr<CAddTaskDlg> CAddTaskDlg::Create(ConfigManger& config, ADOConnection& catalogue,
                                                  QWidget* parent, QString* error) {
     std::unique_ptr<CAddTaskDlg> dialog(new CAddTaskDlg(config, catalogue, parent));
-    if (!dialog->Load(error))
-        return nullptr;
-    return dialog;
+    return dialog->Load(error) ? std::move(dialog) : nullptr;
 }
 
 CAddTaskDlg::CAddTaskDlg(ConfigManger& config, ADOConnection& catalogue, QWidget* parent)
-    : QDialog(parent), config_(config), catalogue_(catalogue) {
+    : SkinnedDialog(parent), config_(config), catalogue_(catalogue) {
     setModal(true);
     resize(skin::kToolBackground.width, skin::kToolBackground.height);
     buildControls();
@@ -80,33 +69,24 @@ CAddTaskDlg::~CAddTaskDlg() {
 }
 
 bool CAddTaskDlg::Load(QString* error) {
-    if (!TaskDialogSkin::Open(*this, config_, skin::kToolBackground.file, "the task editor", error))
+    if (!openSkinned(config_.SkinFolder, skin::kToolBackground.file, "the task editor", error))
         return false;
     skinButtons();
     return true;
 }
 
 void CAddTaskDlg::buildControls() {
-    auto label = [this](int id, const Place& p) {
-        auto* l = new QLabel(this);
-        place(l, p);
-        controls_[id] = l;
-        return l;
-    };
+    auto label = [this](int id, const Place& p) { return addControl(id, new QLabel(this), p); };
     auto date = [this](int id, const Place& p) {
         auto* d = new QDateEdit(this);
         d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
         d->setCalendarPopup(true);
-        place(d, p);
-        controls_[id] = d;
-        return d;
+        return addControl(id, d, p);
     };
     auto time = [this](int id, const Place& p) {
         auto* t = new QTimeEdit(this);
         t->setDisplayFormat(QStringLiteral("HH:mm"));
-        place(t, p);
-        controls_[id] = t;
-        return t;
+        return addControl(id, t, p);
     };
     label(kStartLabel, kStartLabelPlace);
     label(kEndLabel, kEndLabelPlace);
@@ -114,12 +94,8 @@ void CAddTaskDlg::buildControls() {
     startTime_ = time(kStartTime, kStartTimePlace);
     endDate_ = date(kEndDate, kEndDatePlace);
     endTime_ = time(kEndTime, kEndTimePlace);
-    single_ = new QRadioButton(this);
-    place(single_, kSinglePlace);
-    controls_[kSingle] = single_;
-    repeat_ = new QRadioButton(this);
-    place(repeat_, kRepeatPlace);
-    controls_[kRepeat] = repeat_;
+    single_ = addControl(kSingle, new QRadioButton(this), kSinglePlace);
+    repeat_ = addControl(kRepeat, new QRadioButton(this), kRepeatPlace);
     auto* kind = new QButtonGroup(this);
     kind->addButton(single_);
     kind->addButton(repeat_);
@@ -132,18 +108,11 @@ void CAddTaskDlg::buildControls() {
     }
     fileNameLabel_ = label(kFileNameLabel, kFileNameLabelPlace);
     fileNameLabel_->setWordWrap(true);
-    fileName_ = new QLineEdit(this);
-    place(fileName_, kFileNamePlace);
-    controls_[kFileName] = fileName_;
+    fileName_ = addControl(kFileName, new QLineEdit(this), kFileNamePlace);
 
-    auto button = [this](int id) {
-        auto* b = new CRegionBmpBtn(this, id);
-        controls_[id] = b;
-        return b;
-    };
-    ok_ = button(kIdOk);
-    cancel_ = button(kIdCancel);
-    close_ = button(kClose);
+    ok_ = addButton(kIdOk);
+    cancel_ = addButton(kIdCancel);
+    close_ = addButton(kClose);
 
     connect(single_, &QRadioButton::toggled, this, &CAddTaskDlg::OnEventKind);
     for (QDateTimeEdit* e :
@@ -153,16 +122,8 @@ void CAddTaskDlg::buildControls() {
 }
 
 void CAddTaskDlg::skinButtons() {
-    auto skinButton = [this](CRegionBmpBtn* b, const skin::Strip& strip, QPoint at) {
-        TaskDialogSkin::SkinButton(b, config_, strip, at);
-    };
-    const int buttonsY = skin::kToolBackground.height - 20 - skin::kButtonStrip.height;
-    const int cancelX = skin::kToolBackground.width - 16 - skin::kButtonStrip.imageWidth;
-    skinButton(ok_, skin::kButtonStrip, {cancelX - 8 - skin::kButtonStrip.imageWidth, buttonsY});
-    skinButton(cancel_, skin::kButtonStrip, {cancelX, buttonsY});
-    const skin::Rect closeAt = skin::CloseButtonRect(skin::kToolBackground);
-    skinButton(close_, skin::kCloseStrip, {closeAt.x, closeAt.y});
-    close_->setToolTip(QStringLiteral("close"));
+    skinOkCancel(ok_, cancel_);
+    skinCloseButton(close_, skin::kToolBackground);
 }
 
 void CAddTaskDlg::Init() {
@@ -214,11 +175,6 @@ void CAddTaskDlg::applyTexts() {
     update();
 }
 
-QWidget* CAddTaskDlg::control(int id) const {
-    auto it = controls_.find(id);
-    return it == controls_.end() ? nullptr : it->second;
-}
-
 bool CAddTaskDlg::processMessage(const Message& m, intptr_t& result) {
     if (m.msg != msg::Command)
         return false;
@@ -234,16 +190,6 @@ bool CAddTaskDlg::processMessage(const Message& m, intptr_t& result) {
     default:
         return false;
     }
-}
-
-void CAddTaskDlg::paintEvent(QPaintEvent* event) {
-    QDialog::paintEvent(event);
-    QPainter painter(this);
-    SkinFont::drawDialogTitle(painter, title_);
-}
-
-void CAddTaskDlg::reject() {
-    done(kIdCancel);
 }
 
 void CAddTaskDlg::OnEventKind() {

@@ -1,16 +1,12 @@
 #pragma once
 
-#include "platform/MessageWindow.h"
 #include "scheduler/TaskEditorRules.h"
-#include "ui/CDialogFont.h"
-#include "ui/CDialogRegionT.h"
+#include "ui/SkinnedDialog.h"
 
-#include <QDialog>
 #include <QString>
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -39,10 +35,7 @@ class CRegionBmpBtn;
 //     if (editor->exec() == CAddTaskDlg::kIdOk) ... read startText, endText, ...
 //
 // Thread contract: GUI thread only.
-class CAddTaskDlg : public QDialog,
-                    public MessageWindow,
-                    public CDialogRegionT<CAddTaskDlg>,
-                    public CDialogFont<CAddTaskDlg> {
+class CAddTaskDlg : public SkinnedDialog {
     Q_OBJECT
 public:
     enum ControlId {
@@ -84,9 +77,6 @@ public:
     void Init();
     void setMessageReporter(MessageReporter reporter) { report_ = std::move(reporter); }
 
-    QWidget* control(int id) const;
-    const QString& title() const { return title_; }
-
     // The buttons' actions, also for tests.
     void OnOK();
     void OnEventKind();
@@ -94,8 +84,8 @@ public:
 
 protected:
     bool processMessage(const Message& m, intptr_t& result) override;
-    void paintEvent(QPaintEvent* event) override;
-    void reject() override;
+    // Cancel, the close button, the desktop's close and Escape end the dialog with kIdCancel.
+    void OnClose() override { done(kIdCancel); }
 
 private:
     CAddTaskDlg(ConfigManger& config, ADOConnection& catalogue, QWidget* parent);
@@ -109,7 +99,6 @@ private:
     ConfigManger& config_;
     ADOConnection& catalogue_;
     MessageReporter report_;
-    std::map<int, QWidget*> controls_;
     QDateEdit* startDate_ = nullptr;
     QTimeEdit* startTime_ = nullptr;
     QDateEdit* endDate_ = nullptr;
@@ -122,7 +111,6 @@ private:
     CRegionBmpBtn* ok_ = nullptr;
     CRegionBmpBtn* cancel_ = nullptr;
     CRegionBmpBtn* close_ = nullptr;
-    QString title_;
 };
 
 } // namespace vorlane

@@ -5,22 +5,16 @@
 #include "config/ConfigManger.h"
 #include "platform/Messages.h"
 #include "scheduler/CAddTaskDlg.h"
-#include "scheduler/TaskDialogSkin.h"
 #include "scheduler/TaskEditorRules.h"
 #include "scheduler/TaskModel.h"
 #include "ui/CRegionBmpBtn.h"
 #include "ui/LanguageTexts.h"
-#include "ui/SkinFont.h"
 #include "ui/SkinLayout.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QComboBox>
-#include <QHeaderView>
 #include <QLabel>
-#include <QPainter>
 #include <QRandomGenerator>
-#include <QShowEvent>
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <algorithm>
@@ -62,15 +56,14 @@ std::unique_ptr<CTaskSettingDlg> CTaskSettingDlg::Create(ConfigManger& config,
                                                          WindowHandle panel, QWidget* parent,
                                                          QString* error) {
     std::unique_ptr<CTaskSettingDlg> dialog(new CTaskSettingDlg(config, catalogue, panel, parent));
-    if (!dialog->Load(error))
-        return nullptr;
-    return dialog;
+    return dialog->Load(error) ? std::move(dialog) : nullptr;
 }
 
 CTaskSettingDlg::CTaskSettingDlg(ConfigManger& config, ADOConnection& catalogue, WindowHandle panel,
                                  QWidget* parent)
-    : QDialog(parent), config_(config), catalogue_(catalogue), panel_(panel) {
+    : SkinnedDialog(parent), config_(config), catalogue_(catalogue), panel_(panel) {
     setModal(false);
+    setClosedNotice(panel, 0);
     // A window of its own beside the panel, which may be hidden to the tray.
     setWindowFlags(Qt::Window);
     resize(skin::kTaskListBackground.width, skin::kTaskListBackground.height);
@@ -82,8 +75,7 @@ CTaskSettingDlg::~CTaskSettingDlg() {
 }
 
 bool CTaskSettingDlg::Load(QString* error) {
-    if (!TaskDialogSkin::Open(*this, config_, skin::kTaskListBackground.file, "the task list",
-                              error))
+    if (!openSkinned(config_.SkinFolder, skin::kTaskListBackground.file, "the task list", error))
         return false;
     skinButtons();
     Refresh();
@@ -91,14 +83,9 @@ bool CTaskSettingDlg::Load(QString* error) {
 }
 
 void CTaskSettingDlg::buildControls() {
-    list_ = new QTableWidget(0, kColumns, this);
+    list_ = addList(kList, kColumns);
     list_->setGeometry(kListPlace);
-    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->setShowGrid(true);
-    list_->verticalHeader()->hide();
-    controls_[kList] = list_;
     endTypeLabel_ = new QLabel(this);
     endTypeLabel_->setGeometry(kEndTypeLabelPlace);
     controls_[kEndTypeLabel] = endTypeLabel_;
@@ -106,22 +93,14 @@ void CTaskSettingDlg::buildControls() {
     endType_->setGeometry(kEndTypePlace);
     controls_[kEndType] = endType_;
     connect(endType_, &QComboBox::currentIndexChanged, this, &CTaskSettingDlg::OnEndTypeChanged);
-    auto button = [this](int id) {
-        auto* b = new CRegionBmpBtn(this, id);
-        controls_[id] = b;
-        return b;
-    };
-    close_ = button(kClose);
-    new_ = button(kNew);
-    edit_ = button(kEdit);
-    delete_ = button(kDelete);
+    close_ = addButton(kClose);
+    new_ = addButton(kNew);
+    edit_ = addButton(kEdit);
+    delete_ = addButton(kDelete);
     connect(list_, &QTableWidget::cellDoubleClicked, this, [this] { OnEdit(); });
 }
 
 void CTaskSettingDlg::skinButtons() {
-    auto skinButton = [this](CRegionBmpBtn* b, const skin::Strip& strip, QPoint at) {
-        TaskDialogSkin::SkinButton(b, config_, strip, at);
-    };
     const skin::Background& bg = skin::kTaskListBackground;
     const int y = bg.height - 20 - skin::kButtonStrip.height;
     const int step = skin::kButtonStrip.imageWidth + 8;
@@ -129,9 +108,7 @@ void CTaskSettingDlg::skinButtons() {
     skinButton(new_, skin::kButtonStrip, {right - 2 * step, y});
     skinButton(edit_, skin::kButtonStrip, {right - step, y});
     skinButton(delete_, skin::kButtonStrip, {right, y});
-    const skin::Rect closeAt = skin::CloseButtonRect(bg);
-    skinButton(close_, skin::kCloseStrip, {closeAt.x, closeAt.y});
-    close_->setToolTip(QStringLiteral("close"));
+    skinCloseButton(close_, bg);
 }
 
 void CTaskSettingDlg::Refresh() {
@@ -183,11 +160,6 @@ void CTaskSettingDlg::SetRow(int row, const Task& task) {
     cell(2, task.repeats ? selectedText_ : unselectedText_);
     for (int k = 0; k < 7; ++k)
         cell(3 + k, task.days[size_t(k)] ? selectedText_ : unselectedText_);
-}
-
-QWidget* CTaskSettingDlg::control(int id) const {
-    auto it = controls_.find(id);
-    return it == controls_.end() ? nullptr : it->second;
 }
 
 std::unique_ptr<CAddTaskDlg> CTaskSettingDlg::MakeEditor() {
@@ -290,11 +262,6 @@ void CTaskSettingDlg::OnEndTypeChanged(int index) {
     ConfigManger::WriteSetting("Option", "Record End Type", index);
 }
 
-void CTaskSettingDlg::OnClose() {
-    hide();
-    MessageWindow::PostTo(panel_, msg::ToolDialogClosed, 0, 0);
-}
-
 bool CTaskSettingDlg::processMessage(const Message& m, intptr_t& result) {
     if (m.msg != msg::Command)
         return false;
@@ -317,28 +284,5 @@ bool CTaskSettingDlg::processMessage(const Message& m, intptr_t& result) {
         return false;
     }
 }
-
-void CTaskSettingDlg::showEvent(QShowEvent* event) {
-    if (!event->spontaneous())
-        Refresh();
-    QDialog::showEvent(event);
-}
-
-void CTaskSettingDlg::paintEvent(QPaintEvent* event) {
-    QDialog::paintEvent(event);
-    QPainter painter(this);
-    SkinFont::drawDialogTitle(painter, title_);
-}
-
-void CTaskSettingDlg::closeEvent(QCloseEvent* event) {
-    event->ignore();
-    OnClose();
-}
-
-void CTaskSettingDlg::reject() {
-    OnClose();
-}
-
-void CTaskSettingDlg::accept() {}
 
 } // namespace vorlane

@@ -1,13 +1,9 @@
 #pragma once
 
-#include "platform/MessageWindow.h"
-#include "ui/CDialogFont.h"
-#include "ui/CDialogRegionT.h"
+#include "ui/SkinnedDialog.h"
 
-#include <QDialog>
 #include <QString>
 #include <functional>
-#include <map>
 #include <memory>
 
 class QComboBox;
@@ -29,10 +25,7 @@ struct Task;
 // and store its result; a table row is tied to its stored task by its start and end texts.
 //
 // Thread contract: GUI thread only.
-class CTaskSettingDlg : public QDialog,
-                        public MessageWindow,
-                        public CDialogRegionT<CTaskSettingDlg>,
-                        public CDialogFont<CTaskSettingDlg> {
+class CTaskSettingDlg : public SkinnedDialog {
     Q_OBJECT
 public:
     enum ControlId {
@@ -60,9 +53,7 @@ public:
     void Refresh();
     void setEditorRunner(EditorRunner runner) { runEditor_ = std::move(runner); }
 
-    QWidget* control(int id) const;
     QTableWidget* list() const { return list_; }
-    const QString& title() const { return title_; }
 
     void OnNew();
     void OnEdit();
@@ -70,11 +61,7 @@ public:
 
 protected:
     bool processMessage(const Message& m, intptr_t& result) override;
-    void showEvent(QShowEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override;
-    void accept() override;
+    void OnShown() override { Refresh(); }
 
 private:
     CTaskSettingDlg(ConfigManger& config, ADOConnection& catalogue, WindowHandle panel,
@@ -85,14 +72,12 @@ private:
     void SetRow(int row, const Task& task);
     std::unique_ptr<CAddTaskDlg> MakeEditor();
     int RunEditor(CAddTaskDlg& editor);
-    void OnClose();
     void OnEndTypeChanged(int index);
 
     ConfigManger& config_;
     ADOConnection& catalogue_;
     WindowHandle panel_;
     EditorRunner runEditor_;
-    std::map<int, QWidget*> controls_;
     QTableWidget* list_ = nullptr;
     QLabel* endTypeLabel_ = nullptr;
     QComboBox* endType_ = nullptr;
@@ -102,7 +87,6 @@ private:
     CRegionBmpBtn* delete_ = nullptr;
     QString selectedText_ = QStringLiteral("Y");
     QString unselectedText_ = QStringLiteral("N");
-    QString title_;
     bool filling_ = false;
 };
 

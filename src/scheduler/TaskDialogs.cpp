@@ -10,11 +10,7 @@ void TaskDialogs::Install(CRivorAzururuFrame& panel, ADOConnection& catalogue) {
         CRivorAzururuFrame::ToolDialog::TaskList, [&catalogue](CRivorAzururuFrame& p) -> QWidget* {
             QString error;
             auto dialog = CTaskSettingDlg::Create(p.config(), catalogue, p.handle(), &p, &error);
-            if (!dialog) {
-                p.reportError("The task list cannot be shown: " + error.toStdString());
-                return nullptr;
-            }
-            return dialog.release(); // the panel owns it from here on
+            return p.adoptToolDialog(std::move(dialog), "The task list", error);
         });
 }
 

@@ -36,20 +36,23 @@ LocalTime TaskTimes::NextDay(const LocalTime& t) {
     return n;
 }
 
-LocalTime TaskTimes::NextHour(const LocalTime& t) {
-    LocalTime n = t;
-    if (++n.hour < 24)
+namespace {
+// One more of a unit that runs from 0 to limit - 1; at the limit it starts again and the
+// next larger unit goes on.
+LocalTime step(LocalTime n, int LocalTime::*unit, int limit, LocalTime (*carry)(const LocalTime&)) {
+    if (++(n.*unit) < limit)
         return n;
-    n.hour = 0;
-    return NextDay(n);
+    n.*unit = 0;
+    return carry(n);
+}
+} // namespace
+
+LocalTime TaskTimes::NextHour(const LocalTime& t) {
+    return step(t, &LocalTime::hour, 24, NextDay);
 }
 
 LocalTime TaskTimes::NextMinute(const LocalTime& t) {
-    LocalTime n = t;
-    if (++n.minute < 60)
-        return n;
-    n.minute = 0;
-    return NextHour(n);
+    return step(t, &LocalTime::minute, 60, NextHour);
 }
 
 std::string TaskTimes::MinuteText(const LocalTime& t) {

@@ -26,24 +26,22 @@ void CRegionBmpBtnMouse::report(uint32_t message) {
 }
 
 void CRegionBmpBtnMouse::mousePressEvent(QMouseEvent* event) {
+    hold(event, true);
+}
+
+void CRegionBmpBtnMouse::mouseReleaseEvent(QMouseEvent* event) {
+    hold(event, false);
+}
+
+void CRegionBmpBtnMouse::hold(QMouseEvent* event, bool down) {
     if (event->button() != Qt::LeftButton) {
         event->ignore();
         return;
     }
     // Consumed here: the button base never sees the press, so no click can follow.
     event->accept();
-    setDown(true);
-    report(msg::ButtonPressed);
-}
-
-void CRegionBmpBtnMouse::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
-        event->ignore();
-        return;
-    }
-    event->accept();
-    setDown(false);
-    report(msg::ButtonReleased);
+    setDown(down);
+    report(down ? msg::ButtonPressed : msg::ButtonReleased);
 }
 
 void CRegionBmpBtnMouse::mouseMoveEvent(QMouseEvent* event) {

@@ -26,6 +26,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    // A left button press (down) or release: held or let go, and reported.
+    void hold(QMouseEvent* event, bool down);
     void report(uint32_t message);
 };
 

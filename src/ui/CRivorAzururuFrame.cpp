@@ -271,33 +271,31 @@ void CRivorAzururuFrame::setUpControls() {
 
 void CRivorAzururuFrame::applyTexts() {
     const LanguageTexts texts(config_, LanguageTexts::kWindowText);
-    const struct {
+    struct IdText {
         int id;
         std::string_view key, def;
-    } tips[] = {{panel::kCloseButton, "Close ", "Close"},
-                {panel::kMinimizeButton, "Minimize ", "Minimize"},
-                {panel::kRecordStart, "Record ", "Record"},
-                {panel::kRecordStop, "Stop ", "Stop"},
-                {panel::kRecordDivide, "Divide ", "Divide"},
-                {panel::kRecordPause, "Pause ", "Pause"},
-                {panel::kTaskButton, "TaskSet ", "Task"},
-                {panel::kPlayFileButton, "PlayFile ", "Music Play"},
-                {panel::kSettingButton, "SystemSet ", "Setting"}};
+    };
+    const IdText tips[] = {{panel::kCloseButton, "Close ", "Close"},
+                           {panel::kMinimizeButton, "Minimize ", "Minimize"},
+                           {panel::kRecordStart, "Record ", "Record"},
+                           {panel::kRecordStop, "Stop ", "Stop"},
+                           {panel::kRecordDivide, "Divide ", "Divide"},
+                           {panel::kRecordPause, "Pause ", "Pause"},
+                           {panel::kTaskButton, "TaskSet ", "Task"},
+                           {panel::kPlayFileButton, "PlayFile ", "Music Play"},
+                           {panel::kSettingButton, "SystemSet ", "Setting"}};
     for (const auto& t : tips)
         button(t.id)->setToolTip(texts.text(t.key, t.def));
 
-    const struct {
-        int id;
-        std::string_view key, def;
-    } labels[] = {{panel::kRecordNoLabel, "RecordNo ", "Record No."},
-                  {panel::kRecordTrackLabel, "RecordTrack ", "Record Track"},
-                  {panel::kDivideTypeLabel, "DivideRecordType ", "DivideRecord Type"},
-                  {panel::kTitleLabel, "Title ", "Title"},
-                  {panel::kArtistLabel, "Artist ", "Artist"},
-                  {panel::kAlbumLabel, "Album ", "Album"},
-                  {panel::kYearLabel, "Year ", "Year"},
-                  {panel::kCommentLabel, "Comment ", "Comment"},
-                  {panel::kGenreLabel, "Genre ", "Genre"}};
+    const IdText labels[] = {{panel::kRecordNoLabel, "RecordNo ", "Record No."},
+                             {panel::kRecordTrackLabel, "RecordTrack ", "Record Track"},
+                             {panel::kDivideTypeLabel, "DivideRecordType ", "DivideRecord Type"},
+                             {panel::kTitleLabel, "Title ", "Title"},
+                             {panel::kArtistLabel, "Artist ", "Artist"},
+                             {panel::kAlbumLabel, "Album ", "Album"},
+                             {panel::kYearLabel, "Year ", "Year"},
+                             {panel::kCommentLabel, "Comment ", "Comment"},
+                             {panel::kGenreLabel, "Genre ", "Genre"}};
     for (const auto& l : labels)
         static_cast<QLabel*>(control(l.id))->setText(texts.text(l.key, l.def));
     applyDivideTimeLabel();
@@ -549,6 +547,16 @@ void CRivorAzururuFrame::setToolDialogFactory(ToolDialog which, ToolDialogFactor
 
 QWidget* CRivorAzururuFrame::toolDialog(ToolDialog which) const {
     return tools_[size_t(which)].dialog;
+}
+
+QWidget* CRivorAzururuFrame::adoptToolDialog(std::unique_ptr<QWidget> dialog,
+                                             const std::string& window, const QString& error) {
+    if (!dialog) {
+        // The button would otherwise do nothing without a word.
+        reportError(window + " cannot be shown: " + error.toStdString());
+        return nullptr;
+    }
+    return dialog.release();
 }
 
 void CRivorAzururuFrame::setGenreChooser(GenreChooser chooser) {

@@ -89,6 +89,10 @@ public:
     // buttons open nothing.
     void setToolDialogFactory(ToolDialog which, ToolDialogFactory factory);
     QWidget* toolDialog(ToolDialog which) const;
+    // For the factories: the dialog they made, owned by the panel from here on; or, when
+    // none was made, null after telling the user that `window` cannot be shown and why.
+    QWidget* adoptToolDialog(std::unique_ptr<QWidget> dialog, const std::string& window,
+                             const QString& error);
     void setGenreChooser(GenreChooser chooser);
 
     // The scheduler keeps the panel hidden in this mode; the tray shows it.

@@ -6,19 +6,15 @@
 #include "ui/CRegionBmpBtn.h"
 #include "ui/LanguageTexts.h"
 #include "ui/RecordFolderCheck.h"
-#include "ui/SkinFont.h"
 #include "ui/SkinLayout.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPainter>
-#include <QShowEvent>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <array>
@@ -29,9 +25,7 @@ namespace {
 
 // Where the controls sit on BK10.bmp, in client pixels: a header band with the title and
 // the close button, then one card with the settings and the OK and Cancel buttons.
-struct Place {
-    int x, y, width, height;
-};
+using Place = ControlPlace;
 constexpr Place kAutoRunPlace{24, 62, 316, 22};
 constexpr Place kLanguageLabelPlace{24, 94, 112, 20};
 constexpr Place kLanguagePlace{140, 92, 196, 24};
@@ -59,10 +53,6 @@ constexpr int kMonitorSilent = -10000;
 // The sliders' own background.
 constexpr QRgb kSliderBackground = 0xFFF0F0F0;
 
-void place(QWidget* w, const Place& p) {
-    w->setGeometry(p.x, p.y, p.width, p.height);
-}
-
 // An index that a list of `count` entries can show; -1 (no selection) otherwise.
 int listIndex(int value, int count) {
     return value >= 0 && value < count ? value : -1;
@@ -79,14 +69,13 @@ template <std::size_t N> void fillCombo(QComboBox* combo, const char* const (&en
 std::unique_ptr<CSysSettingDlg> CSysSettingDlg::Create(ConfigManger& config, Services services,
                                                        QWidget* parent, QString* error) {
     std::unique_ptr<CSysSettingDlg> dialog(new CSysSettingDlg(config, std::move(services), parent));
-    if (!dialog->Init(error))
-        return nullptr;
-    return dialog;
+    return dialog->Init(error) ? std::move(dialog) : nullptr;
 }
 
 CSysSettingDlg::CSysSettingDlg(ConfigManger& config, Services services, QWidget* parent)
-    : QDialog(parent), config_(config), services_(std::move(services)) {
+    : SkinnedDialog(parent), config_(config), services_(std::move(services)) {
     setModal(false);
+    setClosedNotice(services_.panel, 2);
     resize(skin::kToolBackground.width, skin::kToolBackground.height);
     buildControls();
 }
@@ -96,19 +85,8 @@ CSysSettingDlg::~CSysSettingDlg() {
 }
 
 bool CSysSettingDlg::Init(QString* error) {
-    if (!MessageWindow::create()) {
-        if (error)
-            *error = QStringLiteral("the settings window could not be created");
+    if (!openSkinned(config_.SkinFolder, skin::kToolBackground.file, "the settings window", error))
         return false;
-    }
-    applyFonts();
-    const QString background = QString::fromStdString(config_.SkinFolder) +
-                               QString::fromLatin1(skin::kToolBackground.file);
-    if (!applySkin(background, true)) {
-        if (error)
-            *error = dialogSkin() ? dialogSkin()->lastError() : background;
-        return false;
-    }
 
     const std::array<QString, 4> titles = LanguageTexts::languageTitles();
     for (const QString& t : titles)
@@ -153,12 +131,7 @@ void CSysSettingDlg::buildControls() {
             controls_[id] = l;
         return l;
     };
-    auto combo = [this](int id, const Place& p) {
-        auto* c = new QComboBox(this);
-        place(c, p);
-        controls_[id] = c;
-        return c;
-    };
+    auto combo = [this](int id, const Place& p) { return addControl(id, new QComboBox(this), p); };
     auto slider = [this](int id, const Place& p) {
         auto* s = new QSlider(Qt::Horizontal, this);
         s->setTickPosition(QSlider::TicksBelow);
@@ -166,23 +139,18 @@ void CSysSettingDlg::buildControls() {
         QPalette pal = s->palette();
         pal.setColor(QPalette::Window, QColor::fromRgb(kSliderBackground));
         s->setPalette(pal);
-        place(s, p);
-        controls_[id] = s;
-        return s;
+        return addControl(id, s, p);
     };
 
-    autoRun_ = new QCheckBox(QStringLiteral("Run when Windows starts"), this);
-    place(autoRun_, kAutoRunPlace);
-    controls_[kAutoRun] = autoRun_;
+    autoRun_ = addControl(kAutoRun, new QCheckBox(QStringLiteral("Run when Windows starts"), this),
+                          kAutoRunPlace);
     label(kLanguageLabel, "Language", kLanguageLabelPlace);
     language_ = combo(kLanguage, kLanguagePlace);
     label(kFormatLabel, "RecordType", kFormatLabelPlace);
     format_ = combo(kFormat, kFormatPlace);
     bitRate_ = combo(kBitRate, kBitRatePlace);
     label(kPathLabel, "Record Path", kPathLabelPlace);
-    path_ = new QLineEdit(this);
-    place(path_, kPathPlace);
-    controls_[kPath] = path_;
+    path_ = addControl(kPath, new QLineEdit(this), kPathPlace);
     label(kSilenceLevelLabel, "Silence sound level: -40db ---", kSilenceLevelLabelPlace);
     silenceLevel_ = combo(kSilenceLevel, kSilenceLevelPlace);
     label(0, "db", kDbLabelPlace);
@@ -190,40 +158,23 @@ void CSysSettingDlg::buildControls() {
     volume_ = slider(kVolume, kVolumePlace);
     label(kBalanceLabel, "Balance", kBalanceLabelPlace);
     balance_ = slider(kBalance, kBalancePlace);
-    silenceRecording_ = new QCheckBox(QStringLiteral("Silence Recording"), this);
-    place(silenceRecording_, kSilenceRecordingPlace);
-    controls_[kSilenceRecording] = silenceRecording_;
+    silenceRecording_ =
+        addControl(kSilenceRecording, new QCheckBox(QStringLiteral("Silence Recording"), this),
+                   kSilenceRecordingPlace);
 
-    auto button = [this](int id, const char* text) {
-        auto* b = new CRegionBmpBtn(this, id);
-        b->setText(QString::fromLatin1(text));
-        controls_[id] = b;
-        return b;
-    };
-    ok_ = button(kOk, "OK");
-    cancel_ = button(kCancel, "Cancel");
-    browse_ = button(kBrowse, "Path");
-    close_ = button(kClose, "Close");
+    ok_ = addButton(kOk, "OK");
+    cancel_ = addButton(kCancel, "Cancel");
+    browse_ = addButton(kBrowse, "Path");
+    close_ = addButton(kClose, "Close");
 }
 
 void CSysSettingDlg::skinButtons() {
-    const QString folder = QString::fromStdString(config_.SkinFolder);
-    auto skinButton = [&](CRegionBmpBtn* b, const skin::Strip& strip, QPoint at) {
-        b->setSkin(folder + QString::fromLatin1(strip.file), strip.imageWidth, skin::kKeyColour);
-        b->setImages(skin::kImageNormal, skin::kImagePushed, skin::kImageHover, -1);
-        b->move(at);
-    };
-    const int buttonsY = skin::kToolBackground.height - 20 - skin::kButtonStrip.height;
-    const int cancelX = skin::kToolBackground.width - 16 - skin::kButtonStrip.imageWidth;
-    skinButton(ok_, skin::kButtonStrip, {cancelX - 8 - skin::kButtonStrip.imageWidth, buttonsY});
+    skinOkCancel(ok_, cancel_);
     ok_->setCaption(QStringLiteral("OK"));
-    skinButton(cancel_, skin::kButtonStrip, {cancelX, buttonsY});
     cancel_->setCaption(QStringLiteral("Cancel"));
     skinButton(browse_, skin::kSmallButtonStrip, {kBrowsePlace.x, kBrowsePlace.y});
     browse_->setCaption(QStringLiteral("..."));
-    const skin::Rect closeAt = skin::CloseButtonRect(skin::kToolBackground);
-    skinButton(close_, skin::kCloseStrip, {closeAt.x, closeAt.y});
-    close_->setToolTip(QStringLiteral("close"));
+    skinCloseButton(close_, skin::kToolBackground);
 }
 
 void CSysSettingDlg::Fill() {
@@ -274,11 +225,6 @@ void CSysSettingDlg::applyTexts() {
     update();
 }
 
-QWidget* CSysSettingDlg::control(int id) const {
-    auto it = controls_.find(id);
-    return it == controls_.end() ? nullptr : it->second;
-}
-
 QString CSysSettingDlg::RecordFolderIn(const QString& folder) {
     const QString name = QString::fromLatin1(kRecordFolderName);
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
@@ -305,31 +251,6 @@ bool CSysSettingDlg::processMessage(const Message& m, intptr_t& result) {
     result = 0;
     return true;
 }
-
-void CSysSettingDlg::showEvent(QShowEvent* event) {
-    // Shown by the panel (not merely restored by the desktop): show the settings as they are.
-    if (!event->spontaneous())
-        Fill();
-    QDialog::showEvent(event);
-}
-
-void CSysSettingDlg::paintEvent(QPaintEvent* event) {
-    QDialog::paintEvent(event);
-    QPainter painter(this);
-    SkinFont::drawDialogTitle(painter, title_);
-}
-
-void CSysSettingDlg::closeEvent(QCloseEvent* event) {
-    // The desktop's close is a Cancel; the panel keeps the dialog for the next time.
-    event->ignore();
-    OnClose();
-}
-
-void CSysSettingDlg::reject() {
-    OnClose();
-}
-
-void CSysSettingDlg::accept() {}
 
 void CSysSettingDlg::OnFormatChanged(int index) {
     if (index == 1 || index == 2) {
@@ -427,11 +348,6 @@ void CSysSettingDlg::OnConfirm() {
     if (services_.setMonitorVolume)
         services_.setMonitorVolume(silence ? kMonitorSilent : 0);
 
-    hide();
-    MessageWindow::PostTo(services_.panel, msg::ToolDialogClosed, 2, 0);
-}
-
-void CSysSettingDlg::OnClose() {
     hide();
     MessageWindow::PostTo(services_.panel, msg::ToolDialogClosed, 2, 0);
 }

@@ -1,13 +1,9 @@
 #pragma once
 
-#include "platform/MessageWindow.h"
-#include "ui/CDialogFont.h"
-#include "ui/CDialogRegionT.h"
+#include "ui/SkinnedDialog.h"
 
-#include <QDialog>
 #include <QString>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -33,10 +29,7 @@ class CRegionBmpBtn;
 //     if (dialog) dialog.release()->show(); // owned by the panel from here on
 //
 // Thread contract: GUI thread only.
-class CSysSettingDlg : public QDialog,
-                       public MessageWindow,
-                       public CDialogRegionT<CSysSettingDlg>,
-                       public CDialogFont<CSysSettingDlg> {
+class CSysSettingDlg : public SkinnedDialog {
     Q_OBJECT
 public:
     // Control ids of the dialog template.
@@ -96,21 +89,12 @@ public:
     // left in them. Runs on every show.
     void Fill();
 
-    // The control with a template id, or null.
-    QWidget* control(int id) const;
-    // The painted title.
-    const QString& title() const { return title_; }
-
     // `folder` with the recordings folder name appended.
     static QString RecordFolderIn(const QString& folder);
 
 protected:
     bool processMessage(const Message& m, intptr_t& result) override;
-    void showEvent(QShowEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override; // Escape
-    void accept() override; // Enter: nothing, OK is a button of its own
+    void OnShown() override { Fill(); }
 
 private:
     CSysSettingDlg(ConfigManger& config, Services services, QWidget* parent);
@@ -121,7 +105,6 @@ private:
     void fillBitRates();
 
     void OnConfirm();
-    void OnClose();
     void OnBrowse();
     void OnFormatChanged(int index);
     void OnVolumeChanged();
@@ -130,7 +113,6 @@ private:
 
     ConfigManger& config_;
     Services services_;
-    std::map<int, QWidget*> controls_;
     QCheckBox* autoRun_ = nullptr;
     QComboBox* language_ = nullptr;
     QComboBox* format_ = nullptr;
@@ -144,7 +126,6 @@ private:
     CRegionBmpBtn* cancel_ = nullptr;
     CRegionBmpBtn* browse_ = nullptr;
     CRegionBmpBtn* close_ = nullptr;
-    QString title_;
 };
 
 } // namespace vorlane

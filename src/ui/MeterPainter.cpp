@@ -7,8 +7,12 @@
 namespace vorlane {
 
 namespace {
-QRect toQRect(const skin::Rect& r) {
-    return {r.x, r.y, r.width, r.height};
+// Clears the area to black and keeps what follows inside it, until the painter is restored.
+void beginBlackArea(QPainter& painter, const skin::Rect& r) {
+    const QRect area{r.x, r.y, r.width, r.height};
+    painter.save();
+    painter.setClipRect(area);
+    painter.fillRect(area, Qt::black);
 }
 } // namespace
 
@@ -20,10 +24,7 @@ void MeterPainter::paintChannel(QPainter& painter, const ChannelMeter& channel,
 
 void MeterPainter::paintWave(QPainter& painter, const ChannelMeter& channel,
                              const skin::Rect& wave) {
-    const QRect area = toQRect(wave);
-    painter.save();
-    painter.setClipRect(area);
-    painter.fillRect(area, Qt::black);
+    beginBlackArea(painter, wave);
     if (channel.hasData && channel.pointCount > 1) {
         std::array<QPoint, ChannelMeter::kMaxPoints> points;
         for (int i = 0; i < channel.pointCount; ++i)
@@ -37,10 +38,7 @@ void MeterPainter::paintWave(QPainter& painter, const ChannelMeter& channel,
 
 void MeterPainter::paintBars(QPainter& painter, const ChannelMeter& channel,
                              const skin::Rect& meter) {
-    const QRect area = toQRect(meter);
-    painter.save();
-    painter.setClipRect(area);
-    painter.fillRect(area, Qt::black);
+    beginBlackArea(painter, meter);
     if (channel.hasData) {
         const QColor green{QRgb(kGreen)};
         for (int k = 0; k < channel.bars; ++k)

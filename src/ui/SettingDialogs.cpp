@@ -22,12 +22,7 @@ void SettingDialogs::Install(CRivorAzururuFrame& panel, CSoundCapture& capture,
             services.programPath = ProgramFolder::executablePath();
             QString error;
             auto dialog = CSysSettingDlg::Create(p.config(), std::move(services), &p, &error);
-            if (!dialog) {
-                // The button would otherwise do nothing without a word.
-                p.reportError("The settings window cannot be shown: " + error.toStdString());
-                return nullptr;
-            }
-            return dialog.release(); // the panel owns it from here on
+            return p.adoptToolDialog(std::move(dialog), "The settings window", error);
         });
     panel.setGenreChooser(
         [&panel](QWidget* owner) { return CGenreerSettingDlg::Choose(panel.config(), owner); });

@@ -183,7 +183,8 @@ std::vector<int16_t> ToneBlock(uint32_t i, uint32_t frames) {
     return out;
 }
 
-void RecordTones(CRecordWriter& w, const std::filesystem::path& file, int type, uint32_t blocks) {
+void RecordTones(CRecordWriter& w, const std::filesystem::path& file, FileType type,
+                 uint32_t blocks) {
     ASSERT_TRUE(w.StartRecording(file, type)) << w.LastErrorText();
     for (uint32_t i = 0; i < blocks; ++i)
         w.WriteBlock(BytesOf(ToneBlock(i)), kBlock, false);

@@ -4,6 +4,7 @@
 #include "ScopedEnv.h"
 #include "TestProgramFolder.h"
 #include "audio/CaptureSource.h"
+#include "audio/FileType.h"
 #include "audio/WakeEvent.h"
 #include "platform/Messages.h"
 
@@ -26,7 +27,7 @@ namespace vorlane::test {
 constexpr uint32_t kBlock = 22048;
 constexpr uint32_t kBlockFrames = kBlock / 4;
 // The record file types as the settings store them.
-constexpr int kWavType = 0, kMp3Type = 1, kWmaType = 2;
+constexpr FileType kWavType = FileType::Wav, kMp3Type = FileType::Mp3, kWmaType = FileType::Wma;
 
 inline const uint8_t* BytesOf(const std::vector<int16_t>& s) {
     return reinterpret_cast<const uint8_t*>(s.data());
@@ -110,7 +111,8 @@ std::string FfprobeTags(const std::filesystem::path& file);
 std::vector<int16_t> ToneBlock(uint32_t i, uint32_t frames = 5512);
 // Records `blocks` tone blocks as file type `type` through the record writer and stops it
 // the way the capture thread does.
-void RecordTones(CRecordWriter& w, const std::filesystem::path& file, int type, uint32_t blocks);
+void RecordTones(CRecordWriter& w, const std::filesystem::path& file, FileType type,
+                 uint32_t blocks);
 // Root mean square of the interleaved samples [first, first + count).
 double Rms(const std::vector<int16_t>& samples, size_t first, size_t count);
 uint32_t Le32(const std::string& bytes, size_t at);

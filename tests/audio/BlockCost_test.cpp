@@ -35,7 +35,7 @@ void operator delete(void* p, std::size_t) noexcept {
 using namespace vorlane;
 using namespace vorlane::test;
 
-class BlockCost : public ::testing::TestWithParam<int> {};
+class BlockCost : public ::testing::TestWithParam<FileType> {};
 
 TEST_P(BlockCost, RecordingBlocksOnTheCaptureThreadAllocateNothing) {
     TestProgramFolder dir(false);
@@ -67,4 +67,4 @@ TEST_P(BlockCost, RecordingBlocksOnTheCaptureThreadAllocateNothing) {
     capture.ShutdownCapture();
 }
 
-INSTANTIATE_TEST_SUITE_P(WavAndMp3, BlockCost, ::testing::Values(0, 1));
+INSTANTIATE_TEST_SUITE_P(WavAndMp3, BlockCost, ::testing::Values(FileType::Wav, FileType::Mp3));

@@ -247,7 +247,8 @@ private:
 
 TEST(CSoundCapture, FailuresInsideAStepDoNotStopCapture) {
     Engine e;
-    e.capture->Writer().SetOutputFactory([](int) { return std::make_unique<ThrowingOutput>(); });
+    e.capture->Writer().SetOutputFactory(
+        [](FileType) { return std::make_unique<ThrowingOutput>(); });
     e.start();
     ASSERT_TRUE(e.capture->StartRecording("ignored", kWavType));
     e.steps(1);

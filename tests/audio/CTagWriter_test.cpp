@@ -16,7 +16,7 @@ using namespace vorlane::test;
 namespace fs = std::filesystem;
 
 namespace {
-void record(const fs::path& file, int type) {
+void record(const fs::path& file, FileType type) {
     CRecordWriter w;
     RecordTones(w, file, type, 4);
 }

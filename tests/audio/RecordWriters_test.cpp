@@ -52,7 +52,7 @@ void expectWavHeader(const std::string& f, uint32_t dataBytes) {
     EXPECT_EQ(Le32(f, 42), dataBytes);
 }
 
-const char* extensionOf(int type) {
+const char* extensionOf(FileType type) {
     return type == kWavType ? ".wav" : type == kMp3Type ? ".mp3" : ".wma";
 }
 } // namespace
@@ -86,6 +86,30 @@ TEST(WavFileWriter, ReplacesAnExistingFileAndKeepsTheFirstOnASecondOpen) {
     ASSERT_TRUE(w.close());
     EXPECT_EQ(fs::file_size(file), 46u + kBlock);
     EXPECT_EQ(SoxDecode(file), patternBlocks(1));
+}
+
+// The same for every file type: a failed open says why and names the file, and an existing
+// file is replaced, not overwritten, so another name for it keeps the old sound.
+TEST(RecordOutputs, OpenFailureSaysWhyAndReplacingLeavesOtherNamesAlone) {
+    TestProgramFolder dir(false);
+    for (FileType type : {kWavType, kMp3Type, kWmaType}) {
+        auto w = CRecordWriter::DefaultOutput(type);
+        EXPECT_FALSE(w->open(dir / "missing" / "a.rec", WaveFormat::Capture()));
+        EXPECT_EQ(w->error(), -ENOENT);
+        EXPECT_NE(w->errorText().find("missing/a.rec: cannot create the file: "), std::string::npos)
+            << w->errorText();
+        EXPECT_FALSE(w->writeBlock(BytesOf(patternBlock(0)), kBlock));
+
+        const std::string old = "an older recording";
+        WriteBytes(dir / "kept", old.data(), old.size());
+        fs::remove(dir / "old.rec");
+        fs::create_hard_link(dir / "kept", dir / "old.rec");
+        ASSERT_TRUE(w->open(dir / "old.rec", WaveFormat::Capture())) << w->errorText();
+        ASSERT_TRUE(w->writeBlock(BytesOf(patternBlock(0)), kBlock));
+        ASSERT_TRUE(w->close());
+        EXPECT_EQ(readBytes(dir / "kept"), old);
+        EXPECT_GT(fs::file_size(dir / "old.rec"), old.size());
+    }
 }
 
 // A recording killed before its close still has true sizes for all but the last
@@ -122,7 +146,8 @@ TEST(WavFileWriter, HeaderIsTrueAfterTenSecondsOfAKilledRecording) {
 // front (except at 32 kbit/s, where LAME finds no room for one in a frame).
 TEST(EncodedRecording, BitRateIndexAndStreamSettingsReadBack) {
     struct Case {
-        int type, index, kbps, mp3HeaderIndex;
+        FileType type;
+        int index, kbps, mp3HeaderIndex;
     } cases[] = {{kMp3Type, 0, 32, 1},   {kMp3Type, 1, 64, 5},   {kMp3Type, 2, 128, 9},
                  {kMp3Type, 3, 192, 11}, {kMp3Type, 4, 320, 14}, {kMp3Type, 7, 128, 9},
                  {kMp3Type, -1, 128, 9}, {kWmaType, 0, 32, 0},   {kWmaType, 1, 64, 0},
@@ -130,7 +155,7 @@ TEST(EncodedRecording, BitRateIndexAndStreamSettingsReadBack) {
                  {kWmaType, 7, 128, 0}};
     TestProgramFolder dir(false);
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.type) + "/" + std::to_string(c.index));
+        SCOPED_TRACE(std::to_string(int(c.type)) + "/" + std::to_string(c.index));
         fs::path file = dir / ("rate" + std::to_string(c.index) + extensionOf(c.type));
         CRecordWriter w;
         std::atomic<int> index{c.index};
@@ -167,8 +192,8 @@ TEST(EncodedRecording, TenSecondsDecodeToTheirLengthAndSize) {
     TestProgramFolder dir(false);
     const size_t inputFrames = 80 * kBlockFrames;
     const double seconds = static_cast<double>(inputFrames) / 44100;
-    for (int type : {kMp3Type, kWmaType}) {
-        SCOPED_TRACE(type);
+    for (FileType type : {kMp3Type, kWmaType}) {
+        SCOPED_TRACE(int(type));
         fs::path file = dir / (std::string("ten") + extensionOf(type));
         CRecordWriter w;
         std::atomic<int> index{4};
@@ -237,7 +262,7 @@ TEST(Mp3FileWriter, MissingOrIncompleteLibraryFailsWithNothingOnDisk) {
         EXPECT_FALSE(w.IsRecording());
         EXPECT_EQ(w.LastError(), -ELIBACC);
         EXPECT_NE(w.LastErrorText().find("libmp3lame.so.0"), std::string::npos);
-        EXPECT_FALSE(w.StartRecording(dir / "old.mp3", 5));
+        EXPECT_FALSE(w.StartRecording(dir / "old.mp3", FileType::Mp3));
     }
     {
         ScopedEnv lib("VORLANE_LAME_LIBRARY", "libm.so.6"); // loads, but is no encoder
@@ -293,7 +318,7 @@ TEST(Mp3FileWriter, FailedFlushStillClosesTheFile) {
 // dropping blocks silently; the file is closed on a whole unit of its format and plays.
 TEST(RecordWriter, FullDiskEndsTheRecordingAndKeepsAPlayableFile) {
     struct Case {
-        int type;
+        FileType type;
         uint64_t limit;
         std::function<void(const fs::path&)> check;
     } cases[] = {
@@ -320,7 +345,7 @@ TEST(RecordWriter, FullDiskEndsTheRecordingAndKeepsAPlayableFile) {
     };
     TestProgramFolder dir(false);
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.type);
+        SCOPED_TRACE(int(c.type));
         fs::path file = dir / (std::string("full") + extensionOf(c.type));
         CRecordWriter w;
         uint32_t written = 0;
@@ -396,7 +421,7 @@ TEST(CSoundCapture, RecordsMp3AtTheBoundBitRate) {
     capture.BindBitRate(bitRate);
     ASSERT_EQ(capture.Init(), 0);
     ASSERT_EQ(capture.Start(), 0);
-    ASSERT_TRUE(capture.StartRecording(dir / "engine.mp3", 9)); // any other type is MP3
+    ASSERT_TRUE(capture.StartRecording(dir / "engine.mp3", FileType::Mp3));
     for (int i = 0; i < 16; ++i)
         ASSERT_EQ(capture.ProcessNotification(), 0);
     capture.RequestStop();

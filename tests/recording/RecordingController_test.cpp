@@ -358,8 +358,8 @@ TEST_F(RecordingRig, SilenceDividesOnlyWhenChosenAndNotWhilePaused) {
 }
 
 TEST_F(RecordingRig, FileTypeReachesTheWriter) {
-    std::vector<int> made;
-    capture->Writer().SetOutputFactory([&](int type) {
+    std::vector<FileType> made;
+    capture->Writer().SetOutputFactory([&](FileType type) {
         made.push_back(type);
         return std::make_unique<WavFileWriter>();
     });
@@ -369,7 +369,8 @@ TEST_F(RecordingRig, FileTypeReachesTheWriter) {
         ctl->OnRecStart();
         ctl->OnRecStop();
     }
-    EXPECT_EQ(made, (std::vector<int>{0, 1, 2, 1}));
+    EXPECT_EQ(made,
+              (std::vector<FileType>{FileType::Wav, FileType::Mp3, FileType::Wma, FileType::Mp3}));
     EXPECT_TRUE(has(tagged[2].path, ".wma") && has(tagged[3].path, ".mp3"));
 }
 

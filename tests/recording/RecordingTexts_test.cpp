@@ -11,14 +11,14 @@ TEST(RecordingTexts, FileNames) {
         std::string suffix;
         int type;
         const char* name;
-        int writerType;
+        FileType writerType;
     } cases[] = {
-        {7, 12, "", 0, "No.07-Track012_20260305-140709.wav", 0},
-        {123, 1, "", 1, "No.123-Track001_20260305-140709.mp3", 1},
-        {1, 1, "FM 98.1", 2, "No.01-Track001_20260305-140709_FM 98.1.wma", 2},
-        {0, 1000, "", 9, "No.00-Track1000_20260305-140709.mp3", 1},
-        {1, 1, "../../etc/x", 0, "No.01-Track001_20260305-140709_.._.._etc_x.wav", 0},
-        {1, 1, "a\tb\nc", 1, "No.01-Track001_20260305-140709_a_b_c.mp3", 1},
+        {7, 12, "", 0, "No.07-Track012_20260305-140709.wav", FileType::Wav},
+        {123, 1, "", 1, "No.123-Track001_20260305-140709.mp3", FileType::Mp3},
+        {1, 1, "FM 98.1", 2, "No.01-Track001_20260305-140709_FM 98.1.wma", FileType::Wma},
+        {0, 1000, "", 9, "No.00-Track1000_20260305-140709.mp3", FileType::Mp3},
+        {1, 1, "../../etc/x", 0, "No.01-Track001_20260305-140709_.._.._etc_x.wav", FileType::Wav},
+        {1, 1, "a\tb\nc", 1, "No.01-Track001_20260305-140709_a_b_c.mp3", FileType::Mp3},
     };
     for (const Case& c : cases) {
         RecordFileName n = RecordingTexts::MakeRecordFileName(c.no, c.track, t, c.suffix, c.type);

@@ -81,7 +81,7 @@ protected:
         ctl = std::make_unique<RecordingController>(panel, config, *capture, services);
         source->pace = 25ms; // a ring of 16 blocks holds 400 ms
         source->ownClock = true;
-        capture->Writer().SetOutputFactory([this](int type) -> std::unique_ptr<RecordOutput> {
+        capture->Writer().SetOutputFactory([this](FileType type) -> std::unique_ptr<RecordOutput> {
             auto log = std::make_shared<FileLog>();
             logs.push_back(log);
             auto out = std::make_unique<SlowClosingOutput>(CRecordWriter::DefaultOutput(type), log,

@@ -1,0 +1,120 @@
+#include "ui/SkinnedDialog.h"
+
+#include "platform/Messages.h"
+#include "ui/CRegionBmpBtn.h"
+#include "ui/SkinFont.h"
+
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QPainter>
+#include <QShowEvent>
+#include <QTableWidget>
+
+namespace vorlane {
+
+SkinnedDialog::SkinnedDialog(QWidget* parent) : QDialog(parent) {}
+
+SkinnedDialog::~SkinnedDialog() = default;
+
+QWidget* SkinnedDialog::control(int id) const {
+    auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+bool SkinnedDialog::openSkinned(const std::string& skinFolder, std::string_view background,
+                                const char* what, QString* error) {
+    if (!MessageWindow::create()) {
+        if (error)
+            *error = QString::fromLatin1(what) + QStringLiteral(" could not be created");
+        return false;
+    }
+    applyFonts();
+    skinFolder_ = QString::fromStdString(skinFolder);
+    const QString file = skinFolder_ + QString::fromLatin1(background);
+    if (applySkin(file, true))
+        return true;
+    if (error)
+        *error = dialogSkin() ? dialogSkin()->lastError() : file;
+    return false;
+}
+
+void SkinnedDialog::skinButton(CRegionBmpBtn* button, const skin::Strip& strip, QPoint at) const {
+    button->setSkin(skinFolder_ + QString::fromLatin1(strip.file), strip.imageWidth,
+                    skin::kKeyColour);
+    button->setImages(skin::kImageNormal, skin::kImagePushed, skin::kImageHover, -1);
+    button->move(at);
+}
+
+void SkinnedDialog::skinCloseButton(CRegionBmpBtn* close,
+                                    const skin::Background& background) const {
+    const skin::Rect at = skin::CloseButtonRect(background);
+    skinButton(close, skin::kCloseStrip, {at.x, at.y});
+    close->setToolTip(QStringLiteral("close"));
+}
+
+void SkinnedDialog::skinOkCancel(CRegionBmpBtn* ok, CRegionBmpBtn* cancel) const {
+    const int y = skin::kToolBackground.height - 20 - skin::kButtonStrip.height;
+    const int cancelX = skin::kToolBackground.width - 16 - skin::kButtonStrip.imageWidth;
+    skinButton(ok, skin::kButtonStrip, {cancelX - 8 - skin::kButtonStrip.imageWidth, y});
+    skinButton(cancel, skin::kButtonStrip, {cancelX, y});
+}
+
+void SkinnedDialog::place(QWidget* w, const ControlPlace& p) {
+    w->setGeometry(p.x, p.y, p.width, p.height);
+}
+
+CRegionBmpBtn* SkinnedDialog::addButton(int id, const char* text) {
+    auto* b = new CRegionBmpBtn(this, id);
+    b->setText(QString::fromLatin1(text));
+    controls_[id] = b;
+    return b;
+}
+
+QTableWidget* SkinnedDialog::addList(int id, int columns) {
+    auto* list = new QTableWidget(0, columns, this);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->verticalHeader()->hide();
+    controls_[id] = list;
+    return list;
+}
+
+void SkinnedDialog::setClosedNotice(WindowHandle panel, int code) {
+    closedPanel_ = panel;
+    closedCode_ = code;
+}
+
+void SkinnedDialog::OnClose() {
+    hide();
+    MessageWindow::PostTo(closedPanel_, msg::ToolDialogClosed, closedCode_, 0);
+}
+
+void SkinnedDialog::paintOver(QPainter&) {}
+
+void SkinnedDialog::showEvent(QShowEvent* event) {
+    if (!event->spontaneous())
+        OnShown();
+    QDialog::showEvent(event);
+}
+
+void SkinnedDialog::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    QPainter painter(this);
+    paintOver(painter);
+    SkinFont::drawDialogTitle(painter, title_);
+}
+
+void SkinnedDialog::closeEvent(QCloseEvent* event) {
+    // The panel keeps a modeless dialog for the next time.
+    event->ignore();
+    OnClose();
+}
+
+void SkinnedDialog::reject() {
+    OnClose();
+}
+
+void SkinnedDialog::accept() {}
+
+} // namespace vorlane

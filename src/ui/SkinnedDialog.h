@@ -1,0 +1,100 @@
+#pragma once
+
+#include "platform/MessageWindow.h"
+#include "ui/CDialogFont.h"
+#include "ui/CDialogRegionT.h"
+#include "ui/SkinLayout.h"
+
+#include <QDialog>
+#include <QPoint>
+#include <QString>
+#include <map>
+#include <string>
+#include <string_view>
+
+class QPainter;
+class QTableWidget;
+
+namespace vorlane {
+
+class CRegionBmpBtn;
+
+// Where a control sits on a dialog's background, in client pixels.
+struct ControlPlace {
+    int x, y, width, height;
+};
+
+// What the skinned tool dialogs (system settings, recordings browser, task list and task
+// editor) have in common: a QDialog that is also a message window, with the dialog font and
+// a background of the skin folder, its controls by template id, and a title painted over
+// the background. A modeless one (setClosedNotice) hides on its close button, the desktop's
+// close and Escape, and tells the panel; Enter does nothing, since OK is a button of its
+// own. A subclass destroys the message window in its own destructor, while its message map
+// still exists.
+//
+// Thread contract: GUI thread only.
+class SkinnedDialog : public QDialog,
+                      public MessageWindow,
+                      public CDialogRegionT<SkinnedDialog>,
+                      public CDialogFont<SkinnedDialog> {
+    Q_OBJECT
+public:
+    ~SkinnedDialog() override;
+
+    // The control with a template id, or null.
+    QWidget* control(int id) const;
+    // The painted title.
+    const QString& title() const { return title_; }
+
+protected:
+    explicit SkinnedDialog(QWidget* parent);
+
+    // Creates the message window, sets the dialog font and skins the dialog with the
+    // background file of `skinFolder`. False, with *error saying why, when either fails;
+    // `what` names the dialog in that text.
+    bool openSkinned(const std::string& skinFolder, std::string_view background, const char* what,
+                     QString* error);
+    // The normal, pushed and hover images of a strip of the skin folder; the normal one
+    // when disabled.
+    void skinButton(CRegionBmpBtn* button, const skin::Strip& strip, QPoint at) const;
+    // The close button in the top right corner of the background, with its tool tip.
+    void skinCloseButton(CRegionBmpBtn* close, const skin::Background& background) const;
+    // OK and Cancel side by side at the bottom right of the tool background.
+    void skinOkCancel(CRegionBmpBtn* ok, CRegionBmpBtn* cancel) const;
+    static void place(QWidget* w, const ControlPlace& p);
+    // Places a new control and registers it under its template id.
+    template <class W> W* addControl(int id, W* w, const ControlPlace& p) {
+        place(w, p);
+        controls_[id] = w;
+        return w;
+    }
+    // A button registered under its template id, with a text for when it has no skin.
+    CRegionBmpBtn* addButton(int id, const char* text = "");
+    // A list of whole rows, one selectable at a time, that cannot be edited in place.
+    QTableWidget* addList(int id, int columns);
+    // A modeless dialog: closing hides it and posts msg::ToolDialogClosed (code) to `panel`.
+    void setClosedNotice(WindowHandle panel, int code);
+
+    // The close button, the desktop's close and Escape.
+    virtual void OnClose();
+    // The program (not the desktop restoring it) has shown the dialog.
+    virtual void OnShown() {}
+    // Draws over the background and under the title.
+    virtual void paintOver(QPainter& painter);
+
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override; // Escape
+    void accept() override; // Enter
+
+    std::map<int, QWidget*> controls_;
+    QString title_;
+
+private:
+    QString skinFolder_;
+    WindowHandle closedPanel_ = 0;
+    int closedCode_ = 0;
+};
+
+} // namespace vorlane
