@@ -93,6 +93,15 @@ protected:
         wMapFile::Unlink(tableName);
     }
 
+    // A device of this kind is plugged in and taken at the first connect.
+    LogicPhone* connect(Kind kind) {
+        backend.add(kind);
+        EXPECT_TRUE(owner.phone.StartPhoneManger());
+        owner.fire(timer::Connect);
+        EXPECT_NE(owner.phone.device(), nullptr);
+        return owner.phone.device();
+    }
+
     SimulatedHidBackend backend;
     FakeAudioDeviceList inputs;
     std::string tableName = "/vorlane_test_phone_" + std::to_string(::getpid());
@@ -141,13 +150,10 @@ TEST_F(PhoneMangerTest, FirstConnectHappensOneSecondAfterStart) {
 }
 
 TEST_F(PhoneMangerTest, EndedDeviceIsRelayedAndReconnected300MsLater) {
-    auto d = backend.add(Kind::UsbPnp);
-    ASSERT_TRUE(owner.phone.StartPhoneManger());
-    owner.fire(timer::Connect);
-    LogicPhone* first = owner.phone.device();
+    LogicPhone* first = connect(Kind::UsbPnp);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->typeCode(), 0xD201);
-
+    auto d = backend.devices().back();
     d->unplug();
     ASSERT_TRUE(pumpUntil([&] { return owner.relayCount(msg::DeviceGone) == 1; }, 3000));
     EXPECT_EQ(owner.phone.device(), nullptr);
@@ -186,10 +192,7 @@ TEST_F(PhoneMangerTest, PnpInputWithoutHidEndsSoonAfterTheInputGoes) {
 }
 
 TEST_F(PhoneMangerTest, MessagesForTheDeviceAndStrangers) {
-    auto d = backend.add(Kind::Controller);
-    ASSERT_TRUE(owner.phone.StartPhoneManger());
-    owner.fire(timer::Connect);
-    LogicPhone* device = owner.phone.device();
+    LogicPhone* device = connect(Kind::Controller);
     ASSERT_NE(device, nullptr);
     EXPECT_EQ(device->typeCode(), 0xD401);
 
@@ -210,10 +213,8 @@ TEST_F(PhoneMangerTest, MessagesForTheDeviceAndStrangers) {
 }
 
 TEST_F(PhoneMangerTest, DestroyReleasesTheDeviceAndStopsTheManager) {
-    auto d = backend.add(Kind::Adapter);
-    ASSERT_TRUE(owner.phone.StartPhoneManger());
-    owner.fire(timer::Connect);
-    ASSERT_NE(owner.phone.device(), nullptr);
+    ASSERT_NE(connect(Kind::Adapter), nullptr);
+    auto d = backend.devices().back();
     EXPECT_GT(d.use_count(), 2); // opened
     owner.destroy();
     EXPECT_EQ(owner.phone.device(), nullptr);

@@ -69,14 +69,12 @@ TEST(CTagWriter, Latin1Conversion) {
 }
 
 TEST(CTagWriter, Id3v1RecordByteForByte) {
-    TagValues t;
-    t.title = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcd"; // 40 characters
-    t.artist = "Caf\xC3\xA9 Orchestra";
-    t.album = std::string(30, 'L'); // exactly fills its field: no terminator
-    t.year = "19999";
-    t.comment = "This comment is longer than twenty-eight";
-    t.track = 300;
-    t.genre = 148;
+    // The album exactly fills its field: no terminator.
+    const std::string longTitle = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcd";
+    const std::string longComment = "This comment is longer than twenty-eight";
+    TagValues t{
+        longTitle, "Caf\xC3\xA9 Orchestra", std::string(30, 'L'), "19999", longComment, 148, "",
+        300};
     CTagWriter::Id3v1Record r = CTagWriter::BuildId3v1(t);
     EXPECT_EQ(text(r, 0, 3), "TAG");
     EXPECT_EQ(text(r, 3, 30), "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123");
@@ -110,15 +108,8 @@ TEST(CTagWriter, Mp3FileGetsTheRecordAppended) {
     fs::path file = dir / "tagged.mp3";
     record(file, kMp3Type);
     const std::string before = readBytes(file);
-    TagValues t;
-    t.title = "Blue in Green";
-    t.artist = "Miles Davis";
-    t.album = "Kind of Blue";
-    t.year = "1959";
-    t.comment = "side two";
-    t.track = 3;
-    t.genre = 8;
-    t.genreName = "Jazz";
+    const TagValues t{
+        "Blue in Green", "Miles Davis", "Kind of Blue", "1959", "side two", 8, "Jazz", 3};
     EXPECT_TRUE(CTagWriter::TagFile(file.string(), t));
     const std::string after = readBytes(file);
     ASSERT_EQ(after.size(), before.size() + 128);
@@ -159,15 +150,9 @@ TEST(CTagWriter, WmaAttributesReadBackWithTagLib) {
     TestProgramFolder dir(false);
     fs::path file = dir / "tagged.wma";
     record(file, kWmaType);
-    TagValues t;
-    t.title = "Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC"; // kept as it is, not as ISO-8859-1
-    t.artist = "Artist";
-    t.album = "Album";
-    t.year = "1972";
-    t.comment = "Comment";
-    t.track = 300; // not clamped here
-    t.genre = 17;
-    t.genreName = "Rock";
+    // The title is kept as it is, not as ISO-8859-1, and the track is not clamped here.
+    const std::string title = "Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC";
+    const TagValues t{title, "Artist", "Album", "1972", "Comment", 17, "Rock", 300};
     testing::internal::CaptureStdout();
     EXPECT_TRUE(CTagWriter::TagFile(file.string(), t));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");

@@ -163,9 +163,7 @@ TEST(FileCaptureSource, MonoFileLoopsOnBothChannelsAtItsSpeed) {
             ASSERT_EQ(r, mono[frame % 1000]) << frame;
         }
     }
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - t0);
-    EXPECT_GE(ms.count(), 49); // 4 blocks of 12.5 ms
+    EXPECT_GE(msSince(t0), 49); // 4 blocks of 12.5 ms
     s.wake();
     uint8_t* block = nullptr;
     EXPECT_EQ(s.readBlock(block, kBlock, 1000), 0); // a wake ends the wait at once

@@ -1,10 +1,8 @@
 #include "AudioTestSupport.h"
 #include "TestProgramFolder.h"
 #include "audio/CRecordWriter.h"
-#include "audio/CSoundCapture.h"
 #include "audio/CWmvWriter.h"
 #include "audio/Mp3FileWriter.h"
-#include "audio/NullMonitorSink.h"
 #include "audio/WavFileWriter.h"
 
 #include <gtest/gtest.h>
@@ -404,31 +402,4 @@ TEST(CWmvWriter, RefusedFormatLeavesNoFile) {
         EXPECT_EQ(readBytes(dir / "old.wma"), old);
         EXPECT_NE(w.WriteWma(BytesOf(ToneBlock(0)), kBlock), 0);
     }
-}
-
-// The whole road through the capture engine: blocks from the device reach the encoder at
-// the bound bit rate, and the stop request closes the file on the capture side.
-TEST(CSoundCapture, RecordsMp3AtTheBoundBitRate) {
-    TestProgramFolder dir(false);
-    auto source = std::make_unique<FakeCaptureSource>();
-    std::vector<std::vector<int16_t>> tones;
-    for (uint32_t i = 0; i < 17; ++i)
-        tones.push_back(ToneBlock(i));
-    source->sample = [tones](uint32_t block, uint32_t index) { return tones[block][index]; };
-    CSoundCapture capture(std::move(source), std::make_unique<NullMonitorSink>());
-    std::atomic<int> volume{100}, balance{50}, type{0xD201}, bitRate{4};
-    capture.BindSettings(volume, balance, type);
-    capture.BindBitRate(bitRate);
-    ASSERT_EQ(capture.Init(), 0);
-    ASSERT_EQ(capture.Start(), 0);
-    ASSERT_TRUE(capture.StartRecording(dir / "engine.mp3", FileType::Mp3));
-    for (int i = 0; i < 16; ++i)
-        ASSERT_EQ(capture.ProcessNotification(), 0);
-    capture.RequestStop();
-    ASSERT_EQ(capture.ProcessNotification(), 0);
-    EXPECT_FALSE(capture.IsRecording());
-    EXPECT_EQ(capture.RecordError(), 0) << capture.RecordErrorText();
-    EXPECT_EQ(Ffprobe(dir / "engine.mp3")["bit_rate"], "320000");
-    // The block of the stop request is written too.
-    EXPECT_EQ(FfmpegDecode(dir / "engine.mp3").size(), 17u * 2 * kBlockFrames);
 }

@@ -16,13 +16,14 @@ namespace {
 constexpr const char* kSettings = "Configure/Config_LP.ini";
 constexpr const char* kRegistry = "xdg-config/Tarnholt/RivorAzururu.ini";
 
-std::string settingsFile(const std::string& softInfo, const std::string& rest = "") {
-    return "[SoftInfo]\n" + softInfo + "\n" + rest;
+// A settings file whose [SoftInfo] names this product, version and notice (none: no key).
+std::string settingsFile(const std::string& rest = "",
+                         const std::string& product = "VorlaneLP Recorder",
+                         const std::string& version = "1.0.7.0",
+                         const char* notice = "Copyright (C) 2026 The Vorlane developers") {
+    return "[SoftInfo]\nSoftWareText=" + product + "\nVersion=VorlaneLP " + version + "\n" +
+           (notice ? std::string("CopyRight=") + notice + "\n" : "") + rest;
 }
-
-const std::string kGoodSoftInfo = "SoftWareText=VorlaneLP Recorder\n"
-                                  "Version=VorlaneLP 1.0.7.0\n"
-                                  "CopyRight=Copyright (C) 2026 The Vorlane developers";
 
 // A program folder made from the shipped data/, with its own documents folder.
 class ConfigMangerTest : public ::testing::Test {
@@ -30,9 +31,7 @@ protected:
     // Tests below decide for themselves whether a language list exists.
     void SetUp() override { fs::remove(folder / "Language/LangType_LP.ini"); }
     std::string program() const { return folder.path().string(); }
-    void writeSettings(const std::string& rest) {
-        folder.writeFile(kSettings, settingsFile(kGoodSoftInfo, rest));
-    }
+    void writeSettings(const std::string& rest) { folder.writeFile(kSettings, settingsFile(rest)); }
 
     TestProgramFolder folder;
     std::string docs_ = (folder / "Documents").string();
@@ -97,15 +96,10 @@ TEST_F(ConfigMangerTest, LoadFailsWithoutAValidSettingsFile) {
         std::string content; // empty: no file at all
     } cases[] = {
         {"no file", ""},
-        {"product text without the blank",
-         settingsFile("SoftWareText=VorlaneLP\nVersion=VorlaneLP 1.0.7.0\n"
-                      "CopyRight=Copyright (C) 2026 The Vorlane developers")},
-        {"product text of another case",
-         settingsFile("SoftWareText=vorlanelp Recorder\nVersion=VorlaneLP 1.0.7.0\n"
-                      "CopyRight=Copyright (C) 2026 The Vorlane developers")},
-        {"other notice", settingsFile("SoftWareText=VorlaneLP Recorder\n"
-                                      "Version=VorlaneLP 1.0.7.0\nCopyRight=Someone else")},
-        {"no notice", settingsFile("SoftWareText=VorlaneLP Recorder\nVersion=VorlaneLP 1.0.7.0")},
+        {"product text without the blank", settingsFile("", "VorlaneLP")},
+        {"product text of another case", settingsFile("", "vorlanelp Recorder")},
+        {"other notice", settingsFile("", "VorlaneLP Recorder", "1.0.7.0", "Someone else")},
+        {"no notice", settingsFile("", "VorlaneLP Recorder", "1.0.7.0", nullptr)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -134,10 +128,7 @@ TEST_F(ConfigMangerTest, OlderVersionIsRewrittenOnlyInAWritableFile) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.version) + (c.readOnly ? " read-only" : ""));
         fs::remove(folder / kSettings);
-        const std::string before =
-            settingsFile(std::string("SoftWareText=VorlaneLP Recorder\nVersion=VorlaneLP ") +
-                             c.version + "\nCopyRight=Copyright (C) 2026 The Vorlane developers",
-                         c.option);
+        const std::string before = settingsFile(c.option, "VorlaneLP Recorder", c.version);
         folder.writeFile(kSettings, before);
         if (c.readOnly)
             fs::permissions(folder / kSettings, fs::perms(0444));

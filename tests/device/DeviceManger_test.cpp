@@ -18,8 +18,10 @@
 
 using namespace vorlane;
 using vorlane::test::LogWindow;
+using vorlane::test::otherProcessLocks;
 using vorlane::test::PrivateTableName;
 using vorlane::test::pumpUntil;
+using vorlane::test::underLock;
 using Kind = SimulatedHidDevice::Kind;
 
 namespace {
@@ -41,12 +43,9 @@ protected:
     uint16_t typeOf(intptr_t h) {
         return uint16_t(DeviceManagerCall(uint32_t(h), devmsg::TypeCode, 0, 0));
     }
+    static _SystemOpenedUSBHid& table() { return DeviceManger::instance().table(); }
     int liveRecords() {
-        auto& t = DeviceManger::instance().table();
-        t.Lock();
-        int n = t.LiveRecords();
-        t.Unlock();
-        return n;
+        return underLock(table(), [] { return table().LiveRecords(); });
     }
 
     SimulatedHidBackend backend;
@@ -125,11 +124,8 @@ TEST_F(DeviceMangerTest, TwoDevicesOfOnePairOpenInTurnAndAStopClosesBoth) {
     EXPECT_EQ(open(), 0);
     EXPECT_EQ(backend.openCount("sim:pnp-1"), 1);
     EXPECT_EQ(backend.openCount("sim:pnp-2"), 1);
-    auto& t = DeviceManger::instance().table();
-    t.Lock();
-    EXPECT_EQ(t.IsOpened("sim:pnp-1"), uint32_t(h1));
-    EXPECT_EQ(t.IsOpened("sim:pnp-2"), uint32_t(h2));
-    t.Unlock();
+    EXPECT_EQ(underLock(table(), [] { return table().IsOpened("sim:pnp-1"); }), uint32_t(h1));
+    EXPECT_EQ(underLock(table(), [] { return table().IsOpened("sim:pnp-2"); }), uint32_t(h2));
     EXPECT_EQ(liveRecords(), 2);
     EXPECT_EQ(DeviceManagerCall(0, devmsg::ManagerClose, 0, 0), 1);
     EXPECT_FALSE(DeviceManger::instance().isRunning());
@@ -174,11 +170,9 @@ TEST_F(DeviceMangerTest, FullTableRefusesTheOpenAndClosesTheDevice) {
     EXPECT_EQ(open(), 0);
     EXPECT_EQ(backend.openCount(d->path()), 1);
     EXPECT_EQ(d.use_count(), 2); // not left open
-    EXPECT_EQ(DeviceManger::instance().managerWindow() != 0, true);
+    EXPECT_NE(DeviceManger::instance().managerWindow(), 0u);
     // One record freed: the device opens.
-    t.Lock();
-    t.Unregister(0x7000);
-    t.Unlock();
+    underLock(t, [&] { return t.Unregister(0x7000); });
     intptr_t h = open();
     ASSERT_NE(h, 0);
     EXPECT_EQ(typeOf(h), 0xD101);
@@ -247,26 +241,13 @@ TEST_F(DeviceMangerTest, OnlyOperationsWithCallerBuffersOutwaitTheForwardTimeout
 
 TEST_F(DeviceMangerTest, AnotherProcessNeverGetsTheSameDevice) {
     auto d = backend.add(Kind::Adapter);
-    int toChild[2], toParent[2];
-    ASSERT_EQ(::pipe(toChild), 0);
-    ASSERT_EQ(::pipe(toParent), 0);
-    const std::string name = tableName.name();
     const std::string path = d->path();
-    pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        // The other process claims the device, then waits to be killed.
-        _SystemOpenedUSBHid t;
-        char ok = t.OpenTable(name) && t.Lock() && t.Register(0x4242, path) ? 'y' : 'n';
+    pid_t child = otherProcessLocks(tableName.name(), true, [&](_SystemOpenedUSBHid& t) {
+        bool ok = t.Register(0x4242, path);
         t.Unlock();
-        [[maybe_unused]] auto w = ::write(toParent[1], &ok, 1);
-        char c;
-        [[maybe_unused]] auto r = ::read(toChild[0], &c, 1);
-        ::_exit(0);
-    }
-    char ok = 0;
-    ASSERT_EQ(::read(toParent[0], &ok, 1), 1);
-    ASSERT_EQ(ok, 'y');
+        return ok;
+    });
+    ASSERT_GT(child, 0);
     EXPECT_EQ(open(), 0);
     EXPECT_EQ(backend.openCount(path), 0);
 
@@ -275,10 +256,5 @@ TEST_F(DeviceMangerTest, AnotherProcessNeverGetsTheSameDevice) {
     ::waitpid(child, nullptr, 0);
     intptr_t h = open();
     EXPECT_NE(h, 0);
-    auto& t = DeviceManger::instance().table();
-    t.Lock();
-    EXPECT_EQ(t.IsOpened(path), uint32_t(h));
-    t.Unlock();
-    for (int fd : {toChild[0], toChild[1], toParent[0], toParent[1]})
-        ::close(fd);
+    EXPECT_EQ(underLock(table(), [&] { return table().IsOpened(path); }), uint32_t(h));
 }

@@ -3,6 +3,7 @@
 #include "LogWindow.h"
 #include "device/_SystemOpenedUSBHid.h"
 
+#include <functional>
 #include <string>
 #include <unistd.h>
 
@@ -21,5 +22,37 @@ public:
 private:
     std::string name_;
 };
+
+// Another process takes the table's lock and runs `act` under it; it then dies, or, with
+// `hang`, waits to be killed. Returns its id once `act` has succeeded, else -1.
+inline pid_t otherProcessLocks(const std::string& name, bool hang,
+                               const std::function<bool(_SystemOpenedUSBHid&)>& act) {
+    int pipeFd[2];
+    if (::pipe(pipeFd) != 0)
+        return -1;
+    pid_t child = ::fork();
+    if (child == 0) {
+        _SystemOpenedUSBHid c;
+        char b = c.OpenTable(name) && c.Lock() && act(c) ? 'y' : 'n';
+        [[maybe_unused]] auto w = ::write(pipeFd[1], &b, 1);
+        if (hang)
+            ::pause();
+        ::_exit(0);
+    }
+    char b = 0;
+    if (child < 0 || ::read(pipeFd[0], &b, 1) != 1 || b != 'y')
+        child = -1;
+    ::close(pipeFd[0]);
+    ::close(pipeFd[1]);
+    return child;
+}
+
+// Runs f with the table locked and returns what it returns.
+template <class F> auto underLock(_SystemOpenedUSBHid& t, F f) {
+    t.Lock();
+    auto result = f();
+    t.Unlock();
+    return result;
+}
 
 } // namespace vorlane::test

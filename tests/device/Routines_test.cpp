@@ -42,12 +42,11 @@ TEST(Routines, StartAnnouncesTheDeviceAfterTheIdleRoutineEntered) {
     Zododuzidi_Device device;
     device.setTypeCode(0xD301);
     w.attach(device);
-    auto& relay = w.relay;
     const double start = NowMs();
     device.Start();
     EXPECT_GE(NowMs() - start, 195.0);
-    ASSERT_EQ(relay.relayed.size(), 1u);
-    EXPECT_EQ(relay.relayed[0], (std::pair<uint32_t, uintptr_t>{msg::DeviceReady, 0xD301}));
+    ASSERT_EQ(w.relay.relayed.size(), 1u);
+    EXPECT_EQ(w.relay.relayed[0], (std::pair<uint32_t, uintptr_t>{msg::DeviceReady, 0xD301}));
     auto* idle =
         dynamic_cast<_RIVORAZURURU_IdleRoutine<IdleRoutineDevice>*>(device.currentRoutine());
     ASSERT_NE(idle, nullptr);
@@ -58,8 +57,6 @@ TEST(Routines, StartAnnouncesTheDeviceAfterTheIdleRoutineEntered) {
 
 TEST(Routines, DispatchOrderOfTheDeviceWindow) {
     Wired w;
-    LogWindow& owner = w.owner;
-    TPUtilWindow& window = w.window;
     auto* device = new RivorAzururu_Device;
     w.attach(*device);
     device->Start();
@@ -68,9 +65,7 @@ TEST(Routines, DispatchOrderOfTheDeviceWindow) {
     ASSERT_NE(idle, nullptr);
 
     intptr_t r = -5;
-    Message m;
-    m.msg = msg::RecordingState;
-    m.wParam = 1;
+    Message m{msg::RecordingState, 1, 0, nullptr};
     EXPECT_TRUE(device->ProcessWindowMessage(m, r)); // taken by the idle routine
     m.msg = msg::Timer;
     m.wParam = idle->tickTimerId();
@@ -81,22 +76,21 @@ TEST(Routines, DispatchOrderOfTheDeviceWindow) {
     EXPECT_FALSE(device->ProcessWindowMessage(m, r));
 
     // The device end: routines freed, the owner told with the object itself.
-    window.post(msg::DeviceEnded, 0, 0);
-    ASSERT_TRUE(pumpUntil([&] { return !owner.of(msg::DeviceEnded).empty(); }, 1000));
-    EXPECT_EQ(owner.of(msg::DeviceEnded)[0].wParam, reinterpret_cast<uintptr_t>(device));
+    w.window.post(msg::DeviceEnded, 0, 0);
+    ASSERT_TRUE(pumpUntil([&] { return !w.owner.of(msg::DeviceEnded).empty(); }, 1000));
+    EXPECT_EQ(w.owner.of(msg::DeviceEnded)[0].wParam, reinterpret_cast<uintptr_t>(device));
     EXPECT_EQ(device->routineCount(), 0u);
     EXPECT_EQ(device->currentRoutine(), nullptr);
     m.msg = msg::RecordingState;
     EXPECT_FALSE(device->ProcessWindowMessage(m, r)); // no routine takes it any more
     delete device;
-    EXPECT_EQ(window.subclassed(), nullptr);
+    EXPECT_EQ(w.window.subclassed(), nullptr);
 }
 
 TEST(Routines, IdleRoutineTicksUntilFreed) {
-    TPUtilWindow window;
-    window.create();
+    Wired w;
     RivorAzururu_Device device;
-    device.Attach(&window);
+    w.attach(device);
     auto routine = std::make_unique<_RIVORAZURURU_IdleRoutine<IdleRoutineDevice>>(&device);
     auto* idle = routine.get();
     device.Activate(std::move(routine));
@@ -118,10 +112,9 @@ TEST(Routines, IdleRoutineTicksUntilFreed) {
 }
 
 TEST(Routines, FreeRoutineMessageDeletesScheduledRoutine) {
-    TPUtilWindow window;
-    window.create();
+    Wired w;
     RivorAzururu_Device device;
-    device.Attach(&window);
+    w.attach(device);
     struct Probe : _RIVORAZURURU_BaseRoutine<IdleRoutineDevice> {
         bool* gone;
         Probe(RivorAzururu_Device* d, bool* g) : _RIVORAZURURU_BaseRoutine(d), gone(g) {}
@@ -134,9 +127,7 @@ TEST(Routines, FreeRoutineMessageDeletesScheduledRoutine) {
     EXPECT_EQ(device.freeRoutineMessage(), RegisterWindowMessage("_uMsgFreeRoutine_"));
     EXPECT_NE(device.freeRoutineMessage(), RegisterWindowMessage("TaskbarCreated"));
     intptr_t r = 0;
-    Message m;
-    m.msg = device.freeRoutineMessage();
-    m.wParam = reinterpret_cast<uintptr_t>(raw);
+    Message m{device.freeRoutineMessage(), reinterpret_cast<uintptr_t>(raw), 0, nullptr};
     EXPECT_FALSE(gone);
     EXPECT_TRUE(device.ProcessWindowMessage(m, r));
     EXPECT_TRUE(gone);

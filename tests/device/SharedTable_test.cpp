@@ -1,4 +1,5 @@
 #include "DeviceTestSupport.h"
+#include "PumpUntil.h"
 #include "device/_SystemOpenedUSBHid.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,8 @@
 #include <vector>
 
 using namespace vorlane;
+using vorlane::test::msSince;
+using vorlane::test::otherProcessLocks;
 using vorlane::test::PrivateTableName;
 
 TEST(SharedTable, RecordsFollowRegisterAndUnregister) {
@@ -57,32 +60,6 @@ TEST(SharedTable, RecordsFollowRegisterAndUnregister) {
     other.Unlock();
 }
 
-namespace {
-// Another process takes the table's lock (and whatever `act` registers); it then dies
-// holding it, or, with `hang`, keeps it until killed. Returns its id once it holds it.
-pid_t otherProcessLocks(const std::string& name, bool hang,
-                        const std::function<bool(_SystemOpenedUSBHid&)>& act) {
-    int pipeFd[2];
-    if (::pipe(pipeFd) != 0)
-        return -1;
-    pid_t child = ::fork();
-    if (child == 0) {
-        _SystemOpenedUSBHid c;
-        char b = c.OpenTable(name) && c.Lock() && act(c) ? 'y' : 'n';
-        [[maybe_unused]] auto w = ::write(pipeFd[1], &b, 1);
-        if (hang)
-            ::pause();
-        ::_exit(0);
-    }
-    char b = 0;
-    if (child < 0 || ::read(pipeFd[0], &b, 1) != 1 || b != 'y')
-        child = -1;
-    ::close(pipeFd[0]);
-    ::close(pipeFd[1]);
-    return child;
-}
-} // namespace
-
 TEST(SharedTable, DeadProcessRecordsAreReclaimedAndItsLockTakenOver) {
     PrivateTableName name;
     _SystemOpenedUSBHid t;
@@ -94,8 +71,7 @@ TEST(SharedTable, DeadProcessRecordsAreReclaimedAndItsLockTakenOver) {
 
     auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(t.Lock()); // the dead owner's lock is taken over, not waited for
-    EXPECT_LT(std::chrono::steady_clock::now() - start,
-              std::chrono::milliseconds(wMutex::LockWaitMs - 500));
+    EXPECT_LT(msSince(start), wMutex::LockWaitMs - 500);
     EXPECT_FALSE(t.IsOwnRecord(77));
     EXPECT_EQ(t.IsOpened("/dev/hidraw9"), 0u);
     EXPECT_EQ(t.LiveRecords(), 0);
@@ -155,8 +131,7 @@ TEST(SharedTable, ABlockOthersCouldWriteIsRefusedWithoutAHang) {
         auto start = std::chrono::steady_clock::now();
         EXPECT_FALSE(t.OpenTable(name.name())) << c.what;
         EXPECT_FALSE(t.isShared()) << c.what;
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500))
-            << c.what;
+        EXPECT_LT(msSince(start), 2500) << c.what;
         // The private table still works.
         ASSERT_TRUE(t.Lock()) << c.what;
         EXPECT_TRUE(t.Register(3, "/dev/hidraw3")) << c.what;
@@ -192,7 +167,7 @@ TEST(SharedTable, AHolderThatHangsDoesNotHangTheLock) {
     ASSERT_GT(child, 0);
     auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(t.Lock());
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_LT(msSince(start), 10000);
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
     // Once the holder is gone the lock is had again.

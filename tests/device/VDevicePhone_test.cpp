@@ -16,6 +16,7 @@ using vorlane::test::LogWindow;
 using vorlane::test::PrivateTableName;
 using vorlane::test::pumpFor;
 using vorlane::test::pumpUntil;
+using vorlane::test::underLock;
 using Comm = USBTEL_COMM_T<16>;
 
 namespace {
@@ -48,11 +49,8 @@ template <class Model> struct Opened {
         model.setManager(&table, manager.handle());
         file = backend.open(device->path());
         opened = model.OpenDevice(file, &window, device->product());
-        if (opened) {
-            table.Lock();
-            table.Register(window.handle(), device->path());
-            table.Unlock();
-        }
+        if (opened)
+            underLock(table, [&] { return table.Register(window.handle(), device->path()); });
     }
     // A refused device stays the caller's, and the window is left as it was.
     void expectRefused() {
@@ -70,6 +68,13 @@ Comm::Payload readUserIdRequest(uint16_t parameter) {
     Comm::SetParameter(p, parameter);
     return p;
 }
+
+// An adapter, opened before each test.
+class VDevicePhoneAdapter : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(o.opened); }
+    Opened<Device_RivorAzururu> o{SimulatedHidDevice::Kind::Adapter};
+};
 
 } // namespace
 
@@ -122,9 +127,7 @@ TEST(VDevicePhone, ModelsRefuseWhatIsNotTheirs) {
     EXPECT_EQ(o.window.send(devmsg::TypeCode), 0xD301);
 }
 
-TEST(VDevicePhone, ReplyWithTheRequestsParameterIsTaken) {
-    Opened<Device_RivorAzururu> o(SimulatedHidDevice::Kind::Adapter);
-    ASSERT_TRUE(o.opened);
+TEST_F(VDevicePhoneAdapter, ReplyWithTheRequestsParameterIsTaken) {
     std::string text = "0011223344556677";
     o.window.send(devmsg::WriteUserId, 0x1234, reinterpret_cast<intptr_t>(&text));
     auto last = o.device->writtenReports().back();
@@ -139,9 +142,7 @@ TEST(VDevicePhone, ReplyWithTheRequestsParameterIsTaken) {
     EXPECT_EQ(back, "0011223344556677");
 }
 
-TEST(VDevicePhone, StrayReportIsDroppedAndTheWaitGoesOn) {
-    Opened<Device_RivorAzururu> o(SimulatedHidDevice::Kind::Adapter);
-    ASSERT_TRUE(o.opened);
+TEST_F(VDevicePhoneAdapter, StrayReportIsDroppedAndTheWaitGoesOn) {
     // A stray report first, then the real reply: the reply is still found.
     o.device->sendStrayReport({0x9F, 0x08, 0x00, 0x00, 0xEE});
     Comm::Payload reply{};
@@ -158,9 +159,7 @@ TEST(VDevicePhone, StrayReportIsDroppedAndTheWaitGoesOn) {
     EXPECT_EQ(o.device->pendingInputReports(), 0u);
 }
 
-TEST(VDevicePhone, LateReplyIsDroppedByTheNextPoll) {
-    Opened<Device_RivorAzururu> o(SimulatedHidDevice::Kind::Adapter);
-    ASSERT_TRUE(o.opened);
+TEST_F(VDevicePhoneAdapter, LateReplyIsDroppedByTheNextPoll) {
     std::string buffer = "untouched";
     o.device->holdReplies(true);
     o.window.send(devmsg::ReadUserId, 0x0042, reinterpret_cast<intptr_t>(&buffer));
@@ -179,9 +178,7 @@ TEST(VDevicePhone, LateReplyIsDroppedByTheNextPoll) {
     EXPECT_EQ(Comm::Parameter(reply), 0x0043);
 }
 
-TEST(VDevicePhone, UnplugDuringAWaitEndsTheDeviceAfterFourPolls) {
-    Opened<Device_RivorAzururu> o(SimulatedHidDevice::Kind::Adapter);
-    ASSERT_TRUE(o.opened);
+TEST_F(VDevicePhoneAdapter, UnplugDuringAWaitEndsTheDeviceAfterFourPolls) {
     o.device->unplugOnNextRequest();
     Comm::Payload reply{};
     const double start = NowMs();
@@ -196,9 +193,7 @@ TEST(VDevicePhone, UnplugDuringAWaitEndsTheDeviceAfterFourPolls) {
     o.model.PollStep();
     EXPECT_FALSE(o.model.attached());
     // The record is given up, the manager is asked to delete the model, the owner told.
-    o.table.Lock();
-    EXPECT_FALSE(o.table.IsOwnRecord(o.window.handle()));
-    o.table.Unlock();
+    EXPECT_FALSE(underLock(o.table, [&] { return o.table.IsOwnRecord(o.window.handle()); }));
     ASSERT_TRUE(pumpUntil([&] { return !o.owner.of(msg::DeviceEnded).empty(); }, 1000));
     auto toManager = o.manager.of(msg::DeviceEnded);
     ASSERT_EQ(toManager.size(), 1u);
@@ -206,9 +201,7 @@ TEST(VDevicePhone, UnplugDuringAWaitEndsTheDeviceAfterFourPolls) {
     EXPECT_EQ(o.owner.of(msg::DeviceEnded)[0].wParam, 0u);
 }
 
-TEST(VDevicePhone, PollingRunsOnTheWindowTimer) {
-    Opened<Device_RivorAzururu> o(SimulatedHidDevice::Kind::Adapter);
-    ASSERT_TRUE(o.opened);
+TEST_F(VDevicePhoneAdapter, PollingRunsOnTheWindowTimer) {
     o.device->sendStrayReport({0x01, 0x02});
     o.device->sendStrayReport({0x03, 0x04});
     // The first poll is posted by the open; it drains every queued report.
@@ -221,9 +214,7 @@ TEST(VDevicePhone, PollingRunsOnTheWindowTimer) {
     EXPECT_LT(NowMs() - start, 2000.0); // not a poll a second
 }
 
-TEST(VDevicePhone, PulseLedTurnsBackAndSetLedCancelsThePulse) {
-    Opened<Device_RivorAzururu> o(SimulatedHidDevice::Kind::Adapter);
-    ASSERT_TRUE(o.opened);
+TEST_F(VDevicePhoneAdapter, PulseLedTurnsBackAndSetLedCancelsThePulse) {
     o.window.send(devmsg::PulseLed, 1, 80);
     EXPECT_EQ(o.device->ledCommands(), std::vector<bool>{true});
     ASSERT_TRUE(pumpUntil([&] { return o.device->ledCommands().size() == 2; }, 1000));
@@ -239,9 +230,7 @@ TEST(VDevicePhone, PulseLedTurnsBackAndSetLedCancelsThePulse) {
     EXPECT_TRUE(o.device->ledOn());
 }
 
-TEST(VDevicePhone, SwitchWaitsTwentyMillisecondsAfterTheLastWrite) {
-    Opened<Device_RivorAzururu> o(SimulatedHidDevice::Kind::Adapter);
-    ASSERT_TRUE(o.opened);
+TEST_F(VDevicePhoneAdapter, SwitchWaitsTwentyMillisecondsAfterTheLastWrite) {
     o.window.send(devmsg::SetLed, 0);
     const double ledWrite = o.model.lastWriteTime;
     o.window.send(devmsg::Switch, 1);

@@ -11,6 +11,7 @@
 #include <chrono>
 
 using namespace vorlane;
+using vorlane::test::msSince;
 using vorlane::test::pumpFor;
 using vorlane::test::pumpUntil;
 
@@ -63,12 +64,9 @@ TEST(MessageWindow, PostedMessagesArriveInOrderFromAnotherThread) {
     t.join();
     ASSERT_TRUE(pumpUntil([&] { return w.count(kPing) == 200; }, 5000));
     int expected = 0;
-    for (auto& m : w.log()) {
-        if (m.msg != kPing)
-            continue;
+    for (auto& m : w.of(kPing)) {
         EXPECT_EQ(m.wParam, uintptr_t(expected));
-        EXPECT_EQ(m.lParam, -expected);
-        ++expected;
+        EXPECT_EQ(m.lParam, -expected++);
     }
 }
 
@@ -120,9 +118,7 @@ TEST(MessageWindow, SendTimesOutWhenTheReceiverIsBusy) {
     std::thread t([&] {
         auto start = std::chrono::steady_clock::now();
         ok = MessageWindow::TrySendTo(h, kPing, 0, 0, nullptr, 100);
-        elapsed = long(std::chrono::duration_cast<std::chrono::milliseconds>(
-                           std::chrono::steady_clock::now() - start)
-                           .count());
+        elapsed = msSince(start);
     });
     t.join();
     EXPECT_FALSE(ok);
@@ -162,11 +158,8 @@ TEST(MessageWindow, TimerIsPeriodicUntilKilled) {
     size_t n = w.count(msg::Timer);
     pumpFor(100);
     EXPECT_EQ(w.count(msg::Timer), n);
-    for (auto& m : w.log()) {
-        if (m.msg == msg::Timer) {
-            EXPECT_EQ(m.wParam, 0x10001u);
-        }
-    }
+    for (auto& m : w.of(msg::Timer))
+        EXPECT_EQ(m.wParam, 0x10001u);
 }
 
 TEST(MessageWindow, SettingARunningTimerRestartsIt) {
@@ -175,7 +168,7 @@ TEST(MessageWindow, SettingARunningTimerRestartsIt) {
     w.setTimer(7, 500);
     auto start = std::chrono::steady_clock::now();
     // Re-arm every 50 ms for a second: it must never fire meanwhile.
-    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(1000)) {
+    while (msSince(start) < 1000) {
         pumpFor(50);
         w.setTimer(7, 500);
     }
@@ -237,9 +230,7 @@ TEST(CloseAndWait, GivesUpAfterTheTimeOut) {
     ASSERT_TRUE(w.create());
     auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(CloseAndWait(w.handle(), 120));
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                  std::chrono::steady_clock::now() - start)
-                  .count();
+    auto ms = msSince(start);
     EXPECT_GE(ms, 110);
     EXPECT_LT(ms, 5000);
     EXPECT_TRUE(w.isWindow());

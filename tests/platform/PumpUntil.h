@@ -24,4 +24,11 @@ inline void pumpFor(int ms) {
     pumpUntil([] { return false; }, ms);
 }
 
+// Whole milliseconds since start.
+inline long msSince(std::chrono::steady_clock::time_point start) {
+    return long(std::chrono::duration_cast<std::chrono::milliseconds>(
+                    std::chrono::steady_clock::now() - start)
+                    .count());
+}
+
 } // namespace vorlane::test

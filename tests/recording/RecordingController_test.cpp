@@ -23,8 +23,7 @@ TEST_F(RecordingRig, StartAndStopMakeOneNamedTaggedCataloguedFile) {
     ctl->OnRecStart(); // no device yet
     EXPECT_FALSE(ctl->Recording() || capture->IsRecording());
 
-    ctl->OnDeviceReady(0xD201);
-    ctl->OnRecStart();
+    startRecording();
     const std::string name = "No.07-Track012_20260305-140709.wav";
     ASSERT_TRUE(ctl->Recording());
     EXPECT_EQ(panel.fileLabel, name);
@@ -41,23 +40,19 @@ TEST_F(RecordingRig, StartAndStopMakeOneNamedTaggedCataloguedFile) {
     using Rows = std::vector<std::vector<std::string>>;
     EXPECT_EQ(rows(), (Rows{{"2026-03-05 14:07:09", "00:01:00", dir + name, name,
                              "O'Brien's \"Best\"", "", "", "1971", ""}}));
-    ASSERT_EQ(tagged.size(), 1u);
-    EXPECT_EQ(tagged[0].path, dir + name);
-    EXPECT_EQ(tagged[0].track, 12);
-    EXPECT_TRUE(tagged[0].complete);
+    expectOneFinished("8");
+    EXPECT_EQ(tagged.at(0).path, dir + name);
+    EXPECT_EQ(tagged.at(0).track, 12);
     EXPECT_EQ(dataBytes(dir + name), source->delivered * kBlock); // every block from start to stop
-    EXPECT_EQ(std::pair(saved("RecordNo"), saved("RecordTrack")),
-              (std::pair<std::string, std::string>("8", "1")));
+    EXPECT_EQ(saved("RecordTrack"), "1");
     EXPECT_EQ(std::pair(panel.recordNoSpinner, panel.trackSpinner), std::pair(8, 1));
-    EXPECT_EQ(states(), (States{1, 0}));
     EXPECT_TRUE(panel.idle() && !ctl->Recording());
     ctl->OnRecStop(); // nothing left to stop
     EXPECT_EQ(rows().size(), 1u);
 }
 
 TEST_F(RecordingRig, ThreeDivisionsAndAStopGiveFourFilesAndRows) {
-    ctl->OnDeviceReady(0xD201);
-    ctl->OnRecStart();
+    startRecording();
     for (int i = 0; i < 3; ++i) {
         play(2000);
         ctl->OnRecDivi();
@@ -103,8 +98,7 @@ TEST_F(RecordingRig, DivideButtonOnlyForDivisionByHand) {
 TEST_F(RecordingRig, DivisionByTimeLeavesPausesOut) {
     config.RecordDiviType = 1;
     config.RecordDiviSecondTime = 5;
-    ctl->OnDeviceReady(0xD201);
-    ctl->OnRecStart();
+    startRecording();
     play(3000);
     ctl->OnRecPause();
     EXPECT_TRUE(ctl->Paused() && !panel.clock);
@@ -134,9 +128,7 @@ TEST_F(RecordingRig, DivisionByTimeLeavesPausesOut) {
 }
 
 TEST_F(RecordingRig, SizeLimitDividesAtTheNextMultipleOfTenSeconds) {
-    ctl->OnDeviceReady(0xD201);
-    ctl->OnRecStart();
-    const std::string path = ctl->CurrentFilePath();
+    const std::string path = startRecording();
     play(10000);
     fs::resize_file(path, RecordingController::kSizeLimit - 1); // sparse: costs no disk
     play(10000);
@@ -150,27 +142,18 @@ TEST_F(RecordingRig, SizeLimitDividesAtTheNextMultipleOfTenSeconds) {
 
 TEST_F(RecordingRig, DeviceRemovalFinishesTheRecording) {
     config.RecordNo = 4;
-    ctl->OnDeviceReady(0xD201);
-    ctl->OnRecStart();
-    const std::string path = ctl->CurrentFilePath();
+    const std::string path = startRecording();
     play(3000);
     ctl->OnDeviceGone();
 
-    auto r = rows();
-    ASSERT_EQ(r.size(), 1u);
-    EXPECT_EQ(r[0][1], "00:00:03");
-    ASSERT_EQ(tagged.size(), 1u);
-    EXPECT_TRUE(tagged[0].complete);
+    expectOneFinished("5", "00:00:03");
     EXPECT_EQ(dataBytes(path), source->delivered * kBlock);
-    EXPECT_EQ(saved("RecordNo"), "5");
-    EXPECT_EQ(states(), (States{1, 0}));
     EXPECT_FALSE(ctl->DevicePresent() || ctl->Recording() || panel.labels || panel.clock);
     EXPECT_EQ(source->closes, 1);
 
     ctl->OnRecStart(); // ignored without a device
     EXPECT_FALSE(ctl->Recording());
-    ctl->OnDeviceReady(0xD201);
-    ctl->OnRecStart();
+    startRecording();
     EXPECT_TRUE(has(ctl->CurrentFileName(), "No.05-Track001_"));
     ctl->OnRecStop();
 }
@@ -179,8 +162,7 @@ TEST_F(RecordingRig, FileThatCannotBeCreatedIsReportedAndLeavesNothing) {
     config.RecordNo = 3;
     const std::string blocked = dir + "No.03-Track001_20260305-140709.wav";
     fs::create_directories(blocked);
-    ctl->OnDeviceReady(0xD201);
-    ctl->OnRecStart();
+    startRecording();
     ASSERT_EQ(panel.errors.size(), 1u);
     EXPECT_TRUE(has(panel.errors[0], blocked + ": ")) << panel.errors[0];
     EXPECT_TRUE(has(panel.errors[0], "Is a directory")) << panel.errors[0];
@@ -266,9 +248,7 @@ TEST_F(RecordingRig, ScheduledRecordingWithAndWithoutCatalogue) {
 
 TEST_F(RecordingRig, WriterThatDoesNotFinishInTimeDoesNotHoldThePanel) {
     config.RecordTrack = 3;
-    ctl->OnDeviceReady(0xD201);
-    ctl->OnRecStart();
-    const std::string path = ctl->CurrentFilePath();
+    const std::string path = startRecording();
     play(2000);
     engineResponds = false;
     ctl->OnRecStop();
@@ -290,9 +270,7 @@ TEST_F(RecordingRig, WriterThatDoesNotFinishInTimeDoesNotHoldThePanel) {
 }
 
 TEST_F(RecordingRig, FullDiskEndsTheRecordingAndKeepsWhatWasRecorded) {
-    ctl->OnDeviceReady(0xD201);
-    ctl->OnRecStart();
-    const std::string path = ctl->CurrentFilePath();
+    const std::string path = startRecording();
     {
         FileSizeLimit small(46 + 6 * kBlock + 1000);
         play(2000);
@@ -301,27 +279,16 @@ TEST_F(RecordingRig, FullDiskEndsTheRecordingAndKeepsWhatWasRecorded) {
     ASSERT_EQ(panel.errors.size(), 1u);
     EXPECT_TRUE(has(panel.errors[0], "File too large")) << panel.errors[0];
     EXPECT_TRUE(panel.idle() && !ctl->Recording());
-    EXPECT_EQ(rows().size(), 1u);
-    ASSERT_EQ(tagged.size(), 1u);
-    EXPECT_TRUE(tagged[0].complete);
+    expectOneFinished("2");
     EXPECT_GE(SoxDecode(path).size(), 6u * kBlock / 2);
-    EXPECT_EQ(saved("RecordNo"), "2");
-    EXPECT_EQ(states(), (States{1, 0}));
 }
 
 TEST_F(RecordingRig, ExitFinishesTheRecordingInProgress) {
-    ctl->OnDeviceReady(0xD201);
-    ctl->OnRecStart();
+    startRecording();
     play(1500);
     ctl->FinishAtExit();
     ctl->FinishAtExit();
-    auto r = rows();
-    ASSERT_EQ(r.size(), 1u);
-    EXPECT_EQ(r[0][1], "00:00:02");
-    ASSERT_EQ(tagged.size(), 1u);
-    EXPECT_TRUE(tagged[0].complete);
-    EXPECT_EQ(saved("RecordNo"), "2");
-    EXPECT_EQ(states(), (States{1, 0}));
+    expectOneFinished("2", "00:00:02");
 }
 
 TEST_F(RecordingRig, DeviceArrivalStartsCaptureOnceAndSaysWhenItCannot) {
@@ -380,8 +347,7 @@ TEST_F(RecordingRig, WorksWithTheCaptureThreadAndItsOwnWaiting) {
     ctl = std::make_unique<RecordingController>(panel, config, *capture, services);
     source->pace = std::chrono::milliseconds(5);
     capture->StartCaptureThread(0);
-    ctl->OnDeviceReady(0xD201);
-    ctl->OnRecStart();
+    startRecording();
     ASSERT_TRUE(pumpUntil([&] { return source->delivered >= 3; }, 5000));
     ctl->OnRecDivi();
     ASSERT_TRUE(ctl->Recording());

@@ -118,11 +118,34 @@ protected:
                 panel.clockSince += 1000;
                 ctl->OnClockTick();
             }
-            for (; !panel.posted.empty(); panel.posted.pop_front()) {
-                ASSERT_EQ(panel.posted.front(), cmd::RecordDivide);
-                ctl->OnRecDivi();
-            }
+            serve();
         }
+    }
+    // Runs the divisions that the controller posted to the panel.
+    void serve() {
+        for (; !panel.posted.empty(); panel.posted.pop_front()) {
+            ASSERT_EQ(panel.posted.front(), cmd::RecordDivide);
+            ctl->OnRecDivi();
+        }
+    }
+    // The device arrives and a recording starts; returns its file's path.
+    std::string startRecording() {
+        ctl->OnDeviceReady(0xD201);
+        ctl->OnRecStart();
+        return ctl->CurrentFilePath();
+    }
+    // One recording ended whole: catalogued, tagged once its file was complete, the
+    // device told of its start and end, and the record number moved on to recordNo.
+    void expectOneFinished(const std::string& recordNo, const char* duration = nullptr) {
+        auto r = rows();
+        ASSERT_EQ(r.size(), 1u);
+        if (duration) {
+            EXPECT_EQ(r[0][1], duration);
+        }
+        ASSERT_EQ(tagged.size(), 1u);
+        EXPECT_TRUE(tagged[0].complete);
+        EXPECT_EQ(saved("RecordNo"), recordNo);
+        EXPECT_EQ(states(), (std::vector<uintptr_t>{1, 0}));
     }
     // The recording states the device target window was told, in order.
     std::vector<uintptr_t> states() {

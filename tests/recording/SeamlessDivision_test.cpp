@@ -96,13 +96,6 @@ protected:
         const uint32_t until = source->delivered + n;
         ASSERT_TRUE(pumpUntil([&] { return source->delivered >= until; }, 5000));
     }
-    // Runs the divisions that the controller posted to the panel.
-    void serve() {
-        for (; !panel.posted.empty(); panel.posted.pop_front()) {
-            ASSERT_EQ(panel.posted.front(), cmd::RecordDivide);
-            ctl->OnRecDivi();
-        }
-    }
     // Every file holds the blocks after those of the file before, none lost or doubled.
     void expectOneUnbrokenStream() {
         ASSERT_FALSE(logs.empty());
@@ -126,8 +119,7 @@ protected:
 } // namespace
 
 TEST_P(SeamlessDivision, TenDivisionsOfEveryKindLoseAndDoubleNoBlock) {
-    ctl->OnDeviceReady(0xD201);
-    ctl->OnRecStart();
+    startRecording();
     for (int d = 0; d < 10; ++d) {
         waitBlocks(5);
         const std::string before = ctl->CurrentFileName();
@@ -205,8 +197,7 @@ TEST_P(StalledDisk, StalledSyncAndCloseLoseNoBlock) {
         std::this_thread::sleep_for(3000ms);
         return 0;
     });
-    ctl->OnDeviceReady(0xD201);
-    ctl->OnRecStart();
+    startRecording();
     waitBlocks(RecordCloser::kSyncMs / 25 + 20); // the first sync has begun
     ctl->OnRecDivi();
     waitBlocks(60);
@@ -224,8 +215,7 @@ INSTANTIATE_TEST_SUITE_P(Wav, StalledDisk, ::testing::Values(0));
 using Dropouts = SeamlessDivision;
 
 TEST_P(Dropouts, AnOverrunIsShownWhileRecordingAndReportedAtTheStop) {
-    ctl->OnDeviceReady(0xD201);
-    ctl->OnRecStart();
+    startRecording();
     waitBlocks(4);
     clock.advance(1000);
     ctl->OnClockTick();
@@ -247,8 +237,7 @@ using FailedClose = SeamlessDivision;
 // A file whose completion fails (trailer, flush, sync) is not passed off as good.
 TEST_P(FailedClose, IsShownAtADivisionAndAtTheStop) {
     failCloses = true;
-    ctl->OnDeviceReady(0xD201);
-    ctl->OnRecStart();
+    startRecording();
     waitBlocks(4);
     ctl->OnRecDivi();
     waitBlocks(4);
