@@ -16,6 +16,8 @@ struct JournalEntry {
     int track = 0;
     bool catalogued = false; // its catalogue row was written
     bool stopped = false;    // the recording it belongs to was stopped and counted
+
+    bool operator==(const JournalEntry&) const = default;
 };
 
 // The files that recordings have open, kept in a small text file in the program folder so
