@@ -47,6 +47,7 @@ protected:
             return;
         }
         code.store(exec());
+        SanitizerAcquire(&finish); // what the quitter did before quit() is seen by finish
         if (finish)
             finish();
     }
@@ -93,8 +94,10 @@ bool MessageThread::start(std::function<bool()> init, std::function<void()> fini
 }
 
 void MessageThread::quit(int code) {
-    if (thread_)
-        thread_->exit(code);
+    if (!thread_)
+        return;
+    SanitizerRelease(&thread_->finish);
+    thread_->exit(code);
 }
 
 bool MessageThread::wait(int ms) {
