@@ -85,10 +85,9 @@ std::unique_ptr<CPlayFileDlg> CPlayFileDlg::Create(ConfigManger& config, Service
 }
 
 CPlayFileDlg::CPlayFileDlg(ConfigManger& config, Services services, QWidget* parent)
-    : SkinnedDialog(parent), config_(config), services_(std::move(services)) {
-    setModal(false);
+    : SkinnedDialog(parent, skin::kToolBackground, Modality::Modeless), config_(config),
+      services_(std::move(services)) {
     setClosedNotice(services_.panel, 1);
-    resize(skin::kToolBackground.width, skin::kToolBackground.height);
     buildControls();
 }
 
@@ -98,8 +97,7 @@ CPlayFileDlg::~CPlayFileDlg() {
 }
 
 bool CPlayFileDlg::Init(QString* error) {
-    if (!openSkinned(config_.SkinFolder, skin::kToolBackground.file, "the recordings window",
-                     error))
+    if (!openSkinned(config_.SkinFolder, "the recordings window", error))
         return false;
     // The slider tracks take presses themselves; the rest of the body drags the window.
     dialogSkin()->setDragArea([](const QPoint& p) {

@@ -12,7 +12,6 @@
 
 class QComboBox;
 class QLabel;
-class QTableWidget;
 
 namespace vorlane {
 

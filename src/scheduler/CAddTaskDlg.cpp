@@ -58,9 +58,8 @@ std::unique_ptr<CAddTaskDlg> CAddTaskDlg::Create(ConfigManger& config, ADOConnec
 }
 
 CAddTaskDlg::CAddTaskDlg(ConfigManger& config, ADOConnection& catalogue, QWidget* parent)
-    : SkinnedDialog(parent), config_(config), catalogue_(catalogue) {
-    setModal(true);
-    resize(skin::kToolBackground.width, skin::kToolBackground.height);
+    : SkinnedDialog(parent, skin::kToolBackground, Modality::Modal), config_(config),
+      catalogue_(catalogue) {
     buildControls();
 }
 
@@ -69,7 +68,7 @@ CAddTaskDlg::~CAddTaskDlg() {
 }
 
 bool CAddTaskDlg::Load(QString* error) {
-    if (!openSkinned(config_.SkinFolder, skin::kToolBackground.file, "the task editor", error))
+    if (!openSkinned(config_.SkinFolder, "the task editor", error))
         return false;
     skinButtons();
     return true;
@@ -123,7 +122,7 @@ void CAddTaskDlg::buildControls() {
 
 void CAddTaskDlg::skinButtons() {
     skinOkCancel(ok_, cancel_);
-    skinCloseButton(close_, skin::kToolBackground);
+    skinCloseButton(close_);
 }
 
 void CAddTaskDlg::Init() {

@@ -61,12 +61,11 @@ std::unique_ptr<CTaskSettingDlg> CTaskSettingDlg::Create(ConfigManger& config,
 
 CTaskSettingDlg::CTaskSettingDlg(ConfigManger& config, ADOConnection& catalogue, WindowHandle panel,
                                  QWidget* parent)
-    : SkinnedDialog(parent), config_(config), catalogue_(catalogue), panel_(panel) {
-    setModal(false);
+    : SkinnedDialog(parent, skin::kTaskListBackground, Modality::Modeless), config_(config),
+      catalogue_(catalogue), panel_(panel) {
     setClosedNotice(panel, 0);
     // A window of its own beside the panel, which may be hidden to the tray.
     setWindowFlags(Qt::Window);
-    resize(skin::kTaskListBackground.width, skin::kTaskListBackground.height);
     buildControls();
 }
 
@@ -75,7 +74,7 @@ CTaskSettingDlg::~CTaskSettingDlg() {
 }
 
 bool CTaskSettingDlg::Load(QString* error) {
-    if (!openSkinned(config_.SkinFolder, skin::kTaskListBackground.file, "the task list", error))
+    if (!openSkinned(config_.SkinFolder, "the task list", error))
         return false;
     skinButtons();
     Refresh();
@@ -108,7 +107,7 @@ void CTaskSettingDlg::skinButtons() {
     skinButton(new_, skin::kButtonStrip, {right - 2 * step, y});
     skinButton(edit_, skin::kButtonStrip, {right - step, y});
     skinButton(delete_, skin::kButtonStrip, {right, y});
-    skinCloseButton(close_, bg);
+    skinCloseButton(close_);
 }
 
 void CTaskSettingDlg::Refresh() {

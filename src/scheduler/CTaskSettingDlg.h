@@ -8,7 +8,6 @@
 
 class QComboBox;
 class QLabel;
-class QTableWidget;
 
 namespace vorlane {
 

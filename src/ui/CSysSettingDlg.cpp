@@ -73,10 +73,9 @@ std::unique_ptr<CSysSettingDlg> CSysSettingDlg::Create(ConfigManger& config, Ser
 }
 
 CSysSettingDlg::CSysSettingDlg(ConfigManger& config, Services services, QWidget* parent)
-    : SkinnedDialog(parent), config_(config), services_(std::move(services)) {
-    setModal(false);
+    : SkinnedDialog(parent, skin::kToolBackground, Modality::Modeless), config_(config),
+      services_(std::move(services)) {
     setClosedNotice(services_.panel, 2);
-    resize(skin::kToolBackground.width, skin::kToolBackground.height);
     buildControls();
 }
 
@@ -85,7 +84,7 @@ CSysSettingDlg::~CSysSettingDlg() {
 }
 
 bool CSysSettingDlg::Init(QString* error) {
-    if (!openSkinned(config_.SkinFolder, skin::kToolBackground.file, "the settings window", error))
+    if (!openSkinned(config_.SkinFolder, "the settings window", error))
         return false;
 
     const std::array<QString, 4> titles = LanguageTexts::languageTitles();
@@ -174,7 +173,7 @@ void CSysSettingDlg::skinButtons() {
     cancel_->setCaption(QStringLiteral("Cancel"));
     skinButton(browse_, skin::kSmallButtonStrip, {kBrowsePlace.x, kBrowsePlace.y});
     browse_->setCaption(QStringLiteral("..."));
-    skinCloseButton(close_, skin::kToolBackground);
+    skinCloseButton(close_);
 }
 
 void CSysSettingDlg::Fill() {

@@ -12,7 +12,11 @@
 
 namespace vorlane {
 
-SkinnedDialog::SkinnedDialog(QWidget* parent) : QDialog(parent) {}
+SkinnedDialog::SkinnedDialog(QWidget* parent, const skin::Background& background, Modality modality)
+    : QDialog(parent), background_(background) {
+    setModal(modality == Modality::Modal);
+    resize(background.width, background.height);
+}
 
 SkinnedDialog::~SkinnedDialog() = default;
 
@@ -21,8 +25,7 @@ QWidget* SkinnedDialog::control(int id) const {
     return it == controls_.end() ? nullptr : it->second;
 }
 
-bool SkinnedDialog::openSkinned(const std::string& skinFolder, std::string_view background,
-                                const char* what, QString* error) {
+bool SkinnedDialog::openSkinned(const std::string& skinFolder, const char* what, QString* error) {
     if (!MessageWindow::create()) {
         if (error)
             *error = QString::fromLatin1(what) + QStringLiteral(" could not be created");
@@ -30,7 +33,7 @@ bool SkinnedDialog::openSkinned(const std::string& skinFolder, std::string_view 
     }
     applyFonts();
     skinFolder_ = QString::fromStdString(skinFolder);
-    const QString file = skinFolder_ + QString::fromLatin1(background);
+    const QString file = skinFolder_ + QString::fromLatin1(background_.file);
     if (applySkin(file, true))
         return true;
     if (error)
@@ -45,9 +48,8 @@ void SkinnedDialog::skinButton(CRegionBmpBtn* button, const skin::Strip& strip, 
     button->move(at);
 }
 
-void SkinnedDialog::skinCloseButton(CRegionBmpBtn* close,
-                                    const skin::Background& background) const {
-    const skin::Rect at = skin::CloseButtonRect(background);
+void SkinnedDialog::skinCloseButton(CRegionBmpBtn* close) const {
+    const skin::Rect at = skin::CloseButtonRect(background_);
     skinButton(close, skin::kCloseStrip, {at.x, at.y});
     close->setToolTip(QStringLiteral("close"));
 }

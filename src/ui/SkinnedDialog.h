@@ -47,18 +47,19 @@ public:
     const QString& title() const { return title_; }
 
 protected:
-    explicit SkinnedDialog(QWidget* parent);
+    enum class Modality { Modal, Modeless };
+    // Sized to `background`, which must outlive the dialog (the skin layout's constants do).
+    SkinnedDialog(QWidget* parent, const skin::Background& background, Modality modality);
 
-    // Creates the message window, sets the dialog font and skins the dialog with the
+    // Creates the message window, sets the dialog font and skins the dialog with its
     // background file of `skinFolder`. False, with *error saying why, when either fails;
     // `what` names the dialog in that text.
-    bool openSkinned(const std::string& skinFolder, std::string_view background, const char* what,
-                     QString* error);
+    bool openSkinned(const std::string& skinFolder, const char* what, QString* error);
     // The normal, pushed and hover images of a strip of the skin folder; the normal one
     // when disabled.
     void skinButton(CRegionBmpBtn* button, const skin::Strip& strip, QPoint at) const;
     // The close button in the top right corner of the background, with its tool tip.
-    void skinCloseButton(CRegionBmpBtn* close, const skin::Background& background) const;
+    void skinCloseButton(CRegionBmpBtn* close) const;
     // OK and Cancel side by side at the bottom right of the tool background.
     void skinOkCancel(CRegionBmpBtn* ok, CRegionBmpBtn* cancel) const;
     static void place(QWidget* w, const ControlPlace& p);
@@ -92,6 +93,7 @@ protected:
     QString title_;
 
 private:
+    const skin::Background& background_;
     QString skinFolder_;
     WindowHandle closedPanel_ = 0;
     int closedCode_ = 0;
