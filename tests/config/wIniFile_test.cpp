@@ -108,14 +108,6 @@ TEST_F(IniFileTest, Utf16LeFileIsReadAndStaysUtf16WhenWritten) {
     EXPECT_EQ(ini.ReadString("MP3Year", ""), "1993");
 }
 
-TEST_F(IniFileTest, Utf8BomIsKept) {
-    folder.writeFile("test.ini", "\xEF\xBB\xBF[A]\nk=1\n");
-    wIniFile ini = open("a");
-    EXPECT_EQ(ini.ReadInt("k", 0), 1);
-    ASSERT_TRUE(ini.WriteInt("k", 2));
-    EXPECT_EQ(folder.readFile("test.ini"), "\xEF\xBB\xBF[A]\nk=2\n");
-}
-
 TEST_F(IniFileTest, UnstorableKeysAndValuesAreRefusedAndChangeNothing) {
     folder.writeFile("test.ini", "[A]\nk=1\n");
     wIniFile ini = open("A");

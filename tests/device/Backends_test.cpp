@@ -60,17 +60,6 @@ TEST(Backends, EnumeratorListsReadableProductsOfTheFirstPresentPair) {
     EXPECT_TRUE(e.paths().empty());
 }
 
-// Each simulated kind sits on its own supported pair.
-TEST(Backends, SimulatedKindsCoverEverySupportedPair) {
-    IdPairs pairs;
-    for (auto k : {SimulatedHidDevice::Kind::Adapter, SimulatedHidDevice::Kind::UsbPnp,
-                   SimulatedHidDevice::Kind::Sss, SimulatedHidDevice::Kind::Controller}) {
-        SimulatedHidDevice d(k);
-        pairs.insert({d.vendorId(), d.productId()});
-    }
-    EXPECT_EQ(pairs, supported());
-}
-
 TEST(Backends, UdevRuleGrantsEverySupportedPair) {
     std::ifstream in(VORLANE_UDEV_RULE);
     ASSERT_TRUE(in.good());

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "LogWindow.h"
+#include "device/DeviceManger.h"
+#include "device/SimulatedHidBackend.h"
 #include "device/_SystemOpenedUSBHid.h"
 
 #include <functional>
@@ -54,5 +56,19 @@ template <class F> auto underLock(_SystemOpenedUSBHid& t, F f) {
     t.Unlock();
     return result;
 }
+
+// Simulated devices as the HID back end and a private record table for the manager, for
+// the life of the object.
+class SimulatedHidRig {
+public:
+    SimulatedHidRig() {
+        HidBackend::install(&backend);
+        DeviceManger::instance().setTableName(tableName.name());
+    }
+    ~SimulatedHidRig() { HidBackend::install(nullptr); }
+
+    SimulatedHidBackend backend;
+    PrivateTableName tableName;
+};
 
 } // namespace vorlane::test

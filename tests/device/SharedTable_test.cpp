@@ -16,14 +16,29 @@
 #include <vector>
 
 using namespace vorlane;
-using vorlane::test::msSince;
-using vorlane::test::otherProcessLocks;
-using vorlane::test::PrivateTableName;
+using namespace vorlane::test;
 
-TEST(SharedTable, RecordsFollowRegisterAndUnregister) {
+namespace {
+// A table opened on a name of its own.
+class SharedTableTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(t.OpenTable(name.name())); }
     PrivateTableName name;
     _SystemOpenedUSBHid t;
-    ASSERT_TRUE(t.OpenTable(name.name()));
+};
+
+// Makes a block as a program that died while making it leaves it: only size bytes.
+void makeBlock(const std::string& name, size_t size) {
+    int fd = ::shm_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, off_t(size)), 0);
+    ::close(fd);
+}
+
+constexpr size_t kBlockSize = 16384; // larger than the table
+} // namespace
+
+TEST_F(SharedTableTest, RecordsFollowRegisterAndUnregister) {
     EXPECT_TRUE(t.isShared());
     ASSERT_TRUE(t.Lock());
     EXPECT_EQ(t.IsOpened("/dev/hidraw1"), 0u);
@@ -60,10 +75,7 @@ TEST(SharedTable, RecordsFollowRegisterAndUnregister) {
     other.Unlock();
 }
 
-TEST(SharedTable, DeadProcessRecordsAreReclaimedAndItsLockTakenOver) {
-    PrivateTableName name;
-    _SystemOpenedUSBHid t;
-    ASSERT_TRUE(t.OpenTable(name.name()));
+TEST_F(SharedTableTest, DeadProcessRecordsAreReclaimedAndItsLockTakenOver) {
     pid_t child = otherProcessLocks(
         name.name(), false, [](_SystemOpenedUSBHid& c) { return c.Register(77, "/dev/hidraw9"); });
     ASSERT_GT(child, 0);
@@ -88,18 +100,6 @@ TEST(SharedTable, UnusableNameFallsBackToAPrivateTable) {
     EXPECT_EQ(t.IsOpened("/dev/hidraw0"), 5u);
     t.Unlock();
 }
-
-namespace {
-// Makes a block as a program that died while making it leaves it: only size bytes.
-void makeBlock(const std::string& name, size_t size) {
-    int fd = ::shm_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, off_t(size)), 0);
-    ::close(fd);
-}
-
-constexpr size_t kBlockSize = 16384; // larger than the table
-} // namespace
 
 TEST(SharedTable, ABlockOthersCouldWriteIsRefusedWithoutAHang) {
     struct Case {
@@ -159,10 +159,7 @@ TEST(SharedTable, AHalfMadeBlockIsMadeAnew) {
     }
 }
 
-TEST(SharedTable, AHolderThatHangsDoesNotHangTheLock) {
-    PrivateTableName name;
-    _SystemOpenedUSBHid t;
-    ASSERT_TRUE(t.OpenTable(name.name()));
+TEST_F(SharedTableTest, AHolderThatHangsDoesNotHangTheLock) {
     pid_t child = otherProcessLocks(name.name(), true, [](_SystemOpenedUSBHid&) { return true; });
     ASSERT_GT(child, 0);
     auto start = std::chrono::steady_clock::now();
@@ -175,10 +172,7 @@ TEST(SharedTable, AHolderThatHangsDoesNotHangTheLock) {
     t.Unlock();
 }
 
-TEST(SharedTable, ARecordWithProcessIdZeroIsFree) {
-    PrivateTableName name;
-    _SystemOpenedUSBHid t;
-    ASSERT_TRUE(t.OpenTable(name.name()));
+TEST_F(SharedTableTest, ARecordWithProcessIdZeroIsFree) {
     // Written straight into the block, as a damaged or foreign writer might leave it:
     // records follow the marker words and the mutex, 272 bytes each.
     wMapFile raw;

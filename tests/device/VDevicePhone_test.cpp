@@ -4,7 +4,6 @@
 #include "device/Device_SSSAudio.h"
 #include "device/Device_Zododuzidi.h"
 #include "device/HidCommands.h"
-#include "device/SimulatedHidBackend.h"
 #include "platform/Messages.h"
 
 #include <gtest/gtest.h>
@@ -12,11 +11,7 @@
 #include <functional>
 
 using namespace vorlane;
-using vorlane::test::LogWindow;
-using vorlane::test::PrivateTableName;
-using vorlane::test::pumpFor;
-using vorlane::test::pumpUntil;
-using vorlane::test::underLock;
+using namespace vorlane::test;
 using Comm = USBTEL_COMM_T<16>;
 
 namespace {
@@ -104,14 +99,6 @@ TEST(VDevicePhone, AdapterIdentifiesWithTypeAndHardwareId) {
 TEST(VDevicePhone, ModelsRefuseWhatIsNotTheirs) {
     using Kind = SimulatedHidDevice::Kind;
     {
-        SCOPED_TRACE("product string without the two trailing blanks");
-        Opened<Device_RivorAzururu> o(Kind::Adapter, 0xD105, [](SimulatedHidDevice& d) {
-            d.setProduct("QX USB Audio Adapter");
-        });
-        o.expectRefused();
-        EXPECT_TRUE(o.device->writtenReports().empty());
-    }
-    {
         SCOPED_TRACE("type code outside the adapter range");
         Opened<Device_RivorAzururu>(Kind::Adapter, 0xD200).expectRefused();
     }
@@ -130,10 +117,6 @@ TEST(VDevicePhone, ModelsRefuseWhatIsNotTheirs) {
 TEST_F(VDevicePhoneAdapter, ReplyWithTheRequestsParameterIsTaken) {
     std::string text = "0011223344556677";
     o.window.send(devmsg::WriteUserId, 0x1234, reinterpret_cast<intptr_t>(&text));
-    auto last = o.device->writtenReports().back();
-    EXPECT_EQ(last[1], hidcmd::WriteUserId);
-    EXPECT_EQ(last[3], 0x12);
-    EXPECT_EQ(last[4], 0x34);
     ASSERT_TRUE(o.device->userId(0x1234).has_value());
     EXPECT_EQ((*o.device->userId(0x1234))[7], 0x77);
 

@@ -1,3 +1,4 @@
+#include "LogWindow.h"
 #include "platform/MessageThread.h"
 #include "platform/MessageWindow.h"
 #include "platform/Messages.h"
@@ -9,42 +10,31 @@
 
 using namespace vorlane;
 
-namespace {
 constexpr uint32_t kQuit = msg::User + 9;
-
-// Ends its thread's loop with the code it is sent.
-class QuitWindow : public MessageWindow {
-public:
-    ~QuitWindow() override { destroy(); }
-    std::atomic<QThread*> thread{nullptr};
-
-protected:
-    bool processMessage(const Message& m, intptr_t&) override {
-        if (m.msg == msg::Create)
-            thread = QThread::currentThread();
-        if (m.msg == kQuit) {
-            PostQuitMessage(int(m.wParam));
-            return true;
-        }
-        return false;
-    }
-};
-} // namespace
 
 TEST(MessageThread, RunsInitOnTheNewThreadAndEndsWithTheQuitCode) {
     MessageThread t("device");
-    QuitWindow* w = nullptr;
+    test::LogWindow* w = nullptr;
+    std::atomic<QThread*> windowThread{nullptr};
     bool finishedOnThread = false;
     ASSERT_TRUE(t.start(
         [&] {
-            w = new QuitWindow;
+            // Ends its thread's loop with the code it is sent.
+            w = new test::LogWindow;
+            w->handler = [&](const Message& m, intptr_t&) {
+                if (m.msg == msg::Create)
+                    windowThread = QThread::currentThread();
+                if (m.msg == kQuit)
+                    PostQuitMessage(int(m.wParam));
+                return m.msg == kQuit;
+            };
             return w->create();
         },
         [&] {
-            finishedOnThread = QThread::currentThread() == w->thread.load();
+            finishedOnThread = QThread::currentThread() == windowThread.load();
             delete w;
         }));
-    EXPECT_NE(w->thread.load(), QThread::currentThread());
+    EXPECT_NE(windowThread.load(), QThread::currentThread());
     EXPECT_TRUE(MessageWindow::PostTo(w->handle(), kQuit, 7));
     ASSERT_TRUE(t.wait(3000));
     EXPECT_EQ(t.exitCode(), 7);
