@@ -124,14 +124,11 @@ protected:
     std::atomic<bool> stopFeeding{false};
 };
 
-#define REQUIRE_SERVER()                                                                           \
-    if (!haveServer())                                                                             \
-    GTEST_SKIP() << "pulseaudio is not installed"
-
 // The server's source for the card is listed under the card's name and chosen for the
 // device; a busy card is captured through it, and a busy card without one stays busy.
 TEST_F(SoundServerTest, ABusyCardIsCapturedThroughTheServersSourceForIt) {
-    REQUIRE_SERVER();
+    if (!haveServer())
+        GTEST_SKIP() << "pulseaudio is not installed";
     const std::vector<SoundServerSource> sources = SoundServerSources::List();
     ASSERT_EQ(sources.size(), 1u) << "the monitor of an output is no capture source";
     EXPECT_EQ(sources[0].name, "turntable");
