@@ -37,19 +37,14 @@ const char* extensionOf(FileType type) {
 }
 } // namespace
 
-TEST(WavFileWriter, LayoutSizesAndSamples) {
+// True sizes from the start: a recording cut short at once is still a valid file. The
+// sizes at the close are checked with the full disk, which closes the same way.
+TEST(WavFileWriter, HeaderHasTrueSizesFromTheStart) {
     TestProgramFolder dir(false);
-    fs::path file = dir / "k.wav";
     WavFileWriter w;
-    ASSERT_TRUE(w.open(file, WaveFormat::Capture()));
-    expectWavHeader(readBytes(file), 0); // true sizes from the start
-    for (uint32_t i = 0; i < 3; ++i)
-        ASSERT_TRUE(w.writeBlock(BytesOf(PatternBlocks(i, 1)), kBlock));
+    ASSERT_TRUE(w.open(dir / "k.wav", WaveFormat::Capture()));
+    expectWavHeader(readBytes(dir / "k.wav"), 0);
     ASSERT_TRUE(w.close());
-    std::string f = readBytes(file);
-    EXPECT_EQ(f.size(), 46u + 3 * kBlock);
-    expectWavHeader(f, 3 * kBlock);
-    EXPECT_EQ(SoxDecode(file), PatternBlocks(0, 3));
 }
 
 // The same for every file type: a failed open says why and names the file, an existing
