@@ -24,6 +24,14 @@ int16_t PatternSample(uint32_t block, uint32_t index) {
         static_cast<uint16_t>(block * 7919u + index * 613u + (index & 1) * 20011u));
 }
 
+std::vector<int16_t> PatternBlocks(uint32_t first, uint32_t count) {
+    std::vector<int16_t> out;
+    for (uint32_t i = first; i < first + count; ++i)
+        for (uint32_t j = 0; j < kBlock / 2; ++j)
+            out.push_back(PatternSample(i, j));
+    return out;
+}
+
 int FakeCaptureSource::open(const std::string& id, const WaveFormat& format, uint32_t periodFrames,
                             uint32_t) {
     opens.fetch_add(1);
@@ -111,12 +119,6 @@ std::string CommandOutput(const std::string& command, int* status) {
     if (status)
         *status = st >= 0 && WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return out;
-}
-
-int RunCommand(const std::string& command) {
-    int status = -1;
-    CommandOutput(command + " >/dev/null", &status);
-    return status;
 }
 
 namespace {

@@ -26,8 +26,6 @@ namespace vorlane::test {
 // The capture engine's block: 5,512 stereo 16-bit frames, 125 ms.
 constexpr uint32_t kBlock = 22048;
 constexpr uint32_t kBlockFrames = kBlock / 4;
-// The record file types as the settings store them.
-constexpr FileType kWavType = FileType::Wav, kMp3Type = FileType::Mp3, kWmaType = FileType::Wma;
 
 inline const uint8_t* BytesOf(const std::vector<int16_t>& s) {
     return reinterpret_cast<const uint8_t*>(s.data());
@@ -36,6 +34,8 @@ inline const uint8_t* BytesOf(const std::vector<int16_t>& s) {
 // The sample value that FakeCaptureSource puts at position j of block i: a pattern that
 // covers the whole 16-bit range and differs between blocks and channels.
 int16_t PatternSample(uint32_t block, uint32_t index);
+// Pattern blocks first..first+count-1 of kBlock bytes each, one after another.
+std::vector<int16_t> PatternBlocks(uint32_t first, uint32_t count);
 
 // Stands in for the sound card, which this machine does not have. Delivers generated
 // blocks at once, or nothing, or fails, as the test says.
@@ -84,14 +84,6 @@ private:
     WakeEvent wake_;
 };
 
-// A message window that counts the level messages it receives.
-class CountingWindow : public LogWindow {
-public:
-    size_t blocksCaptured() { return count(msg::BlockCaptured); }
-};
-
-// Runs a command; returns its exit status (-1 when it could not run).
-int RunCommand(const std::string& command);
 // Decodes a sound file with sox into interleaved 16-bit samples; empty when sox fails.
 std::vector<int16_t> SoxDecode(const std::filesystem::path& file);
 // Decodes a sound file with ffmpeg into interleaved 16-bit stereo samples at 44,100 Hz;

@@ -48,7 +48,7 @@ TEST_P(BlockCost, RecordingBlocksOnTheCaptureThreadAllocateNothing) {
         return PatternSample(block, index);
     };
     CSoundCapture capture(std::move(s), std::make_unique<NullMonitorSink>());
-    CountingWindow owner;
+    LogWindow owner;
     ASSERT_TRUE(owner.create());
     capture.StartCaptureThread(owner.handle());
     ASSERT_EQ(capture.Init(), 0);
@@ -61,7 +61,7 @@ TEST_P(BlockCost, RecordingBlocksOnTheCaptureThreadAllocateNothing) {
     ASSERT_TRUE(pumpUntil([&] { return source->delivered >= from + 100; }, 10000));
     g_watched.store(std::thread::id{});
     EXPECT_EQ(g_allocations.load(), 0);
-    EXPECT_GE(owner.blocksCaptured(), 100u); // the level messages still arrive
+    EXPECT_GE(owner.count(msg::BlockCaptured), 100u); // the level messages still arrive
     capture.RequestStop();
     ASSERT_TRUE(pumpUntil([&] { return !capture.IsRecording(); }, 5000));
     capture.ShutdownCapture();

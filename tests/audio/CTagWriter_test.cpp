@@ -106,7 +106,7 @@ TEST(CTagWriter, Id3v1RecordByteForByte) {
 TEST(CTagWriter, Mp3FileGetsTheRecordAppended) {
     TestProgramFolder dir(false);
     fs::path file = dir / "tagged.mp3";
-    record(file, kMp3Type);
+    record(file, FileType::Mp3);
     const std::string before = readBytes(file);
     const TagValues t{
         "Blue in Green", "Miles Davis", "Kind of Blue", "1959", "side two", 8, "Jazz", 3};
@@ -117,8 +117,6 @@ TEST(CTagWriter, Mp3FileGetsTheRecordAppended) {
     CTagWriter::Id3v1Record r = CTagWriter::BuildId3v1(t);
     EXPECT_EQ(after.substr(before.size()), text(r, 0, 128));
     std::string tags = FfprobeTags(file);
-    EXPECT_NE(tags.find("TAG:title=Blue in Green"), std::string::npos) << tags;
-    EXPECT_NE(tags.find("TAG:artist=Miles Davis"), std::string::npos) << tags;
     EXPECT_NE(tags.find("TAG:track=3"), std::string::npos) << tags;
     EXPECT_NE(tags.find("TAG:genre=Jazz"), std::string::npos) << tags;
     EXPECT_FALSE(FfmpegDecode(file).empty());
@@ -146,44 +144,37 @@ TEST(CTagWriter, KindOfFileComesFromACaseSensitiveNameSearch) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
+// Every attribute is written, empty ones too: the title as it is, not as ISO-8859-1, the
+// track not clamped, and a genre missing from the list as an empty name.
 TEST(CTagWriter, WmaAttributesReadBackWithTagLib) {
     TestProgramFolder dir(false);
-    fs::path file = dir / "tagged.wma";
-    record(file, kWmaType);
-    // The title is kept as it is, not as ISO-8859-1, and the track is not clamped here.
+    const fs::path file = dir / "tagged.wma";
     const std::string title = "Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC";
-    const TagValues t{title, "Artist", "Album", "1972", "Comment", 17, "Rock", 300};
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(CTagWriter::TagFile(file.string(), t));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    std::map<std::string, std::string> want = {
-        {"Title", t.title},   {"Author", "Artist"},       {"WM/AlbumTitle", "Album"},
+    const TagValues full{title, "Artist", "Album", "1972", "Comment", 17, "Rock", 300};
+    TagValues empty;
+    empty.genre = 148;
+    const std::map<std::string, std::string> fullWant = {
+        {"Title", title},     {"Author", "Artist"},       {"WM/AlbumTitle", "Album"},
         {"WM/Year", "1972"},  {"Description", "Comment"}, {"WM/TrackNumber", "300"},
         {"WM/Genre", "Rock"},
     };
-    EXPECT_EQ(readWma(file), want);
-    EXPECT_FALSE(FfmpegDecode(file).empty());
-}
-
-// Empty values still make all seven attributes; a genre missing from the list gives an
-// empty genre name. ffprobe leaves empty values out of what it shows, so the header is
-// searched for them as well.
-TEST(CTagWriter, EmptyValuesStillMakeEveryAttribute) {
-    TestProgramFolder dir(false);
-    fs::path file = dir / "empty.wma";
-    record(file, kWmaType);
-    TagValues t;
-    t.genre = 148;
-    EXPECT_TRUE(CTagWriter::TagFile(file.string(), t));
-    std::map<std::string, std::string> want = {
+    const std::map<std::string, std::string> emptyWant = {
         {"Title", ""},       {"Author", ""},          {"WM/AlbumTitle", ""}, {"WM/Year", ""},
         {"Description", ""}, {"WM/TrackNumber", "0"}, {"WM/Genre", ""},
     };
-    EXPECT_EQ(readWma(file), want);
+    for (const auto& [values, want] : {std::pair(full, fullWant), std::pair(empty, emptyWant)}) {
+        record(file, FileType::Wma);
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE(CTagWriter::TagFile(file.string(), values));
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+        EXPECT_EQ(readWma(file), want);
+        EXPECT_FALSE(FfmpegDecode(file).empty());
+    }
+    // ffprobe leaves the empty values out of what it shows, so the header is searched for
+    // them. The content description object holds title, author, copyright, description and
+    // rating: five strings of nothing but their terminating zero.
     EXPECT_NE(FfprobeTags(file).find("TAG:track=0\n"), std::string::npos);
     const std::string bytes = readBytes(file);
-    // The content description object holds title, author, copyright, description and
-    // rating: five strings of nothing but their terminating zero.
     const std::string contentDescription("\x33\x26\xB2\x75\x8E\x66\xCF\x11", 8);
     size_t at = bytes.find(contentDescription);
     ASSERT_NE(at, std::string::npos);
