@@ -7,7 +7,6 @@
 #include "ui/CRegionBmpBtn.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -73,10 +72,7 @@ bool PanelTest::buildPanel() {
     RecordingServices services;
     services.catalogue = &catalogue;
     services.deviceTargetWindow = &deviceTarget;
-    services.tagFile = [this](const std::string& path) {
-        tagged.push_back(path);
-        return true;
-    };
+    services.tagFile = [](const std::string&) { return true; };
     // Without a capture thread the writer closes a file in the next capture step.
     services.writerPoll = [this](int) { capture->ProcessNotification(); };
     panel = std::make_unique<CRivorAzururuFrame>(config, *capture, std::move(services), [this] {
@@ -105,14 +101,6 @@ std::string PanelTest::setting(const std::string& section, const std::string& ke
     wIniFile ini;
     ini.SetFile(ConfigManger::SettingsFilePath(), section);
     return ini.ReadString(key, "<missing>");
-}
-
-std::vector<std::string> PanelTest::recordedFiles() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder / "records"))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 void PanelTest::click(int id) {
