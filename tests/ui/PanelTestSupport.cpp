@@ -13,11 +13,6 @@ namespace fs = std::filesystem;
 
 namespace vorlane::test {
 
-int16_t SquareSample(uint32_t index, int amplitude, int period) {
-    const uint32_t frame = index / 2;
-    return int16_t((frame / uint32_t(period / 2)) % 2 ? amplitude : -amplitude);
-}
-
 void typeText(QWidget* widget, const QString& text) {
     for (QChar c : text) {
         QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
@@ -54,8 +49,9 @@ void PanelTest::SetUp() {
     ASSERT_TRUE(CatalogueOpener::open(catalogue, CatalogueOpener::defaultPath()).opened);
 
     auto fake = std::make_unique<FakeCaptureSource>();
+    // Loud: a square wave of amplitude 10,000 and a period of 100 frames on both channels.
     fake->sample = [this](uint32_t, uint32_t index) {
-        return loud ? SquareSample(index, 10000) : int16_t(0);
+        return int16_t(loud ? (index / 2 / 50 % 2 ? 10000 : -10000) : 0);
     };
     source = fake.get();
     capture = std::make_unique<CSoundCapture>(std::move(fake), std::make_unique<NullMonitorSink>());

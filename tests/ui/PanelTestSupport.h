@@ -19,9 +19,6 @@
 
 namespace vorlane::test {
 
-// A square wave of this amplitude on both channels, period `period` frames.
-int16_t SquareSample(uint32_t index, int amplitude, int period = 100);
-
 // Sends the key presses that type `text` into the widget.
 void typeText(QWidget* widget, const QString& text);
 void pressKey(QWidget* widget, int key);
