@@ -48,15 +48,13 @@ void whenModal(std::function<void(QWidget*)> act) {
     poll->start();
 }
 
-bool isGreen(QRgb px) {
-    return qRed(px) < 64 && qGreen(px) > 192 && qBlue(px) < 64;
-}
-
 int greenPixels(const QImage& image, const skin::Rect& r) {
     int n = 0;
     for (int y = r.y; y < r.bottom(); ++y)
-        for (int x = r.x; x < r.right(); ++x)
-            n += isGreen(image.pixel(x, y));
+        for (int x = r.x; x < r.right(); ++x) {
+            const QRgb px = image.pixel(x, y);
+            n += qRed(px) < 64 && qGreen(px) > 192 && qBlue(px) < 64;
+        }
     return n;
 }
 
