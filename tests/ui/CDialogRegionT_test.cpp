@@ -44,7 +44,7 @@ class FontDialog : public QDialog, public CDialogFont<FontDialog> {};
 
 } // namespace
 
-TEST(CDialogRegionT, BitmapWithoutKeyPixelsGivesARectangularWindowCentredOnTheScreen) {
+TEST(CDialogRegionT, BitmapGivesTheWindowItsSizeAndShapeCentredOnTheScreen) {
     QTemporaryDir dir;
     SkinTestDialog dialog;
     dialog.resize(300, 200);
@@ -60,11 +60,8 @@ TEST(CDialogRegionT, BitmapWithoutKeyPixelsGivesARectangularWindowCentredOnTheSc
     // Each half is taken separately, as integers.
     EXPECT_EQ(dialog.pos(), QPoint(screen.x() + screen.width() / 2 - 121 / 2,
                                    screen.y() + screen.height() / 2 - 81 / 2));
-}
 
-TEST(CDialogRegionT, KeyPixelsShapeTheWindow) {
-    QTemporaryDir dir;
-    SkinTestDialog dialog;
+    // Key pixels shape the window.
     const QImage bk = imageFromRows({"KWWWWK", "WWWWWW", "KKKKKK", "aWWWWb", "KWWWWc"});
     ASSERT_TRUE(dialog.applySkin(writeBmp(dir.path(), "bk.bmp", bk)));
     EXPECT_EQ(dialog.mask(), SkinBitmap::opaqueRegion(bk, 0xFF00FF));
@@ -75,13 +72,9 @@ TEST(CDialogRegionT, MissingOrDamagedSkinLeavesTheWindowAsItWasAndUsable) {
     QTemporaryDir dir;
     QByteArray truncated = bmpBytes(solid(40, 30, 0xFF808080));
     truncated.chop(100);
-    QByteArray absurd = bmpBytes(solid(40, 30, 0xFF808080));
-    absurd[19] = char(0x7F); // width of about two billion pixels
-    absurd[20] = char(0x7F);
     const QString files[] = {
         dir.path() + "/missing.bmp",
         writeBytes(dir.path(), "truncated.bmp", truncated),
-        writeBytes(dir.path(), "absurd.bmp", absurd),
         writeBmp(dir.path(), "allkey.bmp", solid(20, 20, kKey)),
     };
     for (const QString& file : files) {
@@ -135,7 +128,6 @@ TEST(CDialogRegionT, PaintsTheBitmapUnderTheDialogsOwnPaintingAndStaticTexts) {
 
     // Applying again replaces the background.
     ASSERT_TRUE(dialog.applySkin(writeBmp(dir.path(), "b.bmp", solid(90, 70, 0xFF2040C0))));
-    EXPECT_EQ(dialog.size(), QSize(90, 70));
     EXPECT_EQ(dialog.grab().toImage().pixel(85, 65) | 0xFF000000u, 0xFF2040C0u);
 }
 

@@ -60,17 +60,17 @@ protected:
         parent.resize(100, 100);
         ASSERT_TRUE(parent.MessageWindow::create());
         parent.messages.clear(); // the create message
+        ASSERT_TRUE(button.setSkin(strip, 6));
     }
     QTemporaryDir dir;
     QString strip;
     SkinTestDialog parent;
+    CRegionBmpBtn button{&parent, 1016};
 };
 
 } // namespace
 
 TEST_F(SkinnedButton, TakesTheSizeOfOneImageAndTheShapeOfTheFirst) {
-    CRegionBmpBtn button(&parent, 1016);
-    ASSERT_TRUE(button.setSkin(strip, 6));
     EXPECT_TRUE(button.isSkinned());
     EXPECT_EQ(button.size(), QSize(6, 4));
     EXPECT_EQ(button.sizeHint(), QSize(6, 4));
@@ -81,8 +81,6 @@ TEST_F(SkinnedButton, TakesTheSizeOfOneImageAndTheShapeOfTheFirst) {
 }
 
 TEST_F(SkinnedButton, ChoosesItsImageByStateWithTheMinusOneFallBack) {
-    CRegionBmpBtn button(&parent, 1016);
-    ASSERT_TRUE(button.setSkin(strip, 6));
     parent.show();
     const QRgb red = colourOf('R'), green = colourOf('G'), blue = colourOf('U'),
                yellow = colourOf('Y');
@@ -119,8 +117,6 @@ TEST_F(SkinnedButton, ChoosesItsImageByStateWithTheMinusOneFallBack) {
 }
 
 TEST_F(SkinnedButton, WithoutHoverModeTheFocusShowsTheThirdImage) {
-    CRegionBmpBtn button(&parent, 1016);
-    ASSERT_TRUE(button.setSkin(strip, 6));
     button.setImages(0, 1, 2, -1);
     button.setExtendedStyle(button.extendedStyle() & ~CRegionBmpBtn::kHoverMode);
     hover(&button, true);
@@ -136,11 +132,11 @@ TEST_F(SkinnedButton, WithoutHoverModeTheFocusShowsTheThirdImage) {
 TEST_F(SkinnedButton, DrawsItsCaptionCentred) {
     QImage white(40, 20, QImage::Format_RGB32);
     white.fill(Qt::white);
-    CRegionBmpBtn button(&parent);
-    ASSERT_TRUE(button.setSkin(writeBmp(dir.path(), "white.bmp", white), 40));
-    ASSERT_TRUE(button.setCaption(QString("...")));
+    CRegionBmpBtn other(&parent);
+    ASSERT_TRUE(other.setSkin(writeBmp(dir.path(), "white.bmp", white), 40));
+    ASSERT_TRUE(other.setCaption(QString("...")));
     parent.show();
-    const QImage shot = button.grab().toImage();
+    const QImage shot = other.grab().toImage();
     QRect ink;
     for (int y = 0; y < shot.height(); ++y)
         for (int x = 0; x < shot.width(); ++x)
@@ -149,8 +145,8 @@ TEST_F(SkinnedButton, DrawsItsCaptionCentred) {
     ASSERT_FALSE(ink.isEmpty()) << "the caption was drawn";
     EXPECT_NEAR(ink.center().x(), 20, 3);
     EXPECT_NEAR(ink.center().y(), 10, 5);
-    ASSERT_TRUE(button.setCaption(std::nullopt));
-    EXPECT_EQ(centre(&button), 0xFFFFFFFFu);
+    ASSERT_TRUE(other.setCaption(std::nullopt));
+    EXPECT_EQ(centre(&other), 0xFFFFFFFFu);
 }
 
 TEST_F(SkinnedButton, BadStripLeavesAnOrdinaryButtonThatStillClicks) {
@@ -158,25 +154,23 @@ TEST_F(SkinnedButton, BadStripLeavesAnOrdinaryButtonThatStillClicks) {
     cut.chop(30);
     const QString bad[] = {dir.path() + "/missing.bmp", writeBytes(dir.path(), "cut.bmp", cut)};
     for (const QString& file : bad) {
-        CRegionBmpBtn button(&parent, 1016);
-        EXPECT_FALSE(button.setSkin(file, 6));
-        EXPECT_FALSE(button.isSkinned());
-        EXPECT_TRUE(button.mask().isEmpty());
-        EXPECT_FALSE(button.sizeHint().isEmpty());
+        CRegionBmpBtn other(&parent, 1016);
+        EXPECT_FALSE(other.setSkin(file, 6));
+        EXPECT_FALSE(other.isSkinned());
+        EXPECT_TRUE(other.mask().isEmpty());
+        EXPECT_FALSE(other.sizeHint().isEmpty());
         int clicks = 0;
-        QObject::connect(&button, &QAbstractButton::clicked, [&clicks] { ++clicks; });
-        button.resize(button.sizeHint());
-        clickAt(&button, {3, 3});
+        QObject::connect(&other, &QAbstractButton::clicked, [&clicks] { ++clicks; });
+        other.resize(other.sizeHint());
+        clickAt(&other, {3, 3});
         EXPECT_EQ(clicks, 1);
     }
-    CRegionBmpBtn button(&parent);
-    EXPECT_FALSE(button.setSkin(strip, 25)) << "an image wider than the strip";
-    EXPECT_FALSE(button.setSkin(strip, 0));
+    CRegionBmpBtn other(&parent);
+    EXPECT_FALSE(other.setSkin(strip, 25)) << "an image wider than the strip";
+    EXPECT_FALSE(other.setSkin(strip, 0));
 }
 
 TEST_F(SkinnedButton, AClickReachesAMessageWindowParentAsACommand) {
-    CRegionBmpBtn button(&parent, 1016);
-    ASSERT_TRUE(button.setSkin(strip, 6));
     parent.show();
     int clicks = 0;
     QObject::connect(&button, &QAbstractButton::clicked, [&clicks] { ++clicks; });

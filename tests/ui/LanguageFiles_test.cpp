@@ -1,3 +1,4 @@
+#include "TestProgramFolder.h"
 #include "config/IniText.h"
 #include "config/wIniFile.h"
 #include "ui/LanguageTexts.h"
@@ -39,13 +40,6 @@ std::vector<Key> windowKeys() {
         keys.push_back(k);
     }
     return keys;
-}
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
 }
 
 // The language names of the shipped list, by LanguageID.
@@ -94,7 +88,7 @@ TEST(LanguageFiles, FourCleanUtf8LanguagesEachHoldingExactlyTheKeysThatTheWindow
         ASSERT_FALSE(name.empty()) << "LanguageID " << id;
         distinct.insert(name);
         const std::string path = kLanguageDir + "/" + name + "/" + name + ".ini";
-        const std::string bytes = readAll(path);
+        const std::string bytes = test::readBytes(path);
         // Nothing missing, nothing that no window reads.
         EXPECT_EQ(keysOf(bytes), listed) << path;
         QStringDecoder decoder(QStringDecoder::Utf8);

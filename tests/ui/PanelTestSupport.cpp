@@ -7,17 +7,11 @@
 #include "ui/CRegionBmpBtn.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <filesystem>
 
 namespace fs = std::filesystem;
 
 namespace vorlane::test {
-
-int16_t SquareSample(uint32_t index, int amplitude, int period) {
-    const uint32_t frame = index / 2;
-    return int16_t((frame / uint32_t(period / 2)) % 2 ? amplitude : -amplitude);
-}
 
 void typeText(QWidget* widget, const QString& text) {
     for (QChar c : text) {
@@ -55,8 +49,9 @@ void PanelTest::SetUp() {
     ASSERT_TRUE(CatalogueOpener::open(catalogue, CatalogueOpener::defaultPath()).opened);
 
     auto fake = std::make_unique<FakeCaptureSource>();
+    // Loud: a square wave of amplitude 10,000 and a period of 100 frames on both channels.
     fake->sample = [this](uint32_t, uint32_t index) {
-        return loud ? SquareSample(index, 10000) : int16_t(0);
+        return int16_t(loud ? (index / 2 / 50 % 2 ? 10000 : -10000) : 0);
     };
     source = fake.get();
     capture = std::make_unique<CSoundCapture>(std::move(fake), std::make_unique<NullMonitorSink>());
@@ -73,10 +68,7 @@ bool PanelTest::buildPanel() {
     RecordingServices services;
     services.catalogue = &catalogue;
     services.deviceTargetWindow = &deviceTarget;
-    services.tagFile = [this](const std::string& path) {
-        tagged.push_back(path);
-        return true;
-    };
+    services.tagFile = [](const std::string&) { return true; };
     // Without a capture thread the writer closes a file in the next capture step.
     services.writerPoll = [this](int) { capture->ProcessNotification(); };
     panel = std::make_unique<CRivorAzururuFrame>(config, *capture, std::move(services), [this] {
@@ -105,14 +97,6 @@ std::string PanelTest::setting(const std::string& section, const std::string& ke
     wIniFile ini;
     ini.SetFile(ConfigManger::SettingsFilePath(), section);
     return ini.ReadString(key, "<missing>");
-}
-
-std::vector<std::string> PanelTest::recordedFiles() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder / "records"))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 void PanelTest::click(int id) {

@@ -16,12 +16,8 @@
 #include <atomic>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace vorlane::test {
-
-// A square wave of this amplitude on both channels, period `period` frames.
-int16_t SquareSample(uint32_t index, int amplitude, int period = 100);
 
 // Sends the key presses that type `text` into the widget.
 void typeText(QWidget* widget, const QString& text);
@@ -46,8 +42,6 @@ protected:
     void captureBlocks(int count);
     // A value of Config_LP.ini as the file holds it now.
     std::string setting(const std::string& section, const std::string& key) const;
-    // The files of the record folder, sorted by name.
-    std::vector<std::string> recordedFiles() const;
     // Clicks a bitmap button of the panel.
     void click(int id);
     // Posts to the panel and lets it handle the message.
@@ -75,7 +69,6 @@ protected:
     std::unique_ptr<CSoundCapture> capture;
     ADOConnection catalogue;
     std::atomic<WindowHandle> deviceTarget{0};
-    std::vector<std::string> tagged;
     int exits = 0;
     bool exitedUnderABox = false; // the exit ran while a modal box was still up
     bool loud = true;             // what the fake sound card delivers

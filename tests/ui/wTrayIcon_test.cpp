@@ -1,14 +1,13 @@
+#include "E2eSupport.h"
+#include "PanelTestSupport.h"
 #include "PumpUntil.h"
 #include "SettingsTestSupport.h"
-#include "TestProgramFolder.h"
-#include "config/ConfigManger.h"
 #include "platform/Messages.h"
 #include "ui/wTrayIcon.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QMenu>
 #include <filesystem>
 #include <vector>
@@ -17,11 +16,6 @@ using namespace vorlane;
 using namespace vorlane::test;
 
 namespace {
-
-void pumpPosted() {
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
-}
 
 QStringList texts(const QMenu* menu) {
     QStringList out;
@@ -33,13 +27,8 @@ QStringList texts(const QMenu* menu) {
 class TrayTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        copyGeneratedResources(folder); // the icons are drawn at build time
         ASSERT_TRUE(config.Load());
-        // The icons are generated at build time, so the test makes its own.
-        for (const char* name : {"DEVICE_NO_LP.ico", "DEVICE_IDLE_LP.ico", "Scheduler.ico"}) {
-            QImage image(16, 16, QImage::Format_ARGB32);
-            image.fill(Qt::green);
-            image.save(QString::fromStdString((folder / "Resource" / name).string()), "ICO");
-        }
     }
     void useLanguage(const std::string& text) {
         folder.writeFile("Language/Test/Test.ini", text);
@@ -131,7 +120,7 @@ TEST_F(TrayTest, MenuTextsAreReadWhenItOpensAndItsItemsPostCommands) {
 
     for (QAction* a : menu->actions())
         a->trigger();
-    pumpPosted();
+    pump();
     EXPECT_EQ(commands(), (std::vector<uintptr_t>{cmd::ShowPanel, cmd::ShowTaskList,
                                                   cmd::EnterScheduler, cmd::About, cmd::MenuExit}));
 }
@@ -142,12 +131,12 @@ TEST_F(TrayTest, ClicksAskForThePanelExceptInSchedulerMode) {
     tray.onActivated(QSystemTrayIcon::DoubleClick);
     tray.onActivated(QSystemTrayIcon::Context);
     tray.onActivated(QSystemTrayIcon::MiddleClick);
-    pumpPosted();
+    pump();
     EXPECT_EQ(commands(), std::vector<uintptr_t>{cmd::ShowPanel});
     tray.refresh(wTrayIcon::State::Scheduler);
     tray.onActivated(QSystemTrayIcon::DoubleClick);
     tray.onActivated(QSystemTrayIcon::Trigger);
-    pumpPosted();
+    pump();
     EXPECT_EQ(commands().size(), 1u);
 }
 
