@@ -23,20 +23,19 @@ extern "C" const char* __lsan_default_suppressions() {
 
 namespace fs = std::filesystem;
 using namespace vorlane;
-using vorlane::test::pumpFor;
-using vorlane::test::pumpUntil;
+using namespace vorlane::test;
 
 namespace {
 
 // The real program in this process with the simulated device: record, then open the
 // recordings browser from the panel and play what was just recorded.
 TEST(BrowserSession, TheMusicButtonShowsAndPlaysTheRecordingJustMade) {
-    test::TestProgramFolder folder;
-    test::copyGeneratedResources(folder);
+    TestProgramFolder folder;
+    copyGeneratedResources(folder);
     const fs::path records = folder.path() / "records";
-    test::writeToneWav(folder / "input.wav", {{6, 440}});
-    test::useSimulatedSession(folder, folder / "input.wav");
-    test::writeSettings(
+    writeToneWav(folder / "input.wav", {{6, 440}});
+    useSimulatedSession(folder, folder / "input.wav");
+    writeSettings(
         folder, "Option",
         {{"RecordFileType", "0"}, {"RecordDiviType", "0"}, {"RecordFilePath", records.string()}});
 
