@@ -1,10 +1,6 @@
 #include "SchedulerRig.h"
-#include "platform/Messages.h"
 #include "scheduler/LogPowerBackend.h"
 #include "scheduler/LogindPowerBackend.h"
-#include "scheduler/TaskTimes.h"
-
-#include <gtest/gtest.h>
 
 #include <tuple>
 
@@ -37,9 +33,7 @@ TEST(TaskTimes, LookAheadMinuteCarries) {
         {at(2026, 12, 7, 10, 59), "2026-12-07 11:00", 1},
     };
     for (const Case& c : cases) {
-        LocalTime from = c.from;
-        from.weekday = TaskTimes::WeekdayOf(from.year, from.month, from.day);
-        const LocalTime next = TaskTimes::NextMinute(from);
+        const LocalTime next = TaskTimes::NextMinute(c.from);
         EXPECT_EQ(TaskTimes::MinuteText(next), c.expected);
         EXPECT_EQ(next.weekday, c.weekday) << c.expected;
     }
