@@ -23,20 +23,19 @@ extern "C" const char* __lsan_default_suppressions() {
 
 namespace fs = std::filesystem;
 using namespace vorlane;
-using vorlane::test::pumpFor;
-using vorlane::test::pumpUntil;
+using namespace vorlane::test;
 
 namespace {
 
 // The real program in this process with the simulated device: record, then open the
 // recordings browser from the panel and play what was just recorded.
 TEST(BrowserSession, TheMusicButtonShowsAndPlaysTheRecordingJustMade) {
-    test::TestProgramFolder folder;
-    test::copyGeneratedResources(folder);
+    TestProgramFolder folder;
+    copyGeneratedResources(folder);
     const fs::path records = folder.path() / "records";
-    test::writeToneWav(folder / "input.wav", {{6, 440}});
-    test::useSimulatedSession(folder, folder / "input.wav");
-    test::writeSettings(
+    writeToneWav(folder / "input.wav", {{6, 440}});
+    useSimulatedSession(folder, folder / "input.wav");
+    writeSettings(
         folder, "Option",
         {{"RecordFileType", "0"}, {"RecordDiviType", "0"}, {"RecordFilePath", records.string()}});
 
@@ -67,11 +66,6 @@ TEST(BrowserSession, TheMusicButtonShowsAndPlaysTheRecordingJustMade) {
     ASSERT_TRUE(pumpUntil([&] { return browser->position() > 0; }, 5000))
         << "the position did not move";
     EXPECT_TRUE(browser->graph()->IsRunning());
-
-    // The button hides it again, and playback ends with it.
-    panel.button(panel::kPlayFileButton)->click();
-    EXPECT_FALSE(browser->isVisible());
-    EXPECT_EQ(browser->graph(), nullptr);
     app.exit();
 }
 

@@ -54,17 +54,15 @@ inline bool sql(const std::filesystem::path& db, const std::string& statement) {
     return ok;
 }
 
-// The statement that stores a task as the task list does.
-inline std::string taskRow(const QDateTime& start, const QDateTime& end, bool repeats,
+// The statement that stores a single task as the task list does.
+inline std::string taskRow(const QDateTime& start, const QDateTime& end,
                            const std::string& fileName) {
     const QString f = QStringLiteral("yyyy-MM-dd HH:mm");
-    const std::string flag = repeats ? "1" : "0";
     return "insert into TaskFile (StartTime, EndTime, DayOfWeek, Test, FileName, Repeats, "
            "Monday, Tuesday, Wednesday, Thursday, Friday, Saturday, Sunday) values ('" +
            start.toString(f).toStdString() + "', '" + end.toString(f).toStdString() + "', " +
-           std::to_string(start.date().dayOfWeek() % 7) + ", '', '" + fileName + "', " + flag +
-           ", " + flag + ", " + flag + ", " + flag + ", " + flag + ", " + flag + ", " + flag +
-           ", " + flag + ")";
+           std::to_string(start.date().dayOfWeek() % 7) + ", '', '" + fileName +
+           "', 0, 0, 0, 0, 0, 0, 0, 0)";
 }
 
 inline bool waitFor(const std::function<bool()>& pred, int ms) {

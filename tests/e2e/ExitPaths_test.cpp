@@ -24,27 +24,29 @@
 #include <mutex>
 
 using namespace vorlane;
+using namespace vorlane::test;
 
 namespace {
 
-// The real program in this process. A modal box is opened through the panel, and a signal
-// arrives while the box waits for the user; the main loop must end with 0, no crash.
-class ExitWithModalBox : public ::testing::TestWithParam<int> {
+// The real program in this process. A modal box is opened through the panel, and SIGTERM
+// arrives while the box waits for the user; the main loop must end with 0, no crash. SIGINT
+// takes the same way out (see the startup tests).
+class ExitWithModalBox : public ::testing::Test {
 protected:
     void SetUp() override {
-        test::copyGeneratedResources(folder);
-        test::usePrivateSession(folder);
+        copyGeneratedResources(folder);
+        usePrivateSession(folder);
     }
 
     // Runs the main loop: `open` opens the box, the signal follows once it is on screen.
-    int runWithBox(Application& app, int signal, const std::function<void()>& open) {
+    int runWithBox(Application& app, const std::function<void()>& open) {
         QTimer::singleShot(0, open);
         QTimer poll;
         bool raised = false;
         QObject::connect(&poll, &QTimer::timeout, [&] {
             if (!raised && QApplication::activeModalWidget()) {
                 raised = true;
-                ::raise(signal);
+                ::raise(SIGTERM);
             }
         });
         poll.start(20);
@@ -56,24 +58,22 @@ protected:
         return code;
     }
 
-    test::TestProgramFolder folder;
+    TestProgramFolder folder;
 };
 
 // The About box and the genre chooser, opened by their commands.
-TEST_P(ExitWithModalBox, AboutBoxAndGenreChooser) {
+TEST_F(ExitWithModalBox, AboutBoxAndGenreChooser) {
     for (uintptr_t command : {uintptr_t(cmd::About), uintptr_t(panel::kGenreButton)}) {
         SCOPED_TRACE(command);
         Application app;
         ASSERT_EQ(app.start(), Application::StartResult::Running);
         WindowHandle panel = app.panel()->handle();
-        EXPECT_EQ(runWithBox(app, GetParam(),
-                             [=] { MessageWindow::PostTo(panel, msg::Command, command); }),
-                  0);
+        EXPECT_EQ(runWithBox(app, [=] { MessageWindow::PostTo(panel, msg::Command, command); }), 0);
     }
 }
 
 // A message box that the settings dialog opens itself (a record folder it refuses).
-TEST_P(ExitWithModalBox, SettingsMessageBox) {
+TEST_F(ExitWithModalBox, SettingsMessageBox) {
     Application app;
     ASSERT_EQ(app.start(), Application::StartResult::Running);
     CRivorAzururuFrame* panel = app.panel();
@@ -94,13 +94,8 @@ TEST_P(ExitWithModalBox, SettingsMessageBox) {
         });
         wait->start();
     };
-    EXPECT_EQ(runWithBox(app, GetParam(), open), 0);
+    EXPECT_EQ(runWithBox(app, open), 0);
 }
-
-INSTANTIATE_TEST_SUITE_P(Signals, ExitWithModalBox, ::testing::Values(SIGTERM, SIGINT),
-                         [](const auto& info) {
-                             return std::string(info.param == SIGTERM ? "Sigterm" : "Sigint");
-                         });
 
 // A HID system that hangs when asked for its devices, as a wedged USB bus can: the HID
 // manager thread blocks in it, and the device thread with it at its next connect.
@@ -129,9 +124,9 @@ private:
 };
 
 TEST(ExitWithAStuckDeviceThread, EndsWithZeroWithinTheBoundedWaits) {
-    test::TestProgramFolder folder;
-    test::copyGeneratedResources(folder);
-    test::usePrivateSession(folder);
+    TestProgramFolder folder;
+    copyGeneratedResources(folder);
+    usePrivateSession(folder);
     static HangingHidBackend hid; // the stuck threads may outlive this test's scope
     HidBackend::install(&hid);
     std::chrono::steady_clock::time_point start;
@@ -156,8 +151,8 @@ TEST(ExitWithAStuckDeviceThread, EndsWithZeroWithinTheBoundedWaits) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
     // Let the threads finish before this process ends.
     hid.release();
-    test::pumpUntil([&] { return !MessageWindow::IsLiveWindow(deviceWindow); }, 10000);
-    test::pumpFor(300);
+    pumpUntil([&] { return !MessageWindow::IsLiveWindow(deviceWindow); }, 10000);
+    pumpFor(300);
 }
 
 } // namespace

@@ -23,20 +23,18 @@
 
 namespace fs = std::filesystem;
 using namespace vorlane;
-using vorlane::test::pumpFor;
-using vorlane::test::pumpUntil;
+using namespace vorlane::test;
 
 // The real program in this process: scheduler mode stops the device and capture threads
 // and hides the panel; the open command brings all of it back, and it records again.
 TEST(SchedulerMode, StopsAndRestartsTheDeviceAndCapture) {
-    test::TestProgramFolder folder;
-    test::copyGeneratedResources(folder);
-    test::writeToneWav(folder / "input.wav", {{2, 440}, {1, 0}});
-    test::useSimulatedSession(folder, folder / "input.wav");
+    TestProgramFolder folder;
+    copyGeneratedResources(folder);
+    writeToneWav(folder / "input.wav", {{2, 440}, {1, 0}});
+    useSimulatedSession(folder, folder / "input.wav");
     ::setenv("VORLANE_POWER", "log", 1);
-    test::writeSettings(
-        folder, "Option",
-        {{"RecordFileType", "0"}, {"RecordFilePath", (folder / "records").string()}});
+    writeSettings(folder, "Option",
+                  {{"RecordFileType", "0"}, {"RecordFilePath", (folder / "records").string()}});
 
     Application app;
     ASSERT_EQ(app.start(), Application::StartResult::Running);
@@ -47,8 +45,7 @@ TEST(SchedulerMode, StopsAndRestartsTheDeviceAndCapture) {
 
     // A task later today (or tomorrow), stored as the task list would.
     const QDateTime start = QDateTime::currentDateTime().addSecs(3 * 3600);
-    ASSERT_TRUE(test::sql(folder / "Resource/NewData.mdb",
-                          test::taskRow(start, start.addSecs(3600), false, "")));
+    ASSERT_TRUE(sql(folder / "Resource/NewData.mdb", taskRow(start, start.addSecs(3600), "")));
     // The task button shows the task list with it.
     panel.button(panel::kTaskButton)->click();
     ASSERT_TRUE(pumpUntil(
@@ -84,7 +81,7 @@ TEST(SchedulerMode, StopsAndRestartsTheDeviceAndCapture) {
     ASSERT_TRUE(pumpUntil([&] { return !controller.Recording(); }, 10000));
     app.exit();
 
-    const auto files = test::filesIn(folder / "records");
+    const auto files = filesIn(folder / "records");
     ASSERT_EQ(files.size(), 1u);
     // More than a second of sound arrived after the restart.
     EXPECT_GT(fs::file_size(files[0]), 44100u * 4);

@@ -7,32 +7,10 @@
 
 #include <csignal>
 #include <filesystem>
-#include <set>
 #include <string>
 
 namespace fs = std::filesystem;
-using vorlane::test::copyGeneratedResources;
-using vorlane::test::ProgramProcess;
-using vorlane::test::queryRows;
-using vorlane::test::TestProgramFolder;
-using vorlane::test::waitFor;
-
-namespace {
-
-// Column names of a table, empty when the table is missing.
-std::set<std::string> columnsOf(const fs::path& db, const std::string& table) {
-    std::set<std::string> cols;
-    for (auto& r : queryRows(db, "PRAGMA table_info(" + table + ")"))
-        cols.insert(r[1]);
-    return cols;
-}
-
-// The catalogue exists only once the program has claimed its instance and watches signals.
-bool catalogueMade(const TestProgramFolder& folder) {
-    return waitFor([&] { return fs::exists(folder / "Resource/NewData.mdb"); }, 10000);
-}
-
-} // namespace
+using namespace vorlane::test;
 
 TEST(Startup, CreatesTheCatalogueAndEndsInOrderOnSigtermAndSigint) {
     for (int signal : {SIGTERM, SIGINT}) {
@@ -43,14 +21,10 @@ TEST(Startup, CreatesTheCatalogueAndEndsInOrderOnSigtermAndSigint) {
         ASSERT_FALSE(fs::exists(db));
         ProgramProcess vorlane(folder);
         ASSERT_TRUE(vorlane.process.waitForStarted(5000));
-        ASSERT_TRUE(waitFor([&] { return columnsOf(db, "TaskFile").size() == 13; }, 10000));
-        EXPECT_EQ(columnsOf(db, "RecordFile"),
-                  (std::set<std::string>{"StartTime", "Duration", "FileFullPathName", "FileName",
-                                         "Title", "Artist", "Album", "Year", "Comment"}));
-        EXPECT_EQ(columnsOf(db, "TaskFile"),
-                  (std::set<std::string>{"StartTime", "EndTime", "DayOfWeek", "Test", "FileName",
-                                         "Repeats", "Monday", "Tuesday", "Wednesday", "Thursday",
-                                         "Friday", "Saturday", "Sunday"}));
+        // Both tables are made; their columns are the opener's to check.
+        ASSERT_TRUE(waitFor(
+            [&] { return queryRows(db, "PRAGMA table_info(TaskFile)").size() == 13; }, 10000));
+        EXPECT_EQ(queryRows(db, "PRAGMA table_info(RecordFile)").size(), 9u);
         // The settings were loaded: the empty record folder was filled in and written back.
         ASSERT_TRUE(waitFor(
             [&] {
@@ -92,43 +66,9 @@ TEST(Startup, AMissingSettingsFileOrPanelBitmapEndsWithTheFileError) {
     }
 }
 
-TEST(Startup, DamagedCatalogueIsSetAsideAndTheProgramGoesOn) {
-    TestProgramFolder folder;
-    copyGeneratedResources(folder);
-    folder.writeFile("Resource/NewData.mdb", "this is not a database, but someone's data");
-    ProgramProcess vorlane(folder);
-    ASSERT_TRUE(vorlane.process.waitForStarted(5000));
-    fs::path db = folder / "Resource/NewData.mdb";
-    ASSERT_TRUE(waitFor([&] { return columnsOf(db, "RecordFile").size() == 9; }, 10000));
-    int setAside = 0;
-    for (auto& e : fs::directory_iterator(folder / "Resource")) {
-        if (e.path().filename() != "NewData.mdb" &&
-            e.path().filename().string().rfind("NewData.mdb", 0) == 0) {
-            ++setAside;
-            EXPECT_EQ(vorlane::test::readBytes(e.path()),
-                      "this is not a database, but someone's data");
-        }
-    }
-    EXPECT_EQ(setAside, 1);
-    EXPECT_TRUE(vorlane.endInOrder());
-}
-
-TEST(Startup, ASecondStartHandsOverToTheFirstAndEnds) {
-    TestProgramFolder folder;
-    copyGeneratedResources(folder);
-    ProgramProcess first(folder);
-    ASSERT_TRUE(first.process.waitForStarted(5000));
-    ASSERT_TRUE(catalogueMade(folder));
-
-    ProgramProcess second(folder);
-    ASSERT_TRUE(second.process.waitForStarted(5000));
-    ASSERT_TRUE(second.process.waitForFinished(5000));
-    EXPECT_TRUE(second.endedWith(0));
-    EXPECT_EQ(first.process.state(), QProcess::Running);
-    EXPECT_TRUE(first.endInOrder());
-}
-
-TEST(Startup, TwoStartsAtTheSameMomentLeaveOneInstance) {
+// Two starts at the same moment leave one instance, and a start once it runs hands over to
+// it and ends.
+TEST(Startup, TwoStartsAtTheSameMomentOrLaterLeaveOneInstance) {
     for (int pair = 0; pair < 10; ++pair) {
         SCOPED_TRACE("pair " + std::to_string(pair));
         TestProgramFolder folder;
@@ -143,6 +83,10 @@ TEST(Startup, TwoStartsAtTheSameMomentLeaveOneInstance) {
         ProgramProcess& first = &second == &a ? b : a;
         EXPECT_TRUE(second.endedWith(0));
         EXPECT_FALSE(first.process.waitForFinished(300)) << "none is left";
+        ProgramProcess later(folder);
+        ASSERT_TRUE(later.process.waitForFinished(5000));
+        EXPECT_TRUE(later.endedWith(0));
+        EXPECT_EQ(first.process.state(), QProcess::Running);
         EXPECT_TRUE(first.endInOrder(SIGTERM, 10000));
     }
 }

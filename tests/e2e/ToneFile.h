@@ -1,5 +1,7 @@
 #pragma once
 
+#include "audio/WavFileWriter.h"
+
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -14,7 +16,7 @@ struct ToneSegment {
     double frequency;
 };
 
-// Writes a 44,100 Hz, 16-bit stereo WAV made of the given segments.
+// Writes a WAV in the capture format (44,100 Hz, 16-bit stereo) made of the given segments.
 inline void writeToneWav(const std::filesystem::path& file,
                          const std::vector<ToneSegment>& segments) {
     const uint32_t rate = 44100;
@@ -30,21 +32,10 @@ inline void writeToneWav(const std::filesystem::path& file,
         }
     }
     const uint32_t dataBytes = uint32_t(samples.size() * 2);
+    uint8_t header[WavFileWriter::kHeaderBytes];
+    WavFileWriter::BuildHeader(WaveFormat::Capture(), dataBytes, header);
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    u32(36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(2);
-    u32(rate);
-    u32(rate * 4);
-    u16(4);
-    u16(16);
-    out.write("data", 4);
-    u32(dataBytes);
+    out.write(reinterpret_cast<const char*>(header), sizeof header);
     out.write(reinterpret_cast<const char*>(samples.data()), dataBytes);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LogWindow.h"
 #include "TestProgramFolder.h"
 #include "catalogue/ADOConnection.h"
 #include "catalogue/ADORecordset.h"
@@ -7,7 +8,6 @@
 #include "catalogue/CatalogueStatements.h"
 #include "config/ConfigManger.h"
 #include "platform/Clock.h"
-#include "platform/MessageWindow.h"
 #include "platform/Messages.h"
 #include "scheduler/FakePowerBackend.h"
 #include "scheduler/TaskModel.h"
@@ -51,29 +51,25 @@ inline void storeTask(ADOConnection& db, const Task& t) {
     ASSERT_TRUE(rs.Update()) << rs.LastError();
 }
 
-// Keeps every message posted to it.
-class MessageLog : public MessageWindow {
+// The panel: what the scheduler posts to it, each message handed out once.
+class MessageLog : public LogWindow {
 public:
     MessageLog() { create(); }
-    ~MessageLog() override { destroy(); }
-    std::vector<Message> messages;
 
     std::vector<Message> take() {
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
+        const std::vector<Message> all = log();
         std::vector<Message> out;
-        out.swap(messages);
+        for (size_t i = taken_; i < all.size(); ++i)
+            if (all[i].msg != msg::Create)
+                out.push_back(all[i]);
+        taken_ = all.size();
         return out;
     }
 
-protected:
-    bool processMessage(const Message& m, intptr_t& result) override {
-        result = 0;
-        if (m.msg == msg::Create || m.msg == msg::Destroy)
-            return false;
-        messages.push_back(m);
-        return true;
-    }
+private:
+    size_t taken_ = 0;
 };
 
 // A real catalogue file in a private program folder, a fake clock, the fake power back

@@ -1,17 +1,9 @@
 #include "PumpUntil.h"
 #include "SchedulerRig.h"
 #include "SettingsTestSupport.h"
-#include "catalogue/ADOConnection.h"
-#include "catalogue/ADORecordset.h"
-#include "catalogue/CatalogueOpener.h"
-#include "catalogue/CatalogueStatements.h"
-#include "platform/Clock.h"
-#include "platform/Messages.h"
 #include "scheduler/CAddTaskDlg.h"
 #include "scheduler/CTaskSettingDlg.h"
 #include "scheduler/TaskEditorRules.h"
-#include "scheduler/TaskModel.h"
-#include "scheduler/TaskTimes.h"
 #include "ui/CRegionBmpBtn.h"
 
 #include <gtest/gtest.h>
