@@ -1,3 +1,4 @@
+#include "SettingsTestSupport.h"
 #include "SkinTestFiles.h"
 #include "ui/CDialogFont.h"
 #include "ui/CDialogRegionT.h"
@@ -7,7 +8,6 @@
 
 #include <QGuiApplication>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -29,15 +29,11 @@ QImage solid(int w, int h, QRgb colour) {
 void drag(QWidget* w, QPoint from, QPoint by, QWidget* pressed = nullptr) {
     pressed = pressed ? pressed : w;
     const QPoint start = pressed->mapToGlobal(from);
-    auto send = [](QWidget* to, QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
-        const QPointF local = to->mapFromGlobal(QPointF(global));
-        QMouseEvent e(type, local, QPointF(global), Qt::LeftButton, buttons, Qt::NoModifier);
-        QCoreApplication::sendEvent(to, &e);
-    };
-    send(pressed, QEvent::MouseButtonPress, start, Qt::LeftButton);
-    send(w, QEvent::MouseMove, start + by / 2, Qt::LeftButton);
-    send(w, QEvent::MouseMove, start + by, Qt::LeftButton);
-    send(w, QEvent::MouseButtonRelease, start + by, Qt::NoButton);
+    mouse(pressed, QEvent::MouseButtonPress, from);
+    // The window moves under the pointer: each point is placed on the screen.
+    for (QPoint to : {start + by / 2, start + by})
+        mouse(w, QEvent::MouseMove, w->mapFromGlobal(to));
+    mouse(w, QEvent::MouseButtonRelease, w->mapFromGlobal(start + by));
 }
 
 class FontDialog : public QDialog, public CDialogFont<FontDialog> {};
