@@ -83,7 +83,6 @@ TEST_F(CDXGraphTest, ARateOfOneAndAHalfAdvancesOneAndAHalfTimesAsFast) {
 
     ASSERT_TRUE(graph.Run());
     ASSERT_TRUE(graph.SetPlaybackRate(1.5));
-    EXPECT_DOUBLE_EQ(graph.PlaybackRate(), 1.5);
     ASSERT_TRUE(pumpUntil([&] { return position() > 0.1; }, 10000));
     // Each reading is bracketed by the wall clock, so a busy machine that is slow to answer
     // widens the bounds instead of failing the test.

@@ -17,7 +17,6 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QMouseEvent>
 #include <QTableWidget>
 #include <cstdio>
 #include <filesystem>
@@ -97,31 +96,13 @@ protected:
         auto* item = dialog->list()->item(row, column);
         return item ? item->text() : QString();
     }
-    void mouse(QEvent::Type type, QPoint at) {
-        QMouseEvent e(type, at, dialog->mapToGlobal(at), Qt::LeftButton,
-                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
-                      Qt::NoModifier);
-        QCoreApplication::sendEvent(dialog.get(), &e);
-    }
-    void clickAt(QPoint at) {
-        mouse(QEvent::MouseButtonPress, at);
-        mouse(QEvent::MouseButtonRelease, at);
-    }
     // The page shown and the row selected on it.
     std::pair<int, int> place() const { return {dialog->currentPage(), dialog->selectedRow()}; }
 
-    // The wParams of the panel's messages of one number, in order.
-    std::vector<uintptr_t> toPanel(uint32_t number) const {
-        std::vector<uintptr_t> out;
-        for (const Message& m : panel.messages)
-            if (m.msg == number)
-                out.push_back(m.wParam);
-        return out;
-    }
     // The monitor mutes and restores the panel was asked for, once that many have arrived.
     std::vector<uintptr_t> monitorMutes(size_t count) {
-        pumpUntil([&] { return toPanel(msg::MonitorMute).size() >= count; }, 10000);
-        return toPanel(msg::MonitorMute);
+        pumpUntil([&] { return panel.wParams(msg::MonitorMute).size() >= count; }, 10000);
+        return panel.wParams(msg::MonitorMute);
     }
 
     SettingsHome home;
@@ -185,8 +166,8 @@ TEST_F(BrowserTest, TwentyFiveRecordingsMakeThreePagesThatPreviousAndNextWrapAro
 
     press(Dlg::kClose);
     EXPECT_FALSE(dialog->isVisible());
-    EXPECT_TRUE(pumpUntil([&] { return !toPanel(msg::ToolDialogClosed).empty(); }, 10000));
-    EXPECT_EQ(toPanel(msg::ToolDialogClosed), std::vector<uintptr_t>{1});
+    EXPECT_TRUE(pumpUntil([&] { return !panel.wParams(msg::ToolDialogClosed).empty(); }, 10000));
+    EXPECT_EQ(panel.wParams(msg::ToolDialogClosed), std::vector<uintptr_t>{1});
 }
 
 TEST_F(BrowserTest, PlayingSilencesTheMonitorAndTheEndReturnsToTheStart) {
@@ -260,7 +241,7 @@ TEST_F(BrowserTest, TheVolumeTrackStoresPlayVolumeAndSetsTheGraph) {
     dialog->show();
     press(Dlg::kPlay);
     ASSERT_NE(dialog->graph(), nullptr);
-    clickAt({111, 275});
+    clickAt(dialog.get(), {111, 275});
     EXPECT_EQ(config.PlayVolume.load(), 50);
     long volume = 0;
     ASSERT_TRUE(dialog->graph()->GetAudioVolume(&volume));
@@ -271,13 +252,13 @@ TEST_F(BrowserTest, TheVolumeTrackStoresPlayVolumeAndSetsTheGraph) {
     EXPECT_EQ(dialog->control(Dlg::kVolumeThumb)->x(), 106);
 
     // A drag beyond the track's end stops at full volume.
-    mouse(QEvent::MouseButtonPress, {90, 275});
-    mouse(QEvent::MouseMove, {400, 275});
-    mouse(QEvent::MouseButtonRelease, {400, 275});
+    mouse(dialog.get(), QEvent::MouseButtonPress, {90, 275});
+    mouse(dialog.get(), QEvent::MouseMove, {400, 275});
+    mouse(dialog.get(), QEvent::MouseButtonRelease, {400, 275});
     EXPECT_EQ(key.readDword("PlayVolume", 0), 100u);
 
     // A click on the position track seeks to its share of the file.
-    clickAt({155, 295});
+    clickAt(dialog.get(), {155, 295});
     double at = 0;
     ASSERT_TRUE(dialog->graph()->GetCurrentPosition(&at));
     EXPECT_NEAR(at, 1.0, 0.15);

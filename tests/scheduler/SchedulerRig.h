@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LogWindow.h"
+#include "ScopedEnv.h"
 #include "TestProgramFolder.h"
 #include "catalogue/ADOConnection.h"
 #include "catalogue/ADORecordset.h"
@@ -77,8 +78,6 @@ private:
 class SchedulerRig : public ::testing::Test {
 protected:
     void SetUp() override {
-        oldTz_ = std::getenv("TZ") ? std::getenv("TZ") : "";
-        hadTz_ = std::getenv("TZ") != nullptr;
         setZone("UTC0");
         Clock::install(&clock);
         ASSERT_TRUE(CatalogueOpener::open(db, (folder / "tasks.mdb").string()).opened);
@@ -91,12 +90,6 @@ protected:
     void TearDown() override {
         scheduler.reset();
         Clock::install(nullptr);
-        if (hadTz_)
-            setZone(oldTz_);
-        else {
-            ::unsetenv("TZ");
-            ::tzset();
-        }
     }
 
     static void setZone(const std::string& tz) {
@@ -147,8 +140,11 @@ protected:
     bool recording = false;
 
 private:
-    std::string oldTz_;
-    bool hadTz_ = false;
+    // In this order, so that the zone is read again once the old TZ is back.
+    struct ZoneReset {
+        ~ZoneReset() { ::tzset(); }
+    } zoneReset_;
+    ScopedEnv tz_{"TZ", "UTC0"};
 };
 
 } // namespace vorlane::test

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -21,14 +20,9 @@ QStringList rows(const CGenreerSettingDlg& dialog) {
 }
 
 void doubleClick(QWidget* viewport, QPoint at) {
-    const QPointF p(at), g(viewport->mapToGlobal(at));
     for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
-                              QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
-        const bool down = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
-        QMouseEvent e(type, p, g, Qt::LeftButton, down ? Qt::LeftButton : Qt::NoButton,
-                      Qt::NoModifier);
-        QCoreApplication::sendEvent(viewport, &e);
-    }
+                              QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease})
+        mouse(viewport, type, at);
 }
 
 int rowOf(const CGenreerSettingDlg& dialog, const QString& name) {
@@ -89,7 +83,6 @@ TEST(GenreChooser, OkWithoutSelectionStaysOpenAndOkWithOneReturnsItsName) {
     EXPECT_EQ(dialog.chosenName(), "Acid");
     EXPECT_EQ(dialog.chosenIndex(), row);
     EXPECT_NE(ConfigManger::GenreNumber("Acid"), row);
-    EXPECT_EQ(ConfigManger::GenreName(ConfigManger::GenreNumber("Acid")), "Acid");
 }
 
 TEST(GenreChooser, DoubleClickOnARowChoosesItAndOnEmptySpaceDoesNothing) {
@@ -130,5 +123,4 @@ TEST(GenreChooser, MissingGenreFileGives148EmptyRowsAndChoosingOneGivesAnEmptyNa
     dialog.okButton()->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.chosenName(), "");
-    EXPECT_EQ(ConfigManger::GenreNumber(dialog.chosenName()), ConfigManger::kUnknownGenre);
 }

@@ -31,16 +31,25 @@ bool isKey(QRgb px) {
 
 } // namespace
 
-TEST(GeneratedSkin, EveryBackgroundOfTheLayoutExistsAtItsSize) {
+TEST(GeneratedSkin, EveryBitmapHasItsLayoutSizeAndADoubleSizeDrawingCoveringItsShape) {
     auto sized = [](const auto& b) { return std::pair(b.file, QSize(b.width, b.height)); };
-    const std::pair<std::string_view, QSize> backgrounds[] = {
+    std::vector<std::pair<std::string_view, QSize>> files = {
         sized(panel::kBackground), sized(skin::kToolBackground), sized(skin::kTaskListBackground),
         sized(skin::browser::kPositionBar), sized(skin::browser::kVolumeBar)};
-    for (const auto& b : backgrounds) {
+    for (const skin::Strip& s : skin::kStrips)
+        files.emplace_back(s.file, QSize(s.imageWidth * s.images, s.height));
+    for (const auto& [file, size] : files) {
         QString error;
-        const QImage image = SkinBitmap::load(skinFile(b.first), &error);
-        ASSERT_FALSE(image.isNull()) << error.toStdString();
-        EXPECT_EQ(image.size(), b.second) << b.first;
+        const QImage normal = SkinBitmap::load(skinFile(file), &error);
+        ASSERT_FALSE(normal.isNull()) << error.toStdString();
+        EXPECT_EQ(normal.size(), size) << file;
+        const QImage large = SkinBitmap::loadDoubleSize(skinFile(file), normal);
+        ASSERT_FALSE(large.isNull()) << file;
+        for (int y = 0; y < large.height(); ++y)
+            for (int x = 0; x < large.width(); ++x)
+                if (!isKey(normal.pixel(x / 2, y / 2))) {
+                    ASSERT_FALSE(isKey(large.pixel(x, y))) << file << " " << x << "," << y;
+                }
     }
 }
 
@@ -76,7 +85,6 @@ TEST(GeneratedSkin, StripsShowDistinctLooksInAShapedOutline) {
     for (const skin::Strip& s : skin::kStrips) {
         SCOPED_TRACE(std::string(s.file));
         const QImage image = SkinBitmap::load(skinFile(s.file));
-        ASSERT_EQ(image.size(), QSize(s.imageWidth * s.images, s.height));
         auto look = [&](int i) { return image.copy(i * s.imageWidth, 0, s.imageWidth, s.height); };
         const QImage normal = look(skin::kImageNormal);
         EXPECT_TRUE(isKey(normal.pixel(0, 0))) << "the corners are outside the button";
@@ -99,24 +107,6 @@ TEST(GeneratedSkin, StripsShowDistinctLooksInAShapedOutline) {
     EXPECT_NE(play.copy(0, 0, w, skin::kPlayStrip.height),
               play.copy(skin::kPauseLookFirstImage * w, 0, w, skin::kPlayStrip.height))
         << "the pause look differs from the play look";
-}
-
-TEST(GeneratedSkin, DoubleSizeDrawingsCoverTheShapeOfTheNormalOnes) {
-    std::vector<std::string_view> files = {
-        panel::kBackground.file, skin::kToolBackground.file, skin::kTaskListBackground.file,
-        skin::browser::kPositionBar.file, skin::browser::kVolumeBar.file};
-    for (const skin::Strip& s : skin::kStrips)
-        files.push_back(s.file);
-    for (std::string_view file : files) {
-        const QImage normal = SkinBitmap::load(skinFile(file));
-        const QImage large = SkinBitmap::loadDoubleSize(skinFile(file), normal);
-        ASSERT_FALSE(large.isNull()) << file;
-        for (int y = 0; y < large.height(); ++y)
-            for (int x = 0; x < large.width(); ++x)
-                if (!isKey(normal.pixel(x / 2, y / 2))) {
-                    ASSERT_FALSE(isKey(large.pixel(x, y))) << file << " " << x << "," << y;
-                }
-    }
 }
 
 TEST(GeneratedSkin, IconsHoldEverySizeAndLoadAsIcons) {

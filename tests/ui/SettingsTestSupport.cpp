@@ -3,7 +3,9 @@
 #include "config/wIniFile.h"
 #include "ui/LanguageTexts.h"
 
+#include <QCoreApplication>
 #include <QLabel>
+#include <QMouseEvent>
 #include <stdexcept>
 
 namespace vorlane::test {
@@ -23,31 +25,31 @@ std::optional<std::string> SettingsHome::option(const std::string& key) const {
 
 PanelStub::PanelStub(const ConfigManger& config) : config_(config) {
     label = new QLabel(this);
+    handler = [this](const Message& m, intptr_t& result) {
+        processLanguageMessage(m, result);
+        result = 0;
+        return true;
+    };
     MessageWindow::create();
     applyTexts();
-}
-
-PanelStub::~PanelStub() {
-    MessageWindow::destroy();
 }
 
 void PanelStub::applyTexts() {
     label->setText(LanguageTexts(config_, LanguageTexts::kWindowText).text("Record ", "Record"));
 }
 
-int PanelStub::count(uint32_t msg, std::optional<uintptr_t> wParam) const {
+int PanelStub::count(uint32_t msg, std::optional<uintptr_t> wParam) {
     int n = 0;
-    for (const Message& m : messages)
-        if (m.msg == msg && (!wParam || m.wParam == *wParam))
-            ++n;
+    for (const Message& m : of(msg))
+        n += !wParam || m.wParam == *wParam;
     return n;
 }
 
-bool PanelStub::processMessage(const Message& m, intptr_t& result) {
-    messages.push_back(m);
-    processLanguageMessage(m, result);
-    result = 0;
-    return true;
+std::vector<uintptr_t> PanelStub::wParams(uint32_t msg) {
+    std::vector<uintptr_t> out;
+    for (const Message& m : of(msg))
+        out.push_back(m.wParam);
+    return out;
 }
 
 CSysSettingDlg::Services ServiceLog::services(WindowHandle panel, const ConfigManger& config) {
@@ -62,6 +64,19 @@ CSysSettingDlg::Services ServiceLog::services(WindowHandle panel, const ConfigMa
     };
     s.reportProblem = [this](const QString&, const QString& text) { problems.push_back(text); };
     return s;
+}
+
+void mouse(QWidget* w, QEvent::Type type, QPoint at) {
+    const Qt::MouseButtons held =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);
+    QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), Qt::LeftButton, held,
+                  Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+void clickAt(QWidget* w, QPoint at) {
+    mouse(w, QEvent::MouseButtonPress, at);
+    mouse(w, QEvent::MouseButtonRelease, at);
 }
 
 } // namespace vorlane::test

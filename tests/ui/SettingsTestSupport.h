@@ -1,11 +1,13 @@
 #pragma once
 
+#include "LogWindow.h"
 #include "TestProgramFolder.h"
 #include "config/ConfigManger.h"
-#include "platform/MessageWindow.h"
 #include "ui/CSysSettingDlg.h"
 #include "ui/LocalizedWindow.h"
 
+#include <QEvent>
+#include <QPoint>
 #include <QString>
 #include <QWidget>
 #include <optional>
@@ -26,21 +28,19 @@ struct SettingsHome {
     ConfigManger config;
 };
 
-// Stands in for the main panel: a message window that keeps what reaches it and shows one
+// Stands in for the main panel: a message window that logs what reaches it and shows one
 // text of the language file, applied again on msg::LanguageChanged.
-class PanelStub : public QWidget, public MessageWindow, public LocalizedWindow {
+class PanelStub : public QWidget, public LogWindow, public LocalizedWindow {
 public:
     explicit PanelStub(const ConfigManger& config);
-    ~PanelStub() override;
+    ~PanelStub() override { MessageWindow::destroy(); }
 
     void applyTexts() override;
-    int count(uint32_t msg, std::optional<uintptr_t> wParam = std::nullopt) const;
+    int count(uint32_t msg, std::optional<uintptr_t> wParam = std::nullopt);
+    // The wParams of the messages of one number, in the order they came.
+    std::vector<uintptr_t> wParams(uint32_t msg);
 
-    std::vector<Message> messages;
     QLabel* label = nullptr;
-
-protected:
-    bool processMessage(const Message& m, intptr_t& result) override;
 
 private:
     const ConfigManger& config_;
@@ -56,5 +56,9 @@ struct ServiceLog {
     std::vector<QString> browseStarts;
     QString nextFolder; // what the folder browser answers; empty: cancelled
 };
+
+// Sends a left-button event at `at` in w's coordinates; the button is held except on release.
+void mouse(QWidget* w, QEvent::Type type, QPoint at);
+void clickAt(QWidget* w, QPoint at);
 
 } // namespace vorlane::test
