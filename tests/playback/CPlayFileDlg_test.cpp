@@ -121,6 +121,7 @@ TEST_F(BrowserTest, TwentyFiveRecordingsMakeThreePagesThatPreviousAndNextWrapAro
     for (int n = 0; n < 25; ++n)
         addRecording(n);
     dialog->show();
+    EXPECT_FALSE(dialog->isModal());
     EXPECT_EQ(dialog->recordCount(), 25);
     ASSERT_EQ(pages()->count(), 3);
     EXPECT_EQ(pages()->itemText(0), "1");

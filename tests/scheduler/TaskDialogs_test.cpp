@@ -116,6 +116,7 @@ TEST_F(TaskDialogs, EditorProposesAnHourAndDerivesTheEndDate) {
     clock.setLocalTime(at(2026, 12, 31, 23, 30));
     auto e = editor();
     e->Init();
+    EXPECT_TRUE(e->isModal());
     EXPECT_EQ(endDate(*e), QDate(2027, 1, 1));
     EXPECT_EQ(qobject_cast<QTimeEdit*>(e->control(CAddTaskDlg::kEndTime))->time(), QTime(0, 30));
     EXPECT_FALSE(e->control(CAddTaskDlg::kEndDate)->isEnabled());
@@ -190,6 +191,7 @@ TEST_F(TaskDialogs, TaskListNewEditDelete) {
     QString error;
     auto list = CTaskSettingDlg::Create(s.config, db, panel.handle(), nullptr, &error);
     ASSERT_TRUE(list) << error.toStdString();
+    EXPECT_FALSE(list->isModal());
     list->show();
     QTableWidget* table = list->list();
     EXPECT_EQ(table->rowCount(), 0);

@@ -60,6 +60,7 @@ std::optional<std::string> registryLanguage() {
 
 TEST_F(SettingsDialog, OpensSkinnedAndFilledFromTheSettings) {
     EXPECT_TRUE(dialog->isSkinned());
+    EXPECT_FALSE(dialog->isModal()); // the panel stays usable beside it
     EXPECT_EQ(dialog->title(), "Options");
     // Our English file says what the box does here; the built-in text is the old one.
     EXPECT_EQ(get<QCheckBox>(CSysSettingDlg::kAutoRun)->text(), "Start Vorlane when I log in");
