@@ -155,7 +155,7 @@ TEST_F(RecordingRig, DeviceRemovalFinishesTheRecording) {
 
     expectOneFinished("5", "00:00:03");
     EXPECT_EQ(dataBytes(path), source->delivered * kBlock);
-    EXPECT_FALSE(ctl->DevicePresent() || ctl->Recording() || panel.labels || panel.clock);
+    EXPECT_TRUE(panel.idle() && !ctl->DevicePresent() && !ctl->Recording());
     EXPECT_EQ(source->closes, 1);
 
     startRecording();

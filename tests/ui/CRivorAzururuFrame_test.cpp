@@ -324,6 +324,7 @@ TEST_F(PanelTest, TheTrayFollowsTheDeviceAndTheRecording) {
     EXPECT_EQ(panel->tray().state(), wTrayIcon::State::NoDevice);
     deviceReady();
     EXPECT_EQ(panel->tray().state(), wTrayIcon::State::Listening);
+    EXPECT_EQ(panel->tray().tip(), QStringLiteral("Listening"));
     click(panel::kRecordStart);
     EXPECT_EQ(panel->tray().state(), wTrayIcon::State::Recording);
     captureBlocks(1);
