@@ -53,7 +53,6 @@ void PanelTest::SetUp() {
     fake->sample = [this](uint32_t, uint32_t index) {
         return int16_t(loud ? (index / 2 / 50 % 2 ? 10000 : -10000) : 0);
     };
-    source = fake.get();
     capture = std::make_unique<CSoundCapture>(std::move(fake), std::make_unique<NullMonitorSink>());
 }
 

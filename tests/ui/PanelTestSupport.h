@@ -65,7 +65,6 @@ protected:
     TestProgramFolder folder;
     FakeClock clock;
     ConfigManger config;
-    FakeCaptureSource* source = nullptr; // owned by the capture engine
     std::unique_ptr<CSoundCapture> capture;
     ADOConnection catalogue;
     std::atomic<WindowHandle> deviceTarget{0};
