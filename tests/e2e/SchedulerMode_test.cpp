@@ -45,7 +45,8 @@ TEST(SchedulerMode, StopsAndRestartsTheDeviceAndCapture) {
 
     // A task later today (or tomorrow), stored as the task list would.
     const QDateTime start = QDateTime::currentDateTime().addSecs(3 * 3600);
-    ASSERT_TRUE(sql(folder / "Resource/NewData.mdb", taskRow(start, start.addSecs(3600), "")));
+    ASSERT_EQ(sqlError(folder / "Resource/NewData.mdb", taskRow(start, start.addSecs(3600), "")),
+              "");
     // The task button shows the task list with it.
     panel.button(panel::kTaskButton)->click();
     ASSERT_TRUE(pumpUntil(
