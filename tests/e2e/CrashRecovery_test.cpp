@@ -5,7 +5,6 @@
 #include "PumpUntil.h"
 #include "TestProgramFolder.h"
 #include "ToneFile.h"
-#include "config/wIniFile.h"
 
 #include <gtest/gtest.h>
 
@@ -65,11 +64,6 @@ struct RunFolder {
                        {"RecordFileMP3BitRate", "2"},
                        {"RecordDiviType", "0"},
                        {"RecordFilePath", records.string()}});
-    }
-    std::string setting(const char* key) {
-        wIniFile ini;
-        ini.SetFile((folder / "Configure/Config_LP.ini").string(), "Option");
-        return ini.ReadString(key, "?");
     }
     // Presses record until the record folder holds more than `files` files (the device is
     // announced a little after the start and after each plug).
@@ -140,8 +134,8 @@ TEST_P(CrashRecovery, AFileLeftOpenByAKillIsRepairedTaggedCataloguedAndCounted) 
     EXPECT_EQ(rows[0].path, file.string());
     EXPECT_EQ(rows[0].year, "1977");
     EXPECT_NEAR(durationSeconds(rows[0].duration), seconds, 1.0);
-    EXPECT_EQ(setting("RecordNo"), "5");
-    EXPECT_EQ(setting("RecordTrack"), "1");
+    EXPECT_EQ(readSetting(folder, "Option", "RecordNo"), "5");
+    EXPECT_EQ(readSetting(folder, "Option", "RecordTrack"), "1");
     if (GetParam() != 0) {
         const std::string tags = FfprobeTags(file);
         EXPECT_NE(tags.find("1977"), std::string::npos) << tags;
@@ -198,5 +192,5 @@ TEST_F(Unplugging, TwentyUnplugsAtRandomMomentsEachFinishAFileAndRecordingGoesOn
         EXPECT_TRUE(DecodesCleanly(files[i])) << files[i];
         EXPECT_GT(FfmpegDecode(files[i]).size(), 2 * 4410u) << files[i];
     }
-    EXPECT_EQ(setting("RecordNo"), std::to_string(kUnplugs + 2));
+    EXPECT_EQ(readSetting(folder, "Option", "RecordNo"), std::to_string(kUnplugs + 2));
 }

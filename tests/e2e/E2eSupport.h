@@ -59,4 +59,12 @@ inline void writeSettings(const TestProgramFolder& folder, const char* section,
         ini.WriteString(key, value);
 }
 
+// A key of the folder's settings file as the file holds it now.
+inline std::string readSetting(const TestProgramFolder& folder, const char* section,
+                               const char* key) {
+    wIniFile ini;
+    ini.SetFile((folder / "Configure/Config_LP.ini").string(), section);
+    return ini.ReadString(key, "<missing>");
+}
+
 } // namespace vorlane::test

@@ -91,7 +91,6 @@ TEST(RecordingSession, DividedOnSilenceAndEndedBySigterm) {
         EXPECT_NE(tags.find("TAG:title=Side A\n"), std::string::npos) << tags;
         EXPECT_NE(tags.find("TAG:artist=The Testers\n"), std::string::npos) << tags;
     }
-    const std::string ini = folder.readFile("Configure/Config_LP.ini");
-    EXPECT_NE(ini.find("RecordNo=2"), std::string::npos);
-    EXPECT_NE(ini.find("RecordTrack=1"), std::string::npos);
+    EXPECT_EQ(readSetting(folder, "Option", "RecordNo"), "2");
+    EXPECT_EQ(readSetting(folder, "Option", "RecordTrack"), "1");
 }
