@@ -4,7 +4,6 @@
 #include "ProgramProcess.h"
 #include "PumpUntil.h"
 #include "TestProgramFolder.h"
-#include "ToneFile.h"
 
 #include <gtest/gtest.h>
 
@@ -56,14 +55,10 @@ private:
 // A program folder with a tone to capture, the settings to record it and a record folder.
 struct RunFolder {
     void prepare(double toneSeconds, const std::string& fileType) {
-        copyGeneratedResources(folder);
-        writeToneWav(folder / "input.wav", {{toneSeconds, 440}, {1, 0}});
-        useSimulatedSession(folder, folder / "input.wav");
-        writeSettings(folder, "Option",
-                      {{"RecordFileType", fileType},
-                       {"RecordFileMP3BitRate", "2"},
-                       {"RecordDiviType", "0"},
-                       {"RecordFilePath", records.string()}});
+        records = useToneSession(folder, {{toneSeconds, 440}, {1, 0}});
+        writeSettings(
+            folder, "Option",
+            {{"RecordFileType", fileType}, {"RecordFileMP3BitRate", "2"}, {"RecordDiviType", "0"}});
     }
     // Presses record until the record folder holds more than `files` files (the device is
     // announced a little after the start and after each plug).
@@ -80,7 +75,7 @@ struct RunFolder {
     }
 
     TestProgramFolder folder;
-    fs::path records = folder / "records";
+    fs::path records;
     fs::path fifo = folder / "control";
     fs::path db = folder / "Resource/NewData.mdb";
 };

@@ -3,7 +3,6 @@
 #include "E2eSupport.h"
 #include "PumpUntil.h"
 #include "TestProgramFolder.h"
-#include "ToneFile.h"
 #include "app/Application.h"
 #include "recording/RecordingController.h"
 #include "ui/CRegionBmpBtn.h"
@@ -37,20 +36,17 @@ void typeInto(CRivorAzururuFrame& panel, int id, const QString& text) {
 // tones with division on silence, and a SIGTERM while the third plays finishes that file.
 TEST(RecordingSession, DividedOnSilenceAndEndedBySigterm) {
     TestProgramFolder folder;
-    copyGeneratedResources(folder);
-    const std::filesystem::path records = folder / "records";
     // Three tones separated by 3-second silences; the last tone is long enough that the
     // signal comes while it plays.
-    writeToneWav(folder / "input.wav", {{2, 440}, {3, 0}, {2, 660}, {3, 0}, {8, 880}, {1, 0}});
-    useSimulatedSession(folder, folder / "input.wav");
+    const std::filesystem::path records =
+        useToneSession(folder, {{2, 440}, {3, 0}, {2, 660}, {3, 0}, {8, 880}, {1, 0}});
     writeSettings(folder, "Option",
                   {{"RecordFileType", "1"},
                    {"RecordFileMP3BitRate", "2"},
                    {"RecordDiviType", "2"},
                    {"RecordMuteSecond", "2"},
                    {"RecordNo", "1"},
-                   {"RecordTrack", "1"},
-                   {"RecordFilePath", records.string()}});
+                   {"RecordTrack", "1"}});
     writeSettings(folder, "ID3V1Information", {{"MP3Year", "1977"}});
 
     Application app;

@@ -3,7 +3,6 @@
 #include "ProgramProcess.h"
 #include "PumpUntil.h"
 #include "TestProgramFolder.h"
-#include "ToneFile.h"
 
 #include <gtest/gtest.h>
 
@@ -19,14 +18,9 @@ using namespace vorlane::test;
 // the running program; with "Record End Type" 1 and no task ahead the computer is powered off.
 TEST(ScheduledRecording, RecordsTheTaskAndPowersOff) {
     TestProgramFolder folder;
-    copyGeneratedResources(folder);
-    writeToneWav(folder / "input.wav", {{3, 440}, {1, 0}});
+    const std::filesystem::path records = useToneSession(folder, {{3, 440}, {1, 0}});
     writeSettings(folder, "Option",
-                  {{"RecordFileType", "0"},
-                   {"RecordDiviType", "0"},
-                   {"Record End Type", "1"},
-                   {"RecordFilePath", (folder / "records").string()}});
-    useSimulatedSession(folder, folder / "input.wav");
+                  {{"RecordFileType", "0"}, {"RecordDiviType", "0"}, {"Record End Type", "1"}});
     ProgramProcess program(folder, {{"VORLANE_POWER", "log"}});
     const std::filesystem::path db = folder / "Resource/NewData.mdb";
     ASSERT_TRUE(program.process.waitForStarted(5000));
@@ -55,7 +49,7 @@ TEST(ScheduledRecording, RecordsTheTaskAndPowersOff) {
     // The task lasts one minute; the start and stop come within the first seconds of their
     // minutes.
     EXPECT_NEAR(durationSeconds(rows[0].duration), 60, 3) << rows[0].duration;
-    const auto files = filesIn(folder / "records");
+    const auto files = filesIn(records);
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files[0].filename().string(), rows[0].fileName);
     EXPECT_GT(std::filesystem::file_size(files[0]), 44u * 1000 * 4 * 50);
