@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <sys/resource.h>
@@ -231,8 +230,7 @@ uint32_t Le32(const std::string& b, size_t at) {
 }
 
 void WriteBytes(const std::filesystem::path& file, const void* data, size_t n) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(static_cast<const char*>(data), static_cast<std::streamsize>(n));
+    writeBytes(file, std::string(static_cast<const char*>(data), n));
 }
 
 } // namespace vorlane::test

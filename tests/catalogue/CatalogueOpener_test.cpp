@@ -24,9 +24,6 @@ protected:
     }
     void TearDown() override { Clock::install(nullptr); }
 
-    void writeFile(const std::string& name, const std::string& bytes) {
-        folder.writeFile(fs::relative(name, folder.path()).string(), bytes);
-    }
     std::string aside(const std::string& suffix = "") {
         return path + ".damaged-20261205-170956" + suffix;
     }
@@ -92,7 +89,7 @@ TEST_F(CatalogueOpenerTest, ValidCatalogueIsOpenedUntouched) {
 }
 
 TEST_F(CatalogueOpenerTest, OlderLooserSchemaIsAccepted) {
-    writeFile(path, "");
+    writeBytes(path, "");
     execSql(path, "create table RecordFile (StartTime varchar(255), Duration text, "
                   "FileFullPathName memo_text, FileName text, Title text, Artist text, Album "
                   "text, Year text, Comment text, Genre text);"
@@ -129,10 +126,10 @@ TEST_F(CatalogueOpenerTest, UnusableFilesAreMovedAsideIntactAndReplaced) {
         SCOPED_TRACE(c.name);
         fs::remove_all(folder / "Resource");
         if (c.sql) {
-            writeFile(path, "");
+            writeBytes(path, "");
             execSql(path, c.sql);
         } else {
-            writeFile(path, "Title=Blue Train\nnot a database\n");
+            writeBytes(path, "Title=Blue Train\nnot a database\n");
         }
         const std::string before = readBytes(path);
 
@@ -151,9 +148,9 @@ TEST_F(CatalogueOpenerTest, UnusableFilesAreMovedAsideIntactAndReplaced) {
 }
 
 TEST_F(CatalogueOpenerTest, SetAsideNeverReplacesAnEarlierOneAndTakesItsJournal) {
-    writeFile(aside(), "an earlier damaged file");
-    writeFile(path, "garbage");
-    writeFile(path + "-journal", "journal bytes");
+    writeBytes(aside(), "an earlier damaged file");
+    writeBytes(path, "garbage");
+    writeBytes(path + "-journal", "journal bytes");
     CatalogueOpenReport r = CatalogueOpener::open(db, path);
     EXPECT_TRUE(r.opened);
     EXPECT_EQ(r.setAsidePath, aside("-2"));
@@ -242,7 +239,7 @@ TEST_F(CatalogueOpenerTest, ACatalogueThatLacksOneTableGetsItAndKeepsItsRows) {
     for (const char* missing : {"TaskFile", "RecordFile"}) {
         SCOPED_TRACE(missing);
         fs::remove_all(folder / "Resource");
-        writeFile(path, "");
+        writeBytes(path, "");
         std::string sql;
         for (const TableDefinition& table : CatalogueSchema::tables())
             if (std::string(table.name) != missing)
@@ -265,22 +262,6 @@ TEST_F(CatalogueOpenerTest, ACatalogueThatLacksOneTableGetsItAndKeepsItsRows) {
         EXPECT_TRUE(rs.Open(db, {std::string("select * from ") + missing, {}}));
         db.Close();
     }
-}
-
-TEST(ADOConnectionTest, OpenNeverCreatesOrChangesAFile) {
-    TestProgramFolder folder;
-    const std::string missing = (folder / "Resource/none.mdb").string();
-    const std::string text = (folder / "Resource/text.mdb").string();
-    folder.writeFile("Resource/text.mdb", "plain text");
-    ADOConnection db;
-    EXPECT_FALSE(db.Open(missing, "quorbel4419"));
-    EXPECT_EQ(db.GetStatus(), ADOConnection::Status::Missing);
-    EXPECT_FALSE(fs::exists(missing));
-    EXPECT_FALSE(db.Open(text, ""));
-    EXPECT_EQ(db.GetStatus(), ADOConnection::Status::NotACatalogue);
-    EXPECT_EQ(readBytes(text), "plain text");
-    db.Close();
-    EXPECT_FALSE(db.IsOpen());
 }
 
 } // namespace

@@ -1,50 +1,17 @@
 #pragma once
 
+#include "SqlFile.h"
 #include "TestProgramFolder.h"
 #include "catalogue/ADOConnection.h"
 #include "catalogue/ADORecordset.h"
 #include "catalogue/CatalogueOpener.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <string>
 #include <vector>
 
 namespace vorlane::test {
-
-using Rows = std::vector<std::vector<std::string>>;
-
-// Runs SQL on a file through a connection of its own, as another program would.
-inline void execSql(const std::string& path, const std::string& sql) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    char* error = nullptr;
-    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
-    EXPECT_EQ(rc, SQLITE_OK) << (error ? error : "") << " in " << sql;
-    sqlite3_free(error);
-    sqlite3_close(db);
-}
-
-// Every row of a query as text; NULL reads as "<null>".
-inline Rows querySql(const std::string& path, const std::string& sql) {
-    Rows rows;
-    sqlite3* db = nullptr;
-    sqlite3_stmt* stmt = nullptr;
-    EXPECT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-    EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr), SQLITE_OK)
-        << sqlite3_errmsg(db);
-    while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
-        rows.emplace_back();
-        for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
-            auto t = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
-            rows.back().push_back(t ? t : "<null>");
-        }
-    }
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return rows;
-}
 
 // A program folder with a freshly created catalogue open on `db`.
 class CatalogueTest : public ::testing::Test {

@@ -1,7 +1,6 @@
 #include "E2eSupport.h"
 #include "PumpUntil.h"
 #include "TestProgramFolder.h"
-#include "ToneFile.h"
 #include "app/Application.h"
 #include "playback/CPlayFileDlg.h"
 #include "recording/RecordingController.h"
@@ -31,13 +30,8 @@ namespace {
 // recordings browser from the panel and play what was just recorded.
 TEST(BrowserSession, TheMusicButtonShowsAndPlaysTheRecordingJustMade) {
     TestProgramFolder folder;
-    copyGeneratedResources(folder);
-    const fs::path records = folder.path() / "records";
-    writeToneWav(folder / "input.wav", {{6, 440}});
-    useSimulatedSession(folder, folder / "input.wav");
-    writeSettings(
-        folder, "Option",
-        {{"RecordFileType", "0"}, {"RecordDiviType", "0"}, {"RecordFilePath", records.string()}});
+    const fs::path records = useToneSession(folder, {{6, 440}});
+    writeSettings(folder, "Option", {{"RecordFileType", "0"}, {"RecordDiviType", "0"}});
 
     Application app;
     ASSERT_EQ(app.start(), Application::StartResult::Running);

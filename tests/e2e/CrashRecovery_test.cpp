@@ -1,14 +1,12 @@
+#include "AudioTestSupport.h"
 #include "CatalogueQuery.h"
 #include "E2eSupport.h"
 #include "ProgramProcess.h"
+#include "PumpUntil.h"
 #include "TestProgramFolder.h"
-#include "ToneFile.h"
-#include "config/wIniFile.h"
 
 #include <gtest/gtest.h>
 
-#include <QProcess>
-#include <QThread>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -25,28 +23,13 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// Seconds of sound that ffmpeg decodes; negative when it reports an error.
-double decodedSeconds(const fs::path& file) {
-    QProcess p;
-    p.start("ffmpeg", {"-v", "error", "-i", QString::fromStdString(file.string()), "-f", "s16le",
-                       "-ac", "2", "-ar", "44100", "-"});
-    p.waitForFinished(60000);
-    const QByteArray pcm = p.readAllStandardOutput();
-    if (p.exitCode() != 0 || !p.readAllStandardError().trimmed().isEmpty())
-        return -1;
-    return pcm.size() / 4.0 / 44100;
-}
-
-// The real program with the simulated adapter, a capture file at real speed and the control
-// FIFO.
+// The real program with the simulated adapter in place of the session's device, and the
+// control FIFO.
 class Program : public ProgramProcess {
 public:
     Program(const TestProgramFolder& folder, const fs::path& fifo)
         : ProgramProcess(folder, {{"VORLANE_SIM_DEVICE", "adapter"},
-                                  {"VORLANE_SIM_CONTROL", QString::fromStdString(fifo.string())},
-                                  {"VORLANE_CAPTURE_FILE",
-                                   QString::fromStdString((folder / "input.wav").string())},
-                                  {"VORLANE_CAPTURE_SPEED", "1"}}),
+                                  {"VORLANE_SIM_CONTROL", QString::fromStdString(fifo.string())}}),
           fifo_(fifo) {}
     ~Program() {
         if (control_ >= 0)
@@ -72,35 +55,27 @@ private:
 // A program folder with a tone to capture, the settings to record it and a record folder.
 struct RunFolder {
     void prepare(double toneSeconds, const std::string& fileType) {
-        copyGeneratedResources(folder);
-        writeToneWav(folder / "input.wav", {{toneSeconds, 440}, {1, 0}});
-        writeSettings(folder, "Option",
-                      {{"RecordFileType", fileType},
-                       {"RecordFileMP3BitRate", "2"},
-                       {"RecordDiviType", "0"},
-                       {"RecordFilePath", records.string()}});
-    }
-    std::string setting(const char* key) {
-        wIniFile ini;
-        ini.SetFile((folder / "Configure/Config_LP.ini").string(), "Option");
-        return ini.ReadString(key, "?");
+        records = useToneSession(folder, {{toneSeconds, 440}, {1, 0}});
+        writeSettings(
+            folder, "Option",
+            {{"RecordFileType", fileType}, {"RecordFileMP3BitRate", "2"}, {"RecordDiviType", "0"}});
     }
     // Presses record until the record folder holds more than `files` files (the device is
     // announced a little after the start and after each plug).
     bool startRecording(Program& p, size_t files = 0) {
-        return waitFor(
+        return pumpUntil(
             [&] {
                 if (filesIn(records).size() > files)
                     return true;
                 p.send("record");
-                QThread::msleep(250);
+                pumpFor(250);
                 return filesIn(records).size() > files;
             },
             30000);
     }
 
     TestProgramFolder folder;
-    fs::path records = folder / "records";
+    fs::path records;
     fs::path fifo = folder / "control";
     fs::path db = folder / "Resource/NewData.mdb";
 };
@@ -124,8 +99,8 @@ TEST_P(CrashRecovery, AFileLeftOpenByAKillIsRepairedTaggedCataloguedAndCounted) 
         ASSERT_TRUE(p.process.waitForStarted(10000));
         ASSERT_TRUE(startRecording(p)) << p.errors();
         const auto t0 = Clock::now();
-        QThread::msleep(5000);
-        ::kill(pid_t(p.process.processId()), SIGKILL);
+        pumpFor(5000);
+        p.signal(SIGKILL);
         captured = std::chrono::duration<double>(Clock::now() - t0).count();
         p.process.waitForFinished(5000);
     }
@@ -138,14 +113,15 @@ TEST_P(CrashRecovery, AFileLeftOpenByAKillIsRepairedTaggedCataloguedAndCounted) 
     {
         Program p(folder, fifo);
         ASSERT_TRUE(p.process.waitForStarted(10000));
-        ASSERT_TRUE(waitFor([&] { return !fs::exists(folder / "RecordingJournal.txt"); }, 30000));
+        ASSERT_TRUE(pumpUntil([&] { return !fs::exists(folder / "RecordingJournal.txt"); }, 30000));
         ASSERT_TRUE(
-            waitFor([&] { return p.errors().find("recovered") != std::string::npos; }, 10000))
+            pumpUntil([&] { return p.errors().find("recovered") != std::string::npos; }, 10000))
             << p.errors();
         EXPECT_NE(p.errors().find(file.filename().string()), std::string::npos) << p.errors();
         EXPECT_TRUE(p.endInOrder());
     }
-    const double seconds = decodedSeconds(file);
+    EXPECT_TRUE(DecodesCleanly(file)) << file;
+    const double seconds = FfmpegDecode(file).size() / 2 / 44100.0;
     EXPECT_GE(seconds, captured - 2.0) << file; // all but at most 2 s of what was captured
     EXPECT_LE(seconds, captured + 0.5) << file;
     auto rows = recordingRows(db);
@@ -153,10 +129,10 @@ TEST_P(CrashRecovery, AFileLeftOpenByAKillIsRepairedTaggedCataloguedAndCounted) 
     EXPECT_EQ(rows[0].path, file.string());
     EXPECT_EQ(rows[0].year, "1977");
     EXPECT_NEAR(durationSeconds(rows[0].duration), seconds, 1.0);
-    EXPECT_EQ(setting("RecordNo"), "5");
-    EXPECT_EQ(setting("RecordTrack"), "1");
+    EXPECT_EQ(readSetting(folder, "Option", "RecordNo"), "5");
+    EXPECT_EQ(readSetting(folder, "Option", "RecordTrack"), "1");
     if (GetParam() != 0) {
-        const std::string tags = probe(file, "format_tags");
+        const std::string tags = FfprobeTags(file);
         EXPECT_NE(tags.find("1977"), std::string::npos) << tags;
     }
 
@@ -186,19 +162,19 @@ TEST_F(Unplugging, TwentyUnplugsAtRandomMomentsEachFinishAFileAndRecordingGoesOn
     std::uniform_int_distribution<int> moment(200, 1500);
     for (size_t i = 0; i <= kUnplugs; ++i) {
         ASSERT_TRUE(startRecording(p, i)) << "no recording after plug " << i << "\n" << p.errors();
-        QThread::msleep(moment(random));
+        pumpFor(moment(random));
         if (i == kUnplugs)
             break;
         ASSERT_TRUE(p.send("unplug"));
         // The recording is finished and catalogued as the device goes away.
-        ASSERT_TRUE(waitFor([&] { return recordingRows(db).size() > i; }, 15000))
+        ASSERT_TRUE(pumpUntil([&] { return recordingRows(db).size() > i; }, 15000))
             << "unplug " << i << "\n"
             << p.errors();
-        QThread::msleep(moment(random) / 4);
+        pumpFor(moment(random) / 4);
         ASSERT_TRUE(p.send("plug"));
     }
     ASSERT_TRUE(p.send("stop"));
-    ASSERT_TRUE(waitFor([&] { return recordingRows(db).size() > kUnplugs; }, 15000));
+    ASSERT_TRUE(pumpUntil([&] { return recordingRows(db).size() > kUnplugs; }, 15000));
     EXPECT_TRUE(p.endInOrder());
 
     const auto files = filesIn(records);
@@ -207,7 +183,9 @@ TEST_F(Unplugging, TwentyUnplugsAtRandomMomentsEachFinishAFileAndRecordingGoesOn
     ASSERT_EQ(rows.size(), kUnplugs + 1);
     for (size_t i = 0; i < files.size(); ++i) {
         EXPECT_EQ(rows[i].path, files[i].string());
-        EXPECT_GT(decodedSeconds(files[i]), 0.1) << files[i]; // finished and playable
+        // Finished and playable.
+        EXPECT_TRUE(DecodesCleanly(files[i])) << files[i];
+        EXPECT_GT(FfmpegDecode(files[i]).size(), 2 * 4410u) << files[i];
     }
-    EXPECT_EQ(setting("RecordNo"), std::to_string(kUnplugs + 2));
+    EXPECT_EQ(readSetting(folder, "Option", "RecordNo"), std::to_string(kUnplugs + 2));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TestProgramFolder.h"
+#include "ToneFile.h"
 #include "config/wIniFile.h"
 
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include <initializer_list>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace vorlane::test {
 
@@ -57,6 +59,25 @@ inline void writeSettings(const TestProgramFolder& folder, const char* section,
     ini.SetFile((folder / "Configure/Config_LP.ini").string(), section);
     for (const auto& [key, value] : values)
         ini.WriteString(key, value);
+}
+
+// A simulated session (see useSimulatedSession) capturing `tone`, written to input.wav, and
+// recording into the folder's "records", which it returns.
+inline std::filesystem::path useToneSession(const TestProgramFolder& folder,
+                                            const std::vector<ToneSegment>& tone) {
+    copyGeneratedResources(folder);
+    writeToneWav(folder / "input.wav", tone);
+    useSimulatedSession(folder, folder / "input.wav");
+    writeSettings(folder, "Option", {{"RecordFilePath", (folder / "records").string()}});
+    return folder / "records";
+}
+
+// A key of the folder's settings file as the file holds it now.
+inline std::string readSetting(const TestProgramFolder& folder, const char* section,
+                               const char* key) {
+    wIniFile ini;
+    ini.SetFile((folder / "Configure/Config_LP.ini").string(), section);
+    return ini.ReadString(key, "<missing>");
 }
 
 } // namespace vorlane::test

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "E2eSupport.h"
 #include "TestProgramFolder.h"
 
 #include <QProcess>
@@ -11,32 +12,23 @@
 
 namespace vorlane::test {
 
-// The real program as a process of its own on a test's program folder: offscreen, with no
-// sound output, and its settings, runtime files and shared table kept in the folder. `env`
-// adds variables (a simulated device, a capture file, ...). What it prints on stderr is
-// kept in a file of the folder.
+// The real program as a process of its own on a test's program folder: offscreen, in the
+// folder's private session (see usePrivateSession). `env` adds variables (a simulated device,
+// a capture file, ...). What it prints on stderr is kept in a file of the folder.
 class ProgramProcess {
 public:
     using Env = std::vector<std::pair<QString, QString>>;
 
     explicit ProgramProcess(const TestProgramFolder& folder, const Env& env = {}) {
-        const auto path = [](const std::filesystem::path& p) {
-            return QString::fromStdString(p.string());
-        };
+        usePrivateSession(folder);
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         e.insert("QT_QPA_PLATFORM", "offscreen");
-        e.insert("VORLANE_HOME", path(folder.path()));
-        e.insert("XDG_CONFIG_HOME", path(folder.configHome()));
-        e.insert("XDG_DOCUMENTS_DIR", path(folder / "docs"));
-        e.insert("XDG_RUNTIME_DIR", path(folder.path()));
-        e.insert("VORLANE_AUDIO_OUTPUT", "null");
-        e.insert("VORLANE_HID_TABLE", "/vorlane-e2e-" + path(folder.path().filename()));
         for (const auto& [name, value] : env)
             e.insert(name, value);
         static int runs = 0;
         errorFile_ = folder / ("stderr-" + std::to_string(++runs) + ".txt");
         process.setProcessEnvironment(e);
-        process.setStandardErrorFile(path(errorFile_));
+        process.setStandardErrorFile(QString::fromStdString(errorFile_.string()));
         process.start(VORLANE_EXECUTABLE, {});
     }
     ~ProgramProcess() {
@@ -53,7 +45,11 @@ public:
     // Sends the signal; true when the program then ends normally with 0 within `ms`.
     bool endInOrder(int number = SIGTERM, int ms = 20000) {
         signal(number);
-        return process.waitForFinished(ms) && endedWith(0);
+        return finished(ms) && endedWith(0);
+    }
+    // The program has ended, or ends within `ms`.
+    bool finished(int ms) {
+        return process.state() == QProcess::NotRunning || process.waitForFinished(ms);
     }
     bool endedWith(int code) const {
         return process.state() == QProcess::NotRunning &&

@@ -1,8 +1,8 @@
+#include "AudioTestSupport.h"
 #include "CatalogueQuery.h"
 #include "E2eSupport.h"
 #include "PumpUntil.h"
 #include "TestProgramFolder.h"
-#include "ToneFile.h"
 #include "app/Application.h"
 #include "recording/RecordingController.h"
 #include "ui/CRegionBmpBtn.h"
@@ -36,20 +36,17 @@ void typeInto(CRivorAzururuFrame& panel, int id, const QString& text) {
 // tones with division on silence, and a SIGTERM while the third plays finishes that file.
 TEST(RecordingSession, DividedOnSilenceAndEndedBySigterm) {
     TestProgramFolder folder;
-    copyGeneratedResources(folder);
-    const std::filesystem::path records = folder / "records";
     // Three tones separated by 3-second silences; the last tone is long enough that the
     // signal comes while it plays.
-    writeToneWav(folder / "input.wav", {{2, 440}, {3, 0}, {2, 660}, {3, 0}, {8, 880}, {1, 0}});
-    useSimulatedSession(folder, folder / "input.wav");
+    const std::filesystem::path records =
+        useToneSession(folder, {{2, 440}, {3, 0}, {2, 660}, {3, 0}, {8, 880}, {1, 0}});
     writeSettings(folder, "Option",
                   {{"RecordFileType", "1"},
                    {"RecordFileMP3BitRate", "2"},
                    {"RecordDiviType", "2"},
                    {"RecordMuteSecond", "2"},
                    {"RecordNo", "1"},
-                   {"RecordTrack", "1"},
-                   {"RecordFilePath", records.string()}});
+                   {"RecordTrack", "1"}});
     writeSettings(folder, "ID3V1Information", {{"MP3Year", "1977"}});
 
     Application app;
@@ -82,14 +79,14 @@ TEST(RecordingSession, DividedOnSilenceAndEndedBySigterm) {
         EXPECT_EQ(rows[i].title, "Side A");
         EXPECT_EQ(rows[i].artist, "The Testers");
         EXPECT_EQ(rows[i].year, "1977");
-        const double seconds = std::stod(probe(files[i], "format=duration"));
+        const double seconds = std::stod(Ffprobe(files[i])["duration"]);
         EXPECT_GT(seconds, 1.0) << name;
         EXPECT_NEAR(durationSeconds(rows[i].duration), seconds, 1.5)
             << rows[i].fileName << " row " << rows[i].duration;
-        EXPECT_EQ(probe(files[i], "format_tags=title"), "Side A");
-        EXPECT_EQ(probe(files[i], "format_tags=artist"), "The Testers");
+        const std::string tags = FfprobeTags(files[i]);
+        EXPECT_NE(tags.find("TAG:title=Side A\n"), std::string::npos) << tags;
+        EXPECT_NE(tags.find("TAG:artist=The Testers\n"), std::string::npos) << tags;
     }
-    const std::string ini = folder.readFile("Configure/Config_LP.ini");
-    EXPECT_NE(ini.find("RecordNo=2"), std::string::npos);
-    EXPECT_NE(ini.find("RecordTrack=1"), std::string::npos);
+    EXPECT_EQ(readSetting(folder, "Option", "RecordNo"), "2");
+    EXPECT_EQ(readSetting(folder, "Option", "RecordTrack"), "1");
 }

@@ -2,7 +2,6 @@
 #include "E2eSupport.h"
 #include "PumpUntil.h"
 #include "TestProgramFolder.h"
-#include "ToneFile.h"
 #include "app/Application.h"
 #include "app/CMainDlg.h"
 #include "platform/Messages.h"
@@ -29,12 +28,9 @@ using namespace vorlane::test;
 // and hides the panel; the open command brings all of it back, and it records again.
 TEST(SchedulerMode, StopsAndRestartsTheDeviceAndCapture) {
     TestProgramFolder folder;
-    copyGeneratedResources(folder);
-    writeToneWav(folder / "input.wav", {{2, 440}, {1, 0}});
-    useSimulatedSession(folder, folder / "input.wav");
+    const fs::path records = useToneSession(folder, {{2, 440}, {1, 0}});
     ::setenv("VORLANE_POWER", "log", 1);
-    writeSettings(folder, "Option",
-                  {{"RecordFileType", "0"}, {"RecordFilePath", (folder / "records").string()}});
+    writeSettings(folder, "Option", {{"RecordFileType", "0"}});
 
     Application app;
     ASSERT_EQ(app.start(), Application::StartResult::Running);
@@ -45,7 +41,8 @@ TEST(SchedulerMode, StopsAndRestartsTheDeviceAndCapture) {
 
     // A task later today (or tomorrow), stored as the task list would.
     const QDateTime start = QDateTime::currentDateTime().addSecs(3 * 3600);
-    ASSERT_TRUE(sql(folder / "Resource/NewData.mdb", taskRow(start, start.addSecs(3600), "")));
+    ASSERT_EQ(sqlError(folder / "Resource/NewData.mdb", taskRow(start, start.addSecs(3600), "")),
+              "");
     // The task button shows the task list with it.
     panel.button(panel::kTaskButton)->click();
     ASSERT_TRUE(pumpUntil(
@@ -81,7 +78,7 @@ TEST(SchedulerMode, StopsAndRestartsTheDeviceAndCapture) {
     ASSERT_TRUE(pumpUntil([&] { return !controller.Recording(); }, 10000));
     app.exit();
 
-    const auto files = filesIn(folder / "records");
+    const auto files = filesIn(records);
     ASSERT_EQ(files.size(), 1u);
     // More than a second of sound arrived after the restart.
     EXPECT_GT(fs::file_size(files[0]), 44100u * 4);

@@ -1,6 +1,7 @@
 #include "CatalogueQuery.h"
 #include "E2eSupport.h"
 #include "ProgramProcess.h"
+#include "PumpUntil.h"
 #include "TestProgramFolder.h"
 
 #include <gtest/gtest.h>
@@ -21,12 +22,11 @@ TEST(Startup, CreatesTheCatalogueAndEndsInOrderOnSigtermAndSigint) {
         ASSERT_FALSE(fs::exists(db));
         ProgramProcess vorlane(folder);
         ASSERT_TRUE(vorlane.process.waitForStarted(5000));
-        // Both tables are made; their columns are the opener's to check.
-        ASSERT_TRUE(waitFor(
+        // The catalogue is made; its tables are the opener's to check.
+        ASSERT_TRUE(pumpUntil(
             [&] { return queryRows(db, "PRAGMA table_info(TaskFile)").size() == 13; }, 10000));
-        EXPECT_EQ(queryRows(db, "PRAGMA table_info(RecordFile)").size(), 9u);
         // The settings were loaded: the empty record folder was filled in and written back.
-        ASSERT_TRUE(waitFor(
+        ASSERT_TRUE(pumpUntil(
             [&] {
                 return folder.readFile("Configure/Config_LP.ini").find("VorlaneLP Record Files") !=
                        std::string::npos;
@@ -47,16 +47,16 @@ TEST(Startup, AMissingSettingsFileOrPanelBitmapEndsWithTheFileError) {
         fs::remove(folder / missing);
         ProgramProcess vorlane(folder);
         ASSERT_TRUE(vorlane.process.waitForStarted(5000));
-        ASSERT_TRUE(waitFor(
+        ASSERT_TRUE(pumpUntil(
             [&] {
                 return vorlane.errors().find("File Error! Please ReInstall!") != std::string::npos;
             },
             10000));
         // The text comes just before the box: signal until the program has gone.
-        ASSERT_TRUE(waitFor(
+        ASSERT_TRUE(pumpUntil(
             [&] {
                 vorlane.signal(SIGTERM);
-                return vorlane.process.waitForFinished(200);
+                return vorlane.finished(200);
             },
             10000));
         EXPECT_TRUE(vorlane.endedWith(1));
@@ -77,14 +77,14 @@ TEST(Startup, TwoStartsAtTheSameMomentOrLaterLeaveOneInstance) {
         ProgramProcess b(folder);
         ASSERT_TRUE(a.process.waitForStarted(5000));
         ASSERT_TRUE(b.process.waitForStarted(5000));
-        auto ended = [](ProgramProcess& p) { return p.process.waitForFinished(10); };
-        ASSERT_TRUE(waitFor([&] { return ended(a) || ended(b); }, 20000)) << "both still run";
+        ASSERT_TRUE(pumpUntil([&] { return a.finished(10) || b.finished(10); }, 20000))
+            << "both still run";
         ProgramProcess& second = a.process.state() == QProcess::NotRunning ? a : b;
         ProgramProcess& first = &second == &a ? b : a;
         EXPECT_TRUE(second.endedWith(0));
-        EXPECT_FALSE(first.process.waitForFinished(300)) << "none is left";
+        EXPECT_FALSE(first.finished(300)) << "none is left";
         ProgramProcess later(folder);
-        ASSERT_TRUE(later.process.waitForFinished(5000));
+        ASSERT_TRUE(later.finished(5000));
         EXPECT_TRUE(later.endedWith(0));
         EXPECT_EQ(first.process.state(), QProcess::Running);
         EXPECT_TRUE(first.endInOrder(SIGTERM, 10000));

@@ -39,9 +39,7 @@ std::string TestProgramFolder::readFile(const std::string& rel) const {
 }
 
 void TestProgramFolder::writeFile(const std::string& rel, const std::string& text) const {
-    fs::create_directories((root_ / rel).parent_path());
-    std::ofstream out(root_ / rel, std::ios::binary | std::ios::trunc);
-    out << text;
+    writeBytes(root_ / rel, text);
 }
 
 std::string readBytes(const fs::path& file) {
@@ -49,6 +47,12 @@ std::string readBytes(const fs::path& file) {
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+void writeBytes(const fs::path& file, const std::string& bytes) {
+    fs::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << bytes;
 }
 
 } // namespace vorlane::test

@@ -32,5 +32,7 @@ private:
 
 // Reads a whole file as bytes; empty when it cannot be read.
 std::string readBytes(const std::filesystem::path& file);
+// Replaces a file by the bytes, making its folder first.
+void writeBytes(const std::filesystem::path& file, const std::string& bytes);
 
 } // namespace vorlane::test
