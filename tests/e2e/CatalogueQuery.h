@@ -14,6 +14,10 @@
 
 namespace vorlane::test {
 
+// How often a wait reads the program's catalogue: rarely enough that the program, which
+// gives up on a catalogue that stays busy, always gets its turn.
+inline constexpr int kCataloguePollMs = 20;
+
 // The statement that stores a single task as the task list does.
 inline std::string taskRow(const QDateTime& start, const QDateTime& end,
                            const std::string& fileName) {

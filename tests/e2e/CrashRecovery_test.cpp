@@ -167,14 +167,16 @@ TEST_F(Unplugging, TwentyUnplugsAtRandomMomentsEachFinishAFileAndRecordingGoesOn
             break;
         ASSERT_TRUE(p.send("unplug"));
         // The recording is finished and catalogued as the device goes away.
-        ASSERT_TRUE(pumpUntil([&] { return recordingRows(db).size() > i; }, 15000))
+        ASSERT_TRUE(
+            pumpUntil([&] { return recordingRows(db).size() > i; }, 15000, kCataloguePollMs))
             << "unplug " << i << "\n"
             << p.errors();
         pumpFor(moment(random) / 4);
         ASSERT_TRUE(p.send("plug"));
     }
     ASSERT_TRUE(p.send("stop"));
-    ASSERT_TRUE(pumpUntil([&] { return recordingRows(db).size() > kUnplugs; }, 15000));
+    ASSERT_TRUE(
+        pumpUntil([&] { return recordingRows(db).size() > kUnplugs; }, 15000, kCataloguePollMs));
     EXPECT_TRUE(p.endInOrder());
 
     const auto files = filesIn(records);

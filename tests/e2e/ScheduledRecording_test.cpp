@@ -24,7 +24,8 @@ TEST(ScheduledRecording, RecordsTheTaskAndPowersOff) {
     ProgramProcess program(folder, {{"VORLANE_POWER", "log"}});
     const std::filesystem::path db = folder / "Resource/NewData.mdb";
     ASSERT_TRUE(program.process.waitForStarted(5000));
-    ASSERT_TRUE(pumpUntil([&] { return sqlError(db, "select * from TaskFile").empty(); }, 20000));
+    ASSERT_TRUE(pumpUntil([&] { return sqlError(db, "select * from TaskFile").empty(); }, 20000,
+                          kCataloguePollMs));
 
     // The coming minute, unless it is only moments away.
     QDateTime start = QDateTime::currentDateTime();
@@ -33,7 +34,7 @@ TEST(ScheduledRecording, RecordsTheTaskAndPowersOff) {
     const QDateTime end = start.addSecs(60);
     ASSERT_EQ(sqlError(db, taskRow(start, end, "Morning Show")), "");
     const int waitMs = int(QDateTime::currentDateTime().msecsTo(end)) + 30000;
-    ASSERT_TRUE(pumpUntil([&] { return !recordingRows(db).empty(); }, waitMs))
+    ASSERT_TRUE(pumpUntil([&] { return !recordingRows(db).empty(); }, waitMs, kCataloguePollMs))
         << "no recording catalogued";
     std::string output;
     EXPECT_TRUE(pumpUntil(

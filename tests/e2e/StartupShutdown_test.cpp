@@ -23,8 +23,10 @@ TEST(Startup, CreatesTheCatalogueAndEndsInOrderOnSigtermAndSigint) {
         ProgramProcess vorlane(folder);
         ASSERT_TRUE(vorlane.process.waitForStarted(5000));
         // The catalogue is made; its tables are the opener's to check.
-        ASSERT_TRUE(pumpUntil(
-            [&] { return queryRows(db, "PRAGMA table_info(TaskFile)").size() == 13; }, 10000));
+        ASSERT_TRUE(
+            pumpUntil([&] { return queryRows(db, "PRAGMA table_info(TaskFile)").size() == 13; },
+                      10000, kCataloguePollMs))
+            << vorlane.errors();
         // The settings were loaded: the empty record folder was filled in and written back.
         ASSERT_TRUE(pumpUntil(
             [&] {

@@ -2,19 +2,27 @@
 
 #include <QCoreApplication>
 #include <QThread>
+#include <algorithm>
 #include <chrono>
 #include <functional>
 
 namespace vorlane::test {
 
-// Runs the calling thread's events until pred holds or ms have passed.
-inline bool pumpUntil(const std::function<bool()>& pred, int ms) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+// Runs the calling thread's events until pred holds or ms have passed, asking pred every
+// pollMs. A pred that reads another process's files wants a gentler pace than the default:
+// a catalogue read every millisecond keeps the program from writing it.
+inline bool pumpUntil(const std::function<bool()>& pred, int ms, int pollMs = 1) {
+    using std::chrono::steady_clock;
+    const auto deadline = steady_clock::now() + std::chrono::milliseconds(ms);
     while (!pred()) {
-        if (std::chrono::steady_clock::now() >= deadline)
+        const auto now = steady_clock::now();
+        if (now >= deadline)
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
+        const auto next = std::min(deadline, now + std::chrono::milliseconds(pollMs));
+        do {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QThread::msleep(1);
+        } while (steady_clock::now() < next);
     }
     return true;
 }
