@@ -121,7 +121,7 @@ void CAddTaskDlg::buildControls() {
 }
 
 void CAddTaskDlg::skinButtons() {
-    skinOkCancel(ok_, cancel_);
+    skinButtonRow({ok_, cancel_});
     skinCloseButton(close_);
 }
 

@@ -100,13 +100,7 @@ void CTaskSettingDlg::buildControls() {
 }
 
 void CTaskSettingDlg::skinButtons() {
-    const skin::Background& bg = skin::kTaskListBackground;
-    const int y = bg.height - 20 - skin::kButtonStrip.height;
-    const int step = skin::kButtonStrip.imageWidth + 8;
-    const int right = bg.width - 16 - skin::kButtonStrip.imageWidth;
-    skinButton(new_, skin::kButtonStrip, {right - 2 * step, y});
-    skinButton(edit_, skin::kButtonStrip, {right - step, y});
-    skinButton(delete_, skin::kButtonStrip, {right, y});
+    skinButtonRow({new_, edit_, delete_});
     skinCloseButton(close_);
 }
 

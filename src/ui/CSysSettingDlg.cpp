@@ -168,7 +168,7 @@ void CSysSettingDlg::buildControls() {
 }
 
 void CSysSettingDlg::skinButtons() {
-    skinOkCancel(ok_, cancel_);
+    skinButtonRow({ok_, cancel_});
     ok_->setCaption(QStringLiteral("OK"));
     cancel_->setCaption(QStringLiteral("Cancel"));
     skinButton(browse_, skin::kSmallButtonStrip, {kBrowsePlace.x, kBrowsePlace.y});

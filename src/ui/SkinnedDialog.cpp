@@ -54,11 +54,14 @@ void SkinnedDialog::skinCloseButton(CRegionBmpBtn* close) const {
     close->setToolTip(QStringLiteral("close"));
 }
 
-void SkinnedDialog::skinOkCancel(CRegionBmpBtn* ok, CRegionBmpBtn* cancel) const {
-    const int y = skin::kToolBackground.height - 20 - skin::kButtonStrip.height;
-    const int cancelX = skin::kToolBackground.width - 16 - skin::kButtonStrip.imageWidth;
-    skinButton(ok, skin::kButtonStrip, {cancelX - 8 - skin::kButtonStrip.imageWidth, y});
-    skinButton(cancel, skin::kButtonStrip, {cancelX, y});
+void SkinnedDialog::skinButtonRow(std::initializer_list<CRegionBmpBtn*> buttons) const {
+    const int y = background_.height - 20 - skin::kButtonStrip.height;
+    const int step = skin::kButtonStrip.imageWidth + 8;
+    int x = background_.width - 16 - skin::kButtonStrip.imageWidth - int(buttons.size() - 1) * step;
+    for (CRegionBmpBtn* button : buttons) {
+        skinButton(button, skin::kButtonStrip, {x, y});
+        x += step;
+    }
 }
 
 void SkinnedDialog::place(QWidget* w, const ControlPlace& p) {

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QPoint>
 #include <QString>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <string_view>
@@ -60,8 +61,8 @@ protected:
     void skinButton(CRegionBmpBtn* button, const skin::Strip& strip, QPoint at) const;
     // The close button in the top right corner of the background, with its tool tip.
     void skinCloseButton(CRegionBmpBtn* close) const;
-    // OK and Cancel side by side at the bottom right of the tool background.
-    void skinOkCancel(CRegionBmpBtn* ok, CRegionBmpBtn* cancel) const;
+    // Buttons side by side, left to right, ending at the bottom right of the background.
+    void skinButtonRow(std::initializer_list<CRegionBmpBtn*> buttons) const;
     static void place(QWidget* w, const ControlPlace& p);
     // Places a new control and registers it under its template id.
     template <class W> W* addControl(int id, W* w, const ControlPlace& p) {
