@@ -633,6 +633,8 @@ void CRivorAzururuFrame::setSchedulerMode(bool on) {
         for (int i = 0; i < int(tools_.size()); ++i)
             resetToolButton(ToolDialog(i));
         hide();
+        if (!tray_->shown())
+            notices_->tellSchedulerWithoutTray();
     }
     refreshTray();
 }

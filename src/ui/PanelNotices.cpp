@@ -64,6 +64,16 @@ void PanelNotices::tellRecordNeedsDevice() {
     needsDeviceNote_ = makeNote(text);
 }
 
+void PanelNotices::tellSchedulerWithoutTray() {
+    if (schedulerToldOnce_)
+        return;
+    schedulerToldOnce_ = true;
+    showNote(LanguageTexts(config_, LanguageTexts::kMessage)
+                 .text("Scheduler without tray ",
+                       "Vorlane now waits for the next task with its panel hidden. This desktop "
+                       "has no tray to bring it back from: start Vorlane again to see the panel."));
+}
+
 void PanelNotices::tellDeviceNotAccessible(const std::string& node) {
     showNote(LanguageTexts(config_, LanguageTexts::kMessage)
                  .text("Device not accessible ",

@@ -37,6 +37,9 @@ public:
     // Record was pressed while no device is connected. While that note is up, another
     // press brings it to the front instead of adding one.
     void tellRecordNeedsDevice();
+    // Scheduler mode hides the panel, and there is no tray to bring it back from; said once
+    // per run.
+    void tellSchedulerWithoutTray();
     // A supported device is connected at `node`, but this user may not open it.
     void tellDeviceNotAccessible(const std::string& node);
 
@@ -50,6 +53,7 @@ private:
     const ConfigManger& config_;
     QLabel* line_; // owned by the panel
     QPointer<QMessageBox> needsDeviceNote_;
+    bool schedulerToldOnce_ = false;
     std::string lastNote_;
 };
 

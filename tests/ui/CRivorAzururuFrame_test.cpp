@@ -496,7 +496,12 @@ TEST_F(PanelTest, ThePanelsContextMenuOffersTheTasksAndTheScheduler) {
     makePanel();
     panel->show();
     int entered = 0;
-    panel->setSchedulerHandlers({[&] { ++entered; }, {}, {}});
+    panel->setSchedulerHandlers({[&] {
+                                     ++entered;
+                                     panel->setSchedulerMode(true);
+                                 },
+                                 [&] { panel->setSchedulerMode(false); },
+                                 {}});
     int made = 0;
     panel->setToolDialogFactory(CRivorAzururuFrame::ToolDialog::TaskList,
                                 [&made](CRivorAzururuFrame& p) -> QWidget* {
@@ -535,6 +540,17 @@ TEST_F(PanelTest, ThePanelsContextMenuOffersTheTasksAndTheScheduler) {
     menu->hide();
     pump();
     EXPECT_EQ(entered, 1);
+    // Hidden with no tray to come back from: the user learns how, once.
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_NE(panel->lastError().find("start Vorlane again"), std::string::npos)
+        << panel->lastError();
+    const auto notes = panel->findChildren<QMessageBox*>().size();
+    deliver(msg::Command, cmd::ShowPanel); // a second start
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_FALSE(panel->schedulerMode());
+    deliver(msg::Command, cmd::EnterScheduler);
+    EXPECT_EQ(entered, 2);
+    EXPECT_EQ(panel->findChildren<QMessageBox*>().size(), notes);
     wTrayIcon::overrideSystemTrayAvailable(std::nullopt);
 }
 
