@@ -33,10 +33,11 @@ bool PhoneManger::ProcessPhoneMessage(const Message& m, intptr_t& result) {
     case msg::Timer:
         if (m.wParam == timer::Connect) {
             owner_.killPhoneTimer(timer::Connect);
-            if (!Connect()) {
-                ReportInaccessible();
+            const bool connected = Connect();
+            // Also when another device was taken: the user learns why this one is not used.
+            ReportInaccessible();
+            if (!connected)
                 owner_.setPhoneTimer(timer::Connect, RetryConnectMs);
-            }
             result = 0;
             return true;
         }

@@ -1,37 +1,28 @@
 #include "app/Application.h"
+#include "app/CommandLine.h"
 
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 
-namespace {
-// Answers --version and --help without a display; true when one of them was asked.
-bool answerInformationOption(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("Vorlane %s\n", VORLANE_VERSION);
-            return true;
-        }
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::printf("Usage: vorlane [--version | --help]\n\n"
-                        "Records USB turntables and audio adapters to WAV, MP3 or WMA files.\n"
-                        "Started without options, it opens its panel (or shows the one already\n"
-                        "running). Settings and the catalogue of recordings are kept in\n"
-                        "$XDG_DATA_HOME/vorlane (~/.local/share/vorlane), or in the folder\n"
-                        "named by VORLANE_HOME.\n");
-            return true;
-        }
-    }
-    return false;
-}
-} // namespace
-
 int main(int argc, char** argv) {
-    if (answerInformationOption(argc, argv))
+    // Before QApplication: a wrong option must be answered without a display.
+    const vorlane::CommandLine::Result options = vorlane::CommandLine::Parse(argc, argv);
+    switch (options.action) {
+    case vorlane::CommandLine::Action::Version:
+        std::printf("Vorlane %s\n", VORLANE_VERSION);
         return 0;
-    // Any other argument is ignored; Qt's own (-platform ...) still apply.
+    case vorlane::CommandLine::Action::Help:
+        std::fwrite(vorlane::CommandLine::HelpText().data(), 1,
+                    vorlane::CommandLine::HelpText().size(), stdout);
+        return 0;
+    case vorlane::CommandLine::Action::Error:
+        std::fprintf(stderr, "%s\n", options.error.c_str());
+        return vorlane::CommandLine::UsageError;
+    case vorlane::CommandLine::Action::Run:
+        break; // Qt's own options (-platform ...) are QApplication's
+    }
     std::srand(unsigned(std::time(nullptr)));
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vorlane"));

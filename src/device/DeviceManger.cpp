@@ -103,6 +103,9 @@ bool DeviceManger::processMessage(const Message& m, intptr_t& result) {
         result = m.wParam ? CloseOne(WindowHandle(m.wParam)) : CloseAllAndStop();
         return true;
     case msg::DeviceEnded:
+        if (m.lParam == _BasePhone::kRecordStillHeld)
+            staleRecords_.push_back(WindowHandle(m.wParam));
+        ReleaseStaleRecords();
         DeleteModel(WindowHandle(m.wParam), false);
         result = 0;
         return true;
@@ -126,21 +129,63 @@ std::unique_ptr<_BasePhone> DeviceManger::MakeModel(uint32_t kind) {
     }
 }
 
+void DeviceManger::ReleaseStaleRecords() {
+    if (staleRecords_.empty() || !table_.Lock())
+        return;
+    for (WindowHandle h : staleRecords_)
+        if (table_.IsOwnRecord(h))
+            table_.Unregister(h);
+    table_.Unlock();
+    staleRecords_.clear();
+}
+
 intptr_t DeviceManger::Open(WindowHandle owner, uint32_t mask) {
-    if (!EnumerateSupported())
-        return 0;
-    auto window = std::make_unique<TPUtilWindow>();
-    if (!window->create())
+    // Before the search: a record left behind would hide its device for good.
+    ReleaseStaleRecords();
+    std::unique_ptr<TPUtilWindow> window;
+    std::unique_ptr<_BasePhone> accepted;
+    std::string inaccessible;
+    // The id pairs in order. A pair whose devices all failed to open (no udev rule, no
+    // model took them) does not hide the later pairs; one whose device another process
+    // holds does, as does one whose device opened.
+    for (size_t pair = 0; !accepted && EnumerateFrom(pair); ++pair) {
+        if (!window) {
+            window = std::make_unique<TPUtilWindow>();
+            if (!window->create())
+                return 0;
+        }
+        bool claimed = false;
+        if (!OpenFromList(owner, mask, *window, accepted, claimed, inaccessible))
+            return 0;
+        if (claimed)
+            break;
+    }
+    {
+        // Named even when a device of a later pair opened: the user should know why the
+        // other one is not used.
+        std::lock_guard<std::mutex> lock(inaccessibleMutex_);
+        inaccessiblePath_ = inaccessible;
+    }
+    if (!accepted)
         return 0;
     const WindowHandle h = window->handle();
-    std::unique_ptr<_BasePhone> accepted;
+    accepted->setOwnerWindow(owner);
+    accepted->adoptWindow(std::move(window));
+    models_[h] = std::move(accepted);
+    return h;
+}
+
+bool DeviceManger::OpenFromList(WindowHandle owner, uint32_t mask, TPUtilWindow& window,
+                                std::unique_ptr<_BasePhone>& accepted, bool& claimed,
+                                std::string& inaccessible) {
     if (!table_.Lock())
-        return 0;
-    std::string inaccessible;
+        return false;
     for (size_t i = 0; i < paths().size() && !accepted; ++i) {
         const std::string& path = paths()[i];
-        if (table_.IsOpened(path) != 0)
+        if (table_.IsOpened(path) != 0) {
+            claimed = true;
             continue;
+        }
         std::unique_ptr<HidDevice> file = backend().open(path);
         if (!file) {
             if (inaccessible.empty() && !backend().accessible(path))
@@ -154,32 +199,22 @@ intptr_t DeviceManger::Open(WindowHandle owner, uint32_t mask) {
             auto phone = MakeModel(kind);
             phone->setOwnerWindow(owner);
             phone->setManager(&table_, handle());
-            if (!phone->OpenDevice(file, window.get(), products()[i]))
+            if (!phone->OpenDevice(file, &window, products()[i]))
                 continue;
-            if (table_.Register(h, path)) {
-                accepted = std::move(phone);
-            } else {
+            if (!table_.Register(window.handle(), path)) {
                 // Every record is taken: a device nobody could find again must not stay
                 // open, so the open is refused.
                 phone->CloseDevice();
                 table_.Unlock();
-                return 0;
+                return false;
             }
+            accepted = std::move(phone);
             break;
         }
         // Not accepted: file (if still ours) closes here.
     }
     table_.Unlock();
-    {
-        std::lock_guard<std::mutex> lock(inaccessibleMutex_);
-        inaccessiblePath_ = accepted ? std::string() : inaccessible;
-    }
-    if (!accepted)
-        return 0;
-    accepted->setOwnerWindow(owner);
-    accepted->adoptWindow(std::move(window));
-    models_[h] = std::move(accepted);
-    return h;
+    return true;
 }
 
 intptr_t DeviceManger::CloseOne(WindowHandle h) {
@@ -195,6 +230,7 @@ intptr_t DeviceManger::CloseOne(WindowHandle h) {
 }
 
 intptr_t DeviceManger::CloseAllAndStop() {
+    ReleaseStaleRecords();
     for (;;) {
         WindowHandle h = 0;
         if (table_.Lock()) {

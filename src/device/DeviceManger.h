@@ -19,6 +19,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace vorlane {
 
@@ -60,6 +61,13 @@ private:
     DeviceManger();
     bool EnsureRunning();
     intptr_t Open(WindowHandle owner, uint32_t mask);
+    // Tries the listed paths under the table's lock; false when the lock or a record could
+    // not be had. `claimed`: a path is another model's.
+    bool OpenFromList(WindowHandle owner, uint32_t mask, TPUtilWindow& window,
+                      std::unique_ptr<_BasePhone>& accepted, bool& claimed,
+                      std::string& inaccessible);
+    // Gives up the records of lost models that could not give them up themselves.
+    void ReleaseStaleRecords();
     intptr_t CloseOne(WindowHandle handle);
     intptr_t CloseAllAndStop();
     // Closes the model's window (waiting at most CloseWaitMs) and deletes the model.
@@ -77,6 +85,7 @@ private:
     std::string inaccessiblePath_;
     _SystemOpenedUSBHid table_;
     std::map<WindowHandle, std::unique_ptr<_BasePhone>> models_;
+    std::vector<WindowHandle> staleRecords_;
 };
 
 } // namespace vorlane

@@ -2,6 +2,8 @@
 
 #include "platform/DeviceTypes.h"
 
+#include <iterator>
+
 namespace vorlane {
 
 bool LCDevEnumtor::Enumerate(uint16_t vendorId, uint16_t productId) {
@@ -19,9 +21,18 @@ bool LCDevEnumtor::Enumerate(uint16_t vendorId, uint16_t productId) {
 }
 
 bool LCDevEnumtor::EnumerateSupported() {
-    for (const DeviceType& t : DeviceTypes::All)
+    size_t pair = 0;
+    return EnumerateFrom(pair);
+}
+
+bool LCDevEnumtor::EnumerateFrom(size_t& pair) {
+    for (; pair < std::size(DeviceTypes::All); ++pair) {
+        const DeviceType& t = DeviceTypes::All[pair];
         if (Enumerate(t.vendorId, t.productId))
             return true;
+    }
+    paths_.clear();
+    products_.clear();
     return false;
 }
 

@@ -21,6 +21,9 @@ public:
     // Enumerates the ids of DeviceTypes::All in order and stops at the first that lists a
     // device.
     bool EnumerateSupported();
+    // The same from the id pair with index `pair` of DeviceTypes::All on; `pair` becomes
+    // the index of the pair listed. False when no pair from there on lists a device.
+    bool EnumerateFrom(size_t& pair);
 
     const std::vector<std::string>& paths() const { return paths_; }
     const std::vector<std::string>& products() const { return products_; }

@@ -143,15 +143,21 @@ template <class Comm> void VDevicePhone<Comm>::PollStep() {
 }
 
 template <class Comm> void VDevicePhone<Comm>::DeviceLost() {
-    if (!table_ || !table_->Lock())
+    if (!table_)
         return;
-    bool own = table_->IsOwnRecord(deviceHandle_);
-    if (own)
-        table_->Unregister(deviceHandle_);
-    table_->Unlock();
-    if (!own)
-        return;
-    MessageWindow::PostTo(managerWindow_, msg::DeviceEnded, deviceHandle_, 0);
+    if (table_->Lock()) {
+        const bool own = table_->IsOwnRecord(deviceHandle_);
+        if (own)
+            table_->Unregister(deviceHandle_);
+        table_->Unlock();
+        if (!own)
+            return; // closed meanwhile: the manager has dealt with it
+        MessageWindow::PostTo(managerWindow_, msg::DeviceEnded, deviceHandle_, 0);
+    } else {
+        // A process that hangs holding the table must not keep this device "connected":
+        // the manager retries the release, and the owner hears of the end all the same.
+        MessageWindow::PostTo(managerWindow_, msg::DeviceEnded, deviceHandle_, kRecordStillHeld);
+    }
     this->Detach();
     Notify(msg::DeviceEnded, 0, 0);
 }

@@ -63,8 +63,8 @@ public:
     int failedPolls() const { return failedPolls_; }
 
 protected:
-    // The device is gone: give up the record, have the manager delete the model, tell
-    // the owner.
+    // The device is gone: give up the record (or leave that to the manager when the table
+    // cannot be locked), have the manager delete the model, tell the owner.
     void DeviceLost();
 
     uint16_t typeCode_;

@@ -18,6 +18,9 @@ class _SystemOpenedUSBHid;
 // Thread contract: the HID manager thread.
 class _BasePhone : public TPUtilWindow::Subclass {
 public:
+    // lParam of the 1281 to the manager when a lost model could not give up its record.
+    static constexpr intptr_t kRecordStillHeld = 1;
+
     ~_BasePhone() override;
 
     // Accepts the device when the product string is this model's and the device answers;

@@ -157,7 +157,7 @@ void _SystemOpenedUSBHid::CloseTable() {
 }
 
 bool _SystemOpenedUSBHid::Lock() {
-    return isOpen() && mutex_.Lock();
+    return isOpen() && mutex_.Lock(lockWaitMs_.load());
 }
 
 void _SystemOpenedUSBHid::Unlock() {

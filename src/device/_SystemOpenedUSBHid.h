@@ -3,6 +3,7 @@
 #include "device/wMapFile.h"
 #include "device/wMutex.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -33,8 +34,10 @@ public:
     void CloseTable();
     bool isShared() const { return shared_; }
 
+    // False when the lock is not had within the wait (wMutex::LockWaitMs unless set).
     bool Lock();
     void Unlock();
+    void setLockWaitMs(int ms) { lockWaitMs_ = ms; }
 
     // The handle of the first live record for this path (any process), else 0.
     uint32_t IsOpened(const std::string& path);
@@ -58,6 +61,7 @@ private:
 
     wMutex mutex_;
     bool shared_ = false;
+    std::atomic<int> lockWaitMs_{wMutex::LockWaitMs};
 };
 
 } // namespace vorlane

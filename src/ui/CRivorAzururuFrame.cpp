@@ -10,6 +10,7 @@
 #include "ui/MeterPainter.h"
 #include "ui/ModalBox.h"
 #include "ui/PanelLayout.h"
+#include "ui/PanelNotices.h"
 #include "ui/PanelValues.h"
 #include "ui/SkinFont.h"
 #include "ui/wTrayIcon.h"
@@ -17,9 +18,10 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
+#include <QMenu>
 #include <QPainter>
 #include <QRegularExpressionValidator>
 #include <QSpinBox>
@@ -81,8 +83,11 @@ CRivorAzururuFrame::CRivorAzururuFrame(ConfigManger& config, CSoundCapture& capt
     tools_[1].buttonId = panel::kPlayFileButton;
     tools_[2].buttonId = panel::kSettingButton;
     buildControls();
+    // Where the file name shows while recording.
+    notices_ = std::make_unique<PanelNotices>(*this, config_, fileName_->geometry());
     setWindowTitle(QString::fromStdString(config_.SoftWareText));
     setUpControls();
+    refreshTray();
 }
 
 CRivorAzururuFrame::~CRivorAzururuFrame() {
@@ -311,6 +316,7 @@ void CRivorAzururuFrame::applyTexts() {
         config_.RecordDiviType < divideType_->count() ? int(config_.RecordDiviType) : -1);
     --settingFields_;
 
+    notices_->applyTexts();
     showGenreName();
     update();
 }
@@ -393,7 +399,7 @@ bool CRivorAzururuFrame::processMessage(const Message& m, intptr_t& result) {
 void CRivorAzururuFrame::onCommand(uint32_t id) {
     switch (id) {
     case cmd::RecordStart:
-        controller_->OnRecStart();
+        onRecordStart();
         break;
     case cmd::RecordStop:
         controller_->OnRecStop();
@@ -465,19 +471,24 @@ void CRivorAzururuFrame::onExitCommand() {
 }
 
 void CRivorAzururuFrame::onDeviceNotAccessible(const std::string& node) {
-    const LanguageTexts texts(config_, LanguageTexts::kMessage);
-    const QString text = texts
-                             .text("Device not accessible ",
-                                   "A USB turntable or adapter is connected (%1), but this user "
-                                   "may not open it, so it cannot be used. Install the device "
-                                   "rule that comes with the program (see \"Giving your user "
-                                   "access to the turntable\" in the README), then plug the "
-                                   "device in again.")
-                             .arg(QString::fromStdString(node));
-    reportError(text.toStdString());
+    notices_->tellDeviceNotAccessible(node);
+}
+
+void CRivorAzururuFrame::onRecordStart() {
+    // Without a device the press would do nothing at all; the user learns why.
+    if (!controller_->DevicePresent() && !controller_->Recording()) {
+        notices_->tellRecordNeedsDevice();
+        return;
+    }
+    controller_->OnRecStart();
 }
 
 void CRivorAzururuFrame::onShowPanel() {
+    // A panel that is minimised, or that a platform without un-minimising (Wayland) may
+    // still keep minimised, is mapped anew: that brings it back everywhere.
+    if (isVisible() && (isMinimized() || minimizedToTaskBar_))
+        hide();
+    minimizedToTaskBar_ = false;
     showNormal();
     raise();
     activateWindow();
@@ -502,6 +513,7 @@ void CRivorAzururuFrame::onMinimize() {
         if (scheduler_.hiddenToTray)
             scheduler_.hiddenToTray();
     } else {
+        minimizedToTaskBar_ = true;
         showMinimized();
     }
 }
@@ -621,6 +633,8 @@ void CRivorAzururuFrame::setSchedulerMode(bool on) {
         for (int i = 0; i < int(tools_.size()); ++i)
             resetToolButton(ToolDialog(i));
         hide();
+        if (!tray_->shown())
+            notices_->tellSchedulerWithoutTray();
     }
     refreshTray();
 }
@@ -749,7 +763,15 @@ void CRivorAzururuFrame::closeEvent(QCloseEvent* event) {
     post(msg::Command, cmd::Exit);
 }
 
+void CRivorAzururuFrame::contextMenuEvent(QContextMenuEvent* event) {
+    tray_->menu()->popup(event->globalPos());
+    event->accept();
+}
+
 void CRivorAzururuFrame::reject() {
+    // A stray Escape must not cut a side short.
+    if (controller_->Recording())
+        return;
     post(msg::Command, cmd::Exit);
 }
 
@@ -791,17 +813,16 @@ void CRivorAzururuFrame::refreshTray() {
         return;
     tray_->refresh(wTrayIcon::StateOf(schedulerMode_, controller_->DevicePresent(),
                                       controller_->Recording(), controller_->ScheduledRecording()));
+    // The panel says it too: many desktops have no tray.
+    notices_->showNoDevice(!controller_->DevicePresent() && !controller_->Recording());
+}
+
+const std::string& CRivorAzururuFrame::lastError() const {
+    return notices_->lastNote();
 }
 
 void CRivorAzururuFrame::reportError(const std::string& message) {
-    lastError_ = message;
-    std::fprintf(stderr, "Vorlane: %s\n", message.c_str());
-    // Not modal: recording, metering and the device go on while the note is up.
-    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(),
-                                QString::fromStdString(message), QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setModal(false);
-    box->show();
+    notices_->showNote(QString::fromStdString(message));
 }
 
 void CRivorAzururuFrame::setRecordingClock(bool running) {

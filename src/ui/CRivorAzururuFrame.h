@@ -28,6 +28,7 @@ namespace vorlane {
 class ConfigManger;
 class CRegionBmpBtn;
 class CSoundCapture;
+class PanelNotices;
 class wTrayIcon;
 
 // The main panel: the skinned window with the record buttons, the record and track
@@ -44,9 +45,10 @@ class wTrayIcon;
 //     panel.showTrayIcon();
 //     panel.show();
 //
-// The exit command (2 and 32782: Escape, the Close button, the tray menu's Exit) calls
-// onExit, which runs the program's shutdown; that stops a running recording through
-// controller().FinishAtExit() and takes the tray icon away with removeTrayIcon().
+// The exit command (2 and 32782: Escape while nothing records, the Close button, the tray
+// menu's Exit) calls onExit, which runs the program's shutdown; that stops a running
+// recording through controller().FinishAtExit() and takes the tray icon away with
+// removeTrayIcon().
 //
 // Thread contract: GUI thread only. Other threads reach it by posting to handle().
 class CRivorAzururuFrame : public QDialog,
@@ -108,7 +110,9 @@ public:
     bool schedulerMode() const { return schedulerMode_; }
 
     // The last error told to the user.
-    const std::string& lastError() const { return lastError_; }
+    const std::string& lastError() const;
+    // The line and the notes that tell the user what the panel cannot do now.
+    const PanelNotices& notices() const { return *notices_; }
 
     // Reads every text of the panel from the language file again.
     void applyTexts() override;
@@ -128,7 +132,10 @@ protected:
     bool processMessage(const Message& m, intptr_t& result) override;
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    // Escape: the exit command. Enter: nothing, as in a modeless dialog.
+    // The tray's menu, for desktops without a tray (and for everyone else too).
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    // Escape: the exit command, but not during a recording, which only the Close button
+    // and the tray's Exit end. Enter: nothing, as in a modeless dialog.
     void reject() override;
     void accept() override;
 
@@ -148,6 +155,7 @@ private:
     void onExitCommand();
     // A device is there but may not be opened: the user learns why nothing is found.
     void onDeviceNotAccessible(const std::string& node);
+    void onRecordStart();
     void onShowPanel();
     void onAbout();
     void onMinimize();
@@ -178,6 +186,7 @@ private:
     std::function<void()> onExit_;
     std::unique_ptr<RecordingController> controller_;
     std::unique_ptr<wTrayIcon> tray_;
+    std::unique_ptr<PanelNotices> notices_;
     LevelMeter meter_;
 
     std::map<int, QWidget*> controls_;
@@ -204,7 +213,9 @@ private:
     int modalDepth_ = 0;
     bool exitAfterModal_ = false;
     bool countersUnsaved_ = false;
-    std::string lastError_;
+    // Minimised to the task bar by the panel: a platform that forgets the state (Wayland)
+    // still gets the panel mapped anew when it is asked for.
+    bool minimizedToTaskBar_ = false;
 };
 
 } // namespace vorlane

@@ -143,7 +143,8 @@ void wTrayIcon::remove() {
 }
 
 bool wTrayIcon::shown() const {
-    return tray_ && tray_->isVisible();
+    // A tray host that went away (an extension turned off) takes the icon with it.
+    return tray_ && tray_->isVisible() && systemTrayAvailable();
 }
 
 void wTrayIcon::applyMenuTexts() {

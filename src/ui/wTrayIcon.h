@@ -67,6 +67,7 @@ public:
     // Takes the icon out of the tray.
     void remove();
 
+    // Whether the icon is in a tray that is there now.
     bool shown() const;
     State state() const { return state_; }
     const QString& iconPath() const { return iconPath_; }

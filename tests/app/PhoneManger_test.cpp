@@ -233,3 +233,13 @@ TEST_F(PhoneMangerTest, ADeviceThatMayNotBeOpenedIsNamedOnce) {
     EXPECT_NE(owner.phone.device(), nullptr);
     EXPECT_EQ(owner.inaccessible.size(), 1u);
 }
+
+// A device of a later pair is taken, and the one that may not be opened is still named once.
+TEST_F(PhoneMangerTest, ADeviceThatMayNotBeOpenedIsNamedWhenALaterOneIsTaken) {
+    backend.add(Kind::Adapter, "/dev/hidraw7")->setAccessible(false);
+    ASSERT_NE(connect(Kind::Sss), nullptr);
+    EXPECT_EQ(owner.phone.device()->typeCode(), 0xD301);
+    EXPECT_EQ(owner.inaccessible, std::vector<std::string>{"/dev/hidraw7"});
+    owner.fire(timer::Connect);
+    EXPECT_EQ(owner.inaccessible.size(), 1u);
+}

@@ -25,7 +25,10 @@ constexpr uint32_t kAll = DeviceManger::AllKinds;
 class DeviceMangerTest : public ::testing::Test, protected SimulatedHidRig {
 protected:
     void SetUp() override { owner.create(); }
-    void TearDown() override { DeviceManagerCall(0, devmsg::ManagerClose, 0, 0); }
+    void TearDown() override {
+        DeviceManagerCall(0, devmsg::ManagerClose, 0, 0);
+        table().setLockWaitMs(wMutex::LockWaitMs);
+    }
     intptr_t open() { return DeviceManagerCall(0, devmsg::ManagerOpen, owner.handle(), kAll); }
     uint16_t typeOf(intptr_t h) {
         return uint16_t(DeviceManagerCall(uint32_t(h), devmsg::TypeCode, 0, 0));
@@ -97,6 +100,27 @@ TEST_F(DeviceMangerTest, EarlierIdPairHidesLaterOnes) {
     EXPECT_EQ(backend.openCount(later->path()), 0);
 }
 
+// A pair whose devices all fail to open (no udev rule, a product no model takes) does not hide
+// a later pair; the one that may not be opened is still named. A pair whose device is held
+// still hides the later ones.
+TEST_F(DeviceMangerTest, APairThatCannotBeOpenedDoesNotHideTheNextOne) {
+    auto denied = backend.add(Kind::Adapter, "/dev/hidraw3");
+    denied->setAccessible(false);
+    auto headset = backend.add(Kind::UsbPnp, "sim:headset");
+    headset->setProduct("USB Headset");
+    auto sss = backend.add(Kind::Sss);
+    intptr_t h = open();
+    ASSERT_NE(h, 0);
+    EXPECT_EQ(typeOf(h), 0xD301);
+    EXPECT_EQ(DeviceManger::instance().InaccessiblePath(), "/dev/hidraw3");
+    EXPECT_EQ(backend.openCount(headset->path()), 1);
+
+    auto controller = backend.add(Kind::Controller);
+    EXPECT_EQ(open(), 0);
+    EXPECT_EQ(backend.openCount(controller->path()), 0);
+    EXPECT_EQ(liveRecords(), 1);
+}
+
 // Two devices of one pair open in turn; a stop closes every device and a start comes back.
 TEST_F(DeviceMangerTest, TwoDevicesOfOnePairOpenInTurnAndAStopClosesBoth) {
     auto a = backend.add(Kind::UsbPnp, "sim:pnp-1");
@@ -139,6 +163,31 @@ TEST_F(DeviceMangerTest, UnpluggedDeviceEndsAndItsOwnerHearsOfIt) {
     ASSERT_TRUE(pumpUntil([&] { return !MessageWindow::IsLiveWindow(WindowHandle(h)); }, 2000));
     EXPECT_EQ(liveRecords(), 0);
     ASSERT_TRUE(pumpUntil([&] { return d.use_count() == 2; }, 2000));
+}
+
+// The table's holder hangs while the device goes: the owner still hears of the end, and the
+// record is given up once the table can be had again, so the device is found when it is back.
+TEST_F(DeviceMangerTest, ALostDeviceEndsWhileTheTableIsHeldAndItsRecordGoesLater) {
+    auto d = backend.add(Kind::Adapter);
+    intptr_t h = open();
+    ASSERT_NE(h, 0);
+    table().setLockWaitMs(200);
+    pid_t child =
+        otherProcessLocks(tableName.name(), true, [](_SystemOpenedUSBHid&) { return true; });
+    ASSERT_GT(child, 0);
+    d->unplug();
+    EXPECT_TRUE(pumpUntil([&] { return !owner.of(msg::DeviceEnded).empty(); }, 3000));
+    EXPECT_TRUE(pumpUntil([&] { return !MessageWindow::IsLiveWindow(WindowHandle(h)); }, 3000));
+
+    // The holder dies; its lock is taken over and the record left behind is given up.
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    d->plug();
+    intptr_t again = open();
+    EXPECT_NE(again, 0);
+    EXPECT_EQ(typeOf(again), 0xD101);
+    EXPECT_EQ(underLock(table(), [&] { return table().IsOwnRecord(uint32_t(h)); }), false);
+    EXPECT_EQ(liveRecords(), 1);
 }
 
 TEST_F(DeviceMangerTest, FullTableRefusesTheOpenAndClosesTheDevice) {

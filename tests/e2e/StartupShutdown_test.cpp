@@ -92,3 +92,39 @@ TEST(Startup, TwoStartsAtTheSameMomentOrLaterLeaveOneInstance) {
         EXPECT_TRUE(first.endInOrder(SIGTERM, 10000));
     }
 }
+
+// A command line the program does not understand is answered at once, without a display and
+// before anything is made; --version and --help answer as before.
+TEST(Startup, AnUnknownOptionEndsWithOneLineAndStatus2WithoutADisplay) {
+    TestProgramFolder folder;
+    usePrivateSession(folder);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    struct Case {
+        QStringList args;
+        int code;
+        std::string out, err;
+    };
+    const Case cases[] = {
+        {{"--bogus"}, 2, "", "vorlane: unknown option '--bogus' (see 'vorlane --help')\n"},
+        {{"-platform", "offscreen", "stray"},
+         2,
+         "",
+         "vorlane: unexpected argument 'stray' (see 'vorlane --help')\n"},
+        {{"--version"}, 0, "Vorlane ", ""},
+        {{"--help"}, 0, "Usage: vorlane [--version | --help]\n", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(VORLANE_EXECUTABLE, c.args);
+        ASSERT_TRUE(p.waitForFinished(10000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), c.code);
+        EXPECT_EQ(p.readAllStandardError().toStdString(), c.err);
+        EXPECT_TRUE(p.readAllStandardOutput().toStdString().starts_with(c.out));
+    }
+    EXPECT_FALSE(fs::exists(folder / "Resource/NewData.mdb"));
+}

@@ -3,11 +3,13 @@
 #include "ui/CAboutDlg.h"
 #include "ui/CRegionBmpBtn.h"
 #include "ui/PanelLayout.h"
+#include "ui/PanelNotices.h"
 #include "ui/wTrayIcon.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -47,6 +49,21 @@ void whenModal(std::function<void(QWidget*)> act) {
     });
     poll->start();
 }
+
+// Sees every event of a widget while it lives.
+class LambdaFilter : public QObject {
+public:
+    LambdaFilter(QObject* watched, std::function<void(QEvent*)> seen) : seen_(std::move(seen)) {
+        watched->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* e) override {
+        seen_(e);
+        return false;
+    }
+
+private:
+    std::function<void(QEvent*)> seen_;
+};
 
 int greenPixels(const QImage& image, const skin::Rect& r) {
     int n = 0;
@@ -137,6 +154,64 @@ TEST_F(PanelTest, EscapeAndTheCloseButtonEachExitOnce) {
     pump();
     EXPECT_EQ(exits, 2);
     EXPECT_TRUE(panel->isVisible());
+}
+
+// A stray Escape must not end a recording; the Close button and the tray's Exit still do, and
+// once idle Escape exits again.
+TEST_F(PanelTest, EscapeDoesNothingDuringARecording) {
+    makePanel();
+    panel->show();
+    deviceReady();
+    click(panel::kRecordStart);
+    ASSERT_TRUE(panel->controller().Recording());
+    pressKey(panel.get(), Qt::Key_Escape);
+    pump();
+    EXPECT_EQ(exits, 0);
+    EXPECT_TRUE(panel->controller().Recording());
+    click(panel::kRecordPause); // paused is still a recording
+    pressKey(panel.get(), Qt::Key_Escape);
+    pump();
+    EXPECT_EQ(exits, 0);
+    click(panel::kCloseButton);
+    EXPECT_EQ(exits, 1);
+    panel->tray().menu()->actions().last()->trigger();
+    pump();
+    EXPECT_EQ(exits, 2);
+    click(panel::kRecordStop);
+    ASSERT_FALSE(panel->controller().Recording());
+    pressKey(panel.get(), Qt::Key_Escape);
+    pump();
+    EXPECT_EQ(exits, 3);
+}
+
+// Without a device the panel says so itself, and Record explains why it cannot start: one
+// note, brought to the front on the next press.
+TEST_F(PanelTest, WithoutADeviceThePanelSaysSoAndRecordExplainsWhy) {
+    config.LanguageFile = (folder / "Language/Japanese/Japanese.ini").string();
+    makePanel();
+    panel->show();
+    const PanelNotices& notices = panel->notices();
+    EXPECT_TRUE(notices.noDeviceShown());
+    EXPECT_EQ(notices.noDeviceText(),
+              QStringLiteral("USB ターンテーブルまたはアダプターが接続されていません"));
+    click(panel::kRecordStart);
+    EXPECT_FALSE(panel->controller().Recording());
+    EXPECT_TRUE(panel->lastError().starts_with("録音する機器がありません。")) << panel->lastError();
+    click(panel::kRecordStart);
+    auto boxes = panel->findChildren<QMessageBox*>();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0]->isVisible());
+    EXPECT_FALSE(boxes[0]->isModal());
+
+    deviceReady();
+    EXPECT_FALSE(notices.noDeviceShown());
+    click(panel::kRecordStart);
+    EXPECT_TRUE(panel->controller().Recording());
+    EXPECT_EQ(panel->findChildren<QMessageBox*>().size(), 1u);
+    // The device goes mid-recording: the recording ends and the line is back.
+    deliver(msg::DeviceGone);
+    EXPECT_FALSE(panel->controller().Recording());
+    EXPECT_TRUE(notices.noDeviceShown());
 }
 
 TEST_F(PanelTest, TypedNumbersAreSavedAtOnceAndNameTheNextFile) {
@@ -382,6 +457,100 @@ TEST_F(PanelTest, MinimisingHidesToTheTrayAndTheSchedulerModeIsEnteredFromThere)
     EXPECT_TRUE(panel->isMinimized());
     deliver(msg::Command, cmd::ShowPanel);
     EXPECT_FALSE(panel->isMinimized());
+    wTrayIcon::overrideSystemTrayAvailable(std::nullopt);
+}
+
+// The tray icon was put up, then the tray went away (an extension turned off): minimising
+// must not hide the panel for good. A platform that forgets the minimised state at once
+// (Wayland has no un-minimise) still gets the panel back from a second start: it is shown
+// anew.
+TEST_F(PanelTest, WithoutATrayMinimisingGoesToTheTaskBarAndASecondStartBringsThePanelBack) {
+    wTrayIcon::overrideSystemTrayAvailable(true);
+    makePanel();
+    ASSERT_TRUE(panel->showTrayIcon());
+    panel->show();
+    wTrayIcon::overrideSystemTrayAvailable(false);
+    click(panel::kMinimizeButton);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_TRUE(panel->isMinimized());
+
+    int shows = 0;
+    LambdaFilter countShows(panel.get(), [&](QEvent* e) { shows += e->type() == QEvent::Show; });
+    panel->setWindowState(panel->windowState() & ~Qt::WindowMinimized); // the state forgotten
+    pump();
+    shows = 0;
+    deliver(msg::Command, cmd::ShowPanel);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_FALSE(panel->isMinimized());
+    EXPECT_EQ(shows, 1) << "shown anew";
+    // Asked for again while on screen: nothing to bring back.
+    deliver(msg::Command, cmd::ShowPanel);
+    EXPECT_EQ(shows, 1);
+    wTrayIcon::overrideSystemTrayAvailable(std::nullopt);
+}
+
+// The tray's menu is the panel's right-click menu, so the task list and scheduler mode are
+// there without a tray.
+TEST_F(PanelTest, ThePanelsContextMenuOffersTheTasksAndTheScheduler) {
+    wTrayIcon::overrideSystemTrayAvailable(false);
+    makePanel();
+    panel->show();
+    int entered = 0;
+    panel->setSchedulerHandlers({[&] {
+                                     ++entered;
+                                     panel->setSchedulerMode(true);
+                                 },
+                                 [&] { panel->setSchedulerMode(false); },
+                                 {}});
+    int made = 0;
+    panel->setToolDialogFactory(CRivorAzururuFrame::ToolDialog::TaskList,
+                                [&made](CRivorAzururuFrame& p) -> QWidget* {
+                                    ++made;
+                                    return new QWidget(&p, Qt::Tool);
+                                });
+    QMenu* menu = panel->tray().menu();
+    auto item = [&](const QString& text) -> QAction* {
+        for (QAction* a : menu->actions())
+            if (a->text() == text)
+                return a;
+        ADD_FAILURE() << "no item " << text.toStdString();
+        return nullptr;
+    };
+    // On a label, as a user would right-click the panel.
+    QWidget* label = panel->control(panel::kTitleLabel);
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                 label->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(label, &rightClick);
+    ASSERT_TRUE(menu->isVisible());
+    QAction* tasks = item(QStringLiteral("Scheduled Tasks"));
+    ASSERT_NE(tasks, nullptr);
+    tasks->trigger();
+    menu->hide();
+    pump();
+    EXPECT_EQ(made, 1);
+    EXPECT_TRUE(panel->toolDialog(CRivorAzururuFrame::ToolDialog::TaskList)->isVisible());
+
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(10, 10),
+                          panel->mapToGlobal(QPoint(10, 10)));
+    QCoreApplication::sendEvent(panel.get(), &key);
+    ASSERT_TRUE(menu->isVisible());
+    QAction* scheduler = item(QStringLiteral("Wait for the next task"));
+    ASSERT_NE(scheduler, nullptr);
+    scheduler->trigger();
+    menu->hide();
+    pump();
+    EXPECT_EQ(entered, 1);
+    // Hidden with no tray to come back from: the user learns how, once.
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_NE(panel->lastError().find("start Vorlane again"), std::string::npos)
+        << panel->lastError();
+    const auto notes = panel->findChildren<QMessageBox*>().size();
+    deliver(msg::Command, cmd::ShowPanel); // a second start
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_FALSE(panel->schedulerMode());
+    deliver(msg::Command, cmd::EnterScheduler);
+    EXPECT_EQ(entered, 2);
+    EXPECT_EQ(panel->findChildren<QMessageBox*>().size(), notes);
     wTrayIcon::overrideSystemTrayAvailable(std::nullopt);
 }
 
