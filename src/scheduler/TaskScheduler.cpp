@@ -177,9 +177,13 @@ void TaskScheduler::ShutdownAfterRecording() {
 void TaskScheduler::RunnerTick() {
     const LocalTime now = Clock::current().localTime();
     const std::string minute = TaskTimes::MinuteText(now);
+    // The stop goes out before any start of this minute, so that a task that begins where
+    // the last one ends finds the recording finished when the panel handles its start.
+    bool stopped = false;
     if (activeEnd_ && minute >= *activeEnd_) {
         activeEnd_.reset();
         MessageWindow::PostTo(panel_, msg::ScheduledRecording, 1);
+        stopped = true;
     }
     // Only the current minute is looked at: a start that passed more than a minute ago
     // (the machine slept through it, the program was not running) is not made up for.
@@ -188,13 +192,16 @@ void TaskScheduler::RunnerTick() {
         return;
     if (auto task = model_.TaskDueAt(now)) {
         lastStartMinute_ = minute;
-        StartTask(*task, now);
+        StartTask(*task, now, stopped);
     }
 }
 
-void TaskScheduler::StartTask(const Task& task, const LocalTime& start) {
-    if (hooks_.recording && hooks_.recording())
-        return; // the user records: the task does not take over
+void TaskScheduler::StartTask(const Task& task, const LocalTime& start, bool afterStop) {
+    // The user records: the task does not take over. The recording that the stop just
+    // posted ends is the last task's, not the user's; and should the user have taken over
+    // meanwhile, the panel ignores a start while a file is open.
+    if (!afterStop && hooks_.recording && hooks_.recording())
+        return;
     if (schedulerMode_)
         Fire();
     activeEnd_ =

@@ -28,8 +28,9 @@ struct SchedulerHooks {
 
 // The scheduler on the main thread:
 // - the task runner, whenever the program runs: at a task's start minute it posts 1056
-//   (start, with the task's FileName) to the panel, and at its end 1056 (stop). A start
-//   that falls while a recording runs is skipped; a start that passed more than a minute
+//   (start, with the task's FileName) to the panel, and at its end 1056 (stop); in one
+//   tick the stop comes first, so back-to-back tasks both record. A start that falls
+//   while the user records is skipped; a start that passed more than a minute
 //   ago (the machine slept, the program was not running) is not made up for.
 // - scheduler mode: the panel waits hidden with its device and capture threads stopped;
 //   the check timer leaves the mode ten seconds before a task's minute.
@@ -95,7 +96,7 @@ private:
     void Fire();
     void LeaveMode();
     void SetImminent(bool on);
-    void StartTask(const Task& task, const LocalTime& start);
+    void StartTask(const Task& task, const LocalTime& start, bool afterStop);
 
     TaskModel model_;
     ConfigManger& config_;

@@ -243,6 +243,38 @@ TEST_F(SchedulerRig, RunnerStartsAndStopsTheTaskRecording) {
                               {"2026-12-05 17:32:00", msg::ScheduledRecording, 1, ""}}));
 }
 
+TEST_F(SchedulerRig, BackToBackTasksBothRecordAndOnlyTheLastPowersOff) {
+    addTask("2026-12-05 16:22", "2026-12-05 16:23", false, 0, "First");
+    addTask("2026-12-05 16:23", "2026-12-05 16:24", false, 0, "Second");
+    config.RecordEndType = 1;
+    make();
+    // The panel as the program has it: a start makes it record, a stop ends the recording
+    // and runs the end action; both only once the message is handled.
+    std::vector<std::string> seen;
+    clock.setLocalTime(at(2026, 12, 5, 16, 21, 30));
+    for (int i = 0; i < 180; ++i) {
+        scheduler->RunnerTick();
+        for (const Message& m : panel.take()) {
+            if (m.msg != msg::ScheduledRecording)
+                continue;
+            if (m.wParam == 0 && !recording) {
+                recording = true;
+                seen.push_back(text(clock.localTime()) + " start " + (m.text ? *m.text : ""));
+            } else if (m.wParam != 0 && recording) {
+                recording = false;
+                seen.push_back(text(clock.localTime()) + " stop");
+                scheduler->OnScheduledRecordingEnded();
+                seen.push_back("power-offs " + std::to_string(power.powerOffs));
+            }
+        }
+        clock.advance(1000);
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"2026-12-05 16:22:00 start First",
+                                              "2026-12-05 16:23:00 stop", "power-offs 0",
+                                              "2026-12-05 16:23:00 start Second",
+                                              "2026-12-05 16:24:00 stop", "power-offs 1"}));
+}
+
 TEST_F(SchedulerRig, RunnerMakesNoLateOrSecondStarts) {
     addTask("2026-12-05 17:30", "2026-12-05 17:32");
     addTask("2026-12-01 22:00", "2026-12-01 01:00", true, kEveryDay);
@@ -310,13 +342,21 @@ TEST_F(SchedulerRig, PowersOffOnlyWhenNoTaskIsLeft) {
     clock.setLocalTime(at(2026, 12, 7, 18, 0));
     scheduler->OnScheduledRecordingEnded();
     EXPECT_EQ(power.powerOffs, 2);
-    addTask("2026-12-01 06:00", "2026-12-01 07:00", true, kTue);
+    // A single task that starts in this very minute is still to come.
+    clock.setLocalTime(at(2026, 12, 7, 18, 0, 0));
+    addTask("2026-12-07 18:00", "2026-12-07 19:00");
     scheduler->OnScheduledRecordingEnded();
     EXPECT_EQ(power.powerOffs, 2);
+    clock.setLocalTime(at(2026, 12, 7, 19, 0));
+    scheduler->OnScheduledRecordingEnded();
+    EXPECT_EQ(power.powerOffs, 3);
+    addTask("2026-12-01 06:00", "2026-12-01 07:00", true, kTue);
+    scheduler->OnScheduledRecordingEnded();
+    EXPECT_EQ(power.powerOffs, 3);
     // A task table that cannot be read keeps the computer on.
     db.Close();
     scheduler->OnScheduledRecordingEnded();
-    EXPECT_EQ(power.powerOffs, 2);
+    EXPECT_EQ(power.powerOffs, 3);
 }
 
 TEST_F(SchedulerRig, LogBackendPrintsOneLinePerAction) {
