@@ -106,10 +106,43 @@ TEST(TaskEditorRules, OverlapExamples) {
          draft("2026-12-07 08:30", "2026-12-07 09:30", true, kTue), true},
         {makeTask("2026-12-07 08:00", "2026-12-07 09:00", true, kMon),
          draft("2026-12-07 08:30", "2026-12-07 09:30", true, kSun), false},
+        {makeTask("2026-12-07 08:00", "2026-12-07 09:00", true, kMon),
+         draft("2026-12-07 09:00", "2026-12-07 10:00", true, kMon), false},
+        // Single tasks across midnight, either way.
+        {makeTask("2026-12-06 00:30", "2026-12-06 01:30"),
+         draft("2026-12-05 23:00", "2026-12-06 01:00"), true},
+        {makeTask("2026-12-05 23:00", "2026-12-06 01:00"),
+         draft("2026-12-05 00:30", "2026-12-05 01:00"), false},
+        {makeTask("2026-12-05 23:00", "2026-12-06 01:00"),
+         draft("2026-12-06 22:30", "2026-12-06 23:30"), false},
+        {makeTask("2026-12-05 23:00", "2026-12-06 01:00"),
+         draft("2026-12-06 01:00", "2026-12-06 02:00"), false},
+        {makeTask("2026-12-05 23:00", "2026-12-06 01:00"),
+         draft("2026-12-05 22:00", "2026-12-06 02:00"), true},
+        // A whole day.
+        {makeTask("2026-12-05 10:00", "2026-12-06 10:00"),
+         draft("2026-12-05 20:00", "2026-12-05 21:00"), true},
+        {makeTask("2026-12-05 10:00", "2026-12-06 10:00"),
+         draft("2026-12-06 10:00", "2026-12-06 11:00"), false},
+        // Repeat tasks across midnight into the next weekday, and from Sunday into Monday.
+        {makeTask("2026-12-07 23:00", "2026-12-08 01:00", true, kMon),
+         draft("2026-12-08 00:30", "2026-12-08 02:00", true, kTue), true},
+        {makeTask("2026-12-07 23:00", "2026-12-08 01:00", true, kMon),
+         draft("2026-12-08 00:30", "2026-12-08 02:00", true, kMon), false},
+        {makeTask("2026-12-06 23:00", "2026-12-07 01:00", true, kSun),
+         draft("2026-12-14 00:30", "2026-12-14 00:45"), true},
+        {makeTask("2026-12-08 00:00", "2026-12-08 01:00", true, kTue),
+         draft("2026-12-07 23:30", "2026-12-08 00:30"), true},
+        {makeTask("2026-12-08 00:15", "2026-12-08 00:45"),
+         draft("2026-12-07 23:00", "2026-12-08 01:00", true, kMon), true},
+        {makeTask("2026-12-08 00:15", "2026-12-08 00:45"),
+         draft("2026-12-07 23:00", "2026-12-08 01:00", true, kTue), false},
     };
-    int i = 0;
     for (const Case& c : cases)
-        EXPECT_EQ(TaskEditorRules::Overlaps(c.fresh, c.stored), c.overlaps) << "case " << i++;
+        EXPECT_EQ(TaskEditorRules::Overlaps(c.fresh, c.stored), c.overlaps)
+            << c.stored.startTime << " to " << c.stored.endTime
+            << (c.stored.repeats ? " (repeat)" : "") << " against " << c.fresh.startText << " to "
+            << c.fresh.endText << (c.fresh.repeat ? " (repeat)" : "");
 }
 
 TEST_F(TaskDialogs, EditorProposesAnHourAndDerivesTheEndDate) {
