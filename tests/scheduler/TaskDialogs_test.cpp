@@ -1,6 +1,7 @@
 #include "PumpUntil.h"
 #include "SchedulerRig.h"
 #include "SettingsTestSupport.h"
+#include "SqlFile.h"
 #include "scheduler/CAddTaskDlg.h"
 #include "scheduler/CTaskSettingDlg.h"
 #include "scheduler/TaskEditorRules.h"
@@ -298,6 +299,55 @@ TEST_F(TaskDialogs, TaskListNewEditDelete) {
     pumpFor(50);
     EXPECT_FALSE(list->isVisible());
     EXPECT_EQ(panel.count(msg::ToolDialogClosed, 0), 1);
+}
+
+TEST_F(TaskDialogs, TaskListShowsWhatIsStoredWhenTheCatalogueRefusesAChange) {
+    PanelStub panel(s.config);
+    QString error;
+    auto list = CTaskSettingDlg::Create(s.config, db, panel.handle(), nullptr, &error);
+    ASSERT_TRUE(list) << error.toStdString();
+    list->setMessageReporter([this](QWidget*, const QString& text) { messages.push_back(text); });
+    QTableWidget* table = list->list();
+    storeTask(db, makeTask("2026-12-09 10:00", "2026-12-09 11:00"));
+    list->Refresh();
+    ASSERT_EQ(table->rowCount(), 1);
+
+    // The catalogue takes no change, as on a full disk.
+    const auto file = s.home / "Resource/NewData.mdb";
+    for (const char* what : {"insert", "update", "delete"})
+        execSql(file,
+                std::string("create trigger refuse_") + what + " before " + what +
+                    " on TaskFile begin select raise(abort, 'database or disk is full'); end;");
+    list->setEditorRunner([&](CAddTaskDlg& e) {
+        type(e, QDate(2026, 12, 10), QTime(20, 0), QTime(21, 0));
+        e.OnOK();
+        return e.result();
+    });
+    list->OnNew();
+    EXPECT_EQ(table->rowCount(), 1);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].contains("could not be saved")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains("full")) << messages[0].toStdString();
+
+    table->selectRow(0);
+    list->OnEdit();
+    EXPECT_EQ(table->item(0, 0)->text(), "2026-12-09 10:00");
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_TRUE(messages[1].contains("could not be saved")) << messages[1].toStdString();
+
+    list->OnDelete();
+    ASSERT_EQ(table->rowCount(), 1);
+    EXPECT_EQ(table->item(0, 0)->text(), "2026-12-09 10:00");
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_TRUE(messages[2].contains("could not be deleted")) << messages[2].toStdString();
+    EXPECT_EQ(stored().size(), 1u);
+
+    // Once it takes changes again, Del removes the task from both.
+    execSql(file, "drop trigger refuse_delete;");
+    list->OnDelete();
+    EXPECT_EQ(table->rowCount(), 0);
+    EXPECT_TRUE(stored().empty());
+    EXPECT_EQ(messages.size(), 3u);
 }
 
 TEST_F(TaskDialogs, MissingBackgroundsAreReportedNotShown) {
