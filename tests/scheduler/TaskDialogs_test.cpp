@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
@@ -218,6 +219,22 @@ TEST_F(TaskDialogs, RepeatEventDisablesTheDateAndKeepsItsDays) {
     EXPECT_EQ(e->result(), CAddTaskDlg::kIdOk);
     EXPECT_EQ(e->repeat, 1);
     EXPECT_EQ(e->weekdays, kMon | kSun);
+}
+
+TEST_F(TaskDialogs, RepeatEventWithoutAWeekdayIsRefused) {
+    auto e = editor();
+    e->repeat = 1;
+    e->weekdays = 0;
+    e->Init();
+    e->OnOK();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].contains("at least one weekday")) << messages[0].toStdString();
+    EXPECT_NE(e->result(), CAddTaskDlg::kIdOk);
+    qobject_cast<QCheckBox*>(e->control(CAddTaskDlg::kMonday + 4))->setChecked(true);
+    e->OnOK();
+    EXPECT_EQ(e->result(), CAddTaskDlg::kIdOk);
+    EXPECT_EQ(e->weekdays, kFri);
+    EXPECT_EQ(messages.size(), 1u);
 }
 
 TEST_F(TaskDialogs, TaskListNewEditDelete) {
