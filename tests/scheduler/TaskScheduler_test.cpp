@@ -366,6 +366,9 @@ TEST_F(SchedulerRig, LogBackendPrintsOneLinePerAction) {
     log.BlockSleep(true);
     log.BlockSleep(true); // already held: nothing new
     log.BlockSleep(false);
+    log.HoldForRecording(true);
+    log.HoldForRecording(true);
+    log.HoldForRecording(false);
     log.ArmWake(*TaskTimes::CalendarSeconds(at(2026, 12, 5, 10, 3, 20)));
     log.PowerOff();
     std::rewind(out);
@@ -374,6 +377,8 @@ TEST_F(SchedulerRig, LogBackendPrintsOneLinePerAction) {
     std::fclose(out);
     EXPECT_EQ(text, "power: inhibit sleep\n"
                     "power: release sleep\n"
+                    "power: inhibit recording\n"
+                    "power: release recording\n"
                     "power: wake-at 2026-12-05 10:03:20\n"
                     "power: power-off\n");
 }
