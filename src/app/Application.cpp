@@ -180,6 +180,7 @@ void Application::startScheduler() {
     hooks.recording = [this] {
         return panel_->controller().Recording() || capture_->IsRecording();
     };
+    hooks.tellUser = [this](const std::string& text) { panel_->reportError(text); };
 
     power_ = PowerBackends::Create();
     scheduler_ = std::make_unique<TaskScheduler>(dlg.catalogue(), dlg, *power_, panelHandle,

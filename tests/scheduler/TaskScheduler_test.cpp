@@ -190,6 +190,83 @@ TEST_F(SchedulerRig, ResumeRecountsAndRefusesSleepNearATask) {
     EXPECT_FALSE(power.wakeAt);
 }
 
+TEST_F(SchedulerRig, WithoutAWakeUpTheUserIsToldOnceAndSleepIsRefusedNearATask) {
+    power.wakeAvailable = false;
+    addTask("2026-12-05 12:00", "2026-12-05 13:00");
+    make();
+    ASSERT_TRUE(scheduler->Start());
+    clock.setLocalTime(at(2026, 12, 5, 10, 0));
+    ASSERT_TRUE(scheduler->EnterSchedulerMode());
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("\"Waking the computer for a scheduled recording\""), std::string::npos)
+        << told[0];
+    scheduler->LeaveSchedulerMode();
+    ASSERT_TRUE(scheduler->EnterSchedulerMode());
+    scheduler->LeaveSchedulerMode();
+    EXPECT_EQ(told.size(), 1u);
+
+    // With the panel up as well: sleep is refused from 30 s before the moment the wake-up
+    // would have come (3 minutes ahead) until the task starts.
+    struct Case {
+        LocalTime now;
+        bool refused;
+    };
+    const Case cases[] = {
+        {at(2026, 12, 5, 11, 56, 29), false}, {at(2026, 12, 5, 11, 56, 31), true},
+        {at(2026, 12, 5, 11, 59, 59), true},  {at(2026, 12, 5, 12, 0, 0), false},
+        {at(2026, 12, 5, 11, 58, 0), true},
+    };
+    for (const Case& c : cases) {
+        clock.setLocalTime(c.now);
+        scheduler->RunnerTick();
+        EXPECT_EQ(power.sleepBlocked, c.refused) << text(c.now);
+    }
+    // Scheduler mode keeps the lock; leaving it far from the task lets go.
+    ASSERT_TRUE(scheduler->EnterSchedulerMode());
+    EXPECT_TRUE(power.sleepBlocked);
+    scheduler->LeaveSchedulerMode();
+    EXPECT_TRUE(power.sleepBlocked);
+    clock.setLocalTime(at(2026, 12, 5, 13, 0));
+    scheduler->RunnerTick();
+    EXPECT_FALSE(power.sleepBlocked);
+    EXPECT_EQ(told.size(), 1u);
+}
+
+TEST_F(SchedulerRig, AWakeUpThatFailsAtTheSuspendIsToldOnceAndAWorkingOneNever) {
+    addTask("2026-12-05 12:00", "2026-12-05 13:00");
+    make();
+    ASSERT_TRUE(scheduler->Start());
+    clock.setLocalTime(at(2026, 12, 5, 11, 58, 0));
+    // A working wake-up: near a task outside scheduler mode the machine sleeps as it would
+    // without the program; nothing is said.
+    scheduler->RunnerTick();
+    EXPECT_FALSE(power.sleepBlocked);
+    clock.setLocalTime(at(2026, 12, 5, 10, 0));
+    ASSERT_TRUE(scheduler->EnterSchedulerMode());
+    power.Suspend();
+    power.Resume();
+    EXPECT_TRUE(told.empty());
+    // The alarm is refused as the machine goes to sleep.
+    power.wakeAvailable = false;
+    power.Suspend();
+    EXPECT_EQ(told.size(), 1u);
+    EXPECT_FALSE(scheduler->wakeAvailable());
+    scheduler->LeaveSchedulerMode();
+    ASSERT_TRUE(scheduler->EnterSchedulerMode());
+    EXPECT_EQ(told.size(), 1u);
+    scheduler->LeaveSchedulerMode();
+    // Without logind there is nothing to refuse sleep with, and nothing more to say.
+    power.available = false;
+    told.clear();
+    scheduler.reset();
+    make();
+    ASSERT_TRUE(scheduler->EnterSchedulerMode());
+    clock.setLocalTime(at(2026, 12, 5, 11, 58, 0));
+    scheduler->RunnerTick();
+    EXPECT_TRUE(told.empty());
+    EXPECT_FALSE(power.sleepBlocked);
+}
+
 TEST_F(SchedulerRig, CountdownTurnsImminentThirtySecondsBeforeTheWakeMoment) {
     addTask("2026-12-05 12:00", "2026-12-05 13:00");
     make();
