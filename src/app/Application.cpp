@@ -109,6 +109,11 @@ Application::StartResult Application::start() {
         if (scheduler_)
             scheduler_->OnScheduledRecordingEnded();
     };
+    // No idle suspend may cut a recording, whoever started it.
+    services.recordingChanged = [this](bool recording) {
+        if (power_)
+            power_->HoldForRecording(recording);
+    };
     // Queued: the exit destroys the panel, which must not happen inside its own handler.
     panel_ = std::make_unique<CRivorAzururuFrame>(dlg, *capture_, services, [this] {
         QMetaObject::invokeMethod(
@@ -175,6 +180,7 @@ void Application::startScheduler() {
     hooks.recording = [this] {
         return panel_->controller().Recording() || capture_->IsRecording();
     };
+    hooks.tellUser = [this](const std::string& text) { panel_->reportError(text); };
 
     power_ = PowerBackends::Create();
     scheduler_ = std::make_unique<TaskScheduler>(dlg.catalogue(), dlg, *power_, panelHandle,
@@ -209,13 +215,14 @@ void Application::exit() {
     if (panel_)
         panel_->setSchedulerHandlers({});
     scheduler_.reset();
-    power_.reset();
     simControl_.reset();
     if (panel_) {
         panel_->removeTrayIcon();
-        // A recording in progress is finished and catalogued before anything goes away.
+        // A recording in progress is finished and catalogued before anything goes away,
+        // with the machine still kept awake.
         panel_->controller().FinishAtExit();
     }
+    power_.reset();
     if (deviceThread_ && !deviceThread_->stop(5000))
         std::fprintf(stderr, "Vorlane: the device thread did not end within 5 s\n");
     if (capture_)

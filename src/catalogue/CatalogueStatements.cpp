@@ -61,6 +61,11 @@ Statement CatalogueStatements::singleTasksAfter(const std::string& now) {
             {now + " "}};
 }
 
+Statement CatalogueStatements::singleTasksFrom(const std::string& minute) {
+    return {"select * from TaskFile where StartTime >= ? and Repeats = 0 order by StartTime asc",
+            {minute}};
+}
+
 Statement CatalogueStatements::repeatTasks() {
     return {"select * from TaskFile where Repeats = 1 order by StartTime asc", {}};
 }

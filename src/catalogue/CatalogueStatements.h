@@ -34,6 +34,8 @@ public:
     static Statement tasksWithoutMarker(const std::string& editMarker);
     // Single tasks starting after the current minute; now is "yyyy-MM-dd HH:mm".
     static Statement singleTasksAfter(const std::string& now);
+    // Single tasks starting in the given minute ("yyyy-MM-dd HH:mm") or later.
+    static Statement singleTasksFrom(const std::string& minute);
     static Statement repeatTasks();
     // Single tasks starting in the given minute ("yyyy-MM-dd HH:mm").
     static Statement singleTasksAt(const std::string& minute);

@@ -562,6 +562,8 @@ void RecordingController::RunEndAction() {
 }
 
 void RecordingController::PostRecordingState(uintptr_t started) {
+    if (services_.recordingChanged)
+        services_.recordingChanged(started != 0);
     if (!services_.deviceTargetWindow)
         return;
     if (WindowHandle h = services_.deviceTargetWindow->load())

@@ -30,6 +30,9 @@ struct RecordingServices {
     std::function<void()> setInputVolume;
     // The task's end action after a scheduled recording.
     std::function<void()> runEndAction;
+    // A recording began (true) or ended (false), whoever started it: the machine is kept
+    // awake in between.
+    std::function<void(bool recording)> recordingChanged;
     // One step of waiting for the writer to close a file. Unset: sleep pollMs. Tests that
     // drive the capture engine without its thread run a capture step here instead.
     std::function<void(int pollMs)> writerPoll;

@@ -220,12 +220,12 @@ TaskEditorRules::Draft CAddTaskDlg::ReadDraft() const {
     return d;
 }
 
-void CAddTaskDlg::Refuse(const QString& text) {
+void CAddTaskDlg::Refuse(const QString& text, QWidget* focus) {
     if (report_)
         report_(this, text);
     else
         QMessageBox::information(this, QString(), text);
-    startDate_->setFocus();
+    (focus ? focus : startDate_)->setFocus();
 }
 
 void CAddTaskDlg::OnOK() {
@@ -238,6 +238,14 @@ void CAddTaskDlg::OnOK() {
     endText = draft.endText;
     if (!TaskEditorRules::InOrder(draft)) {
         Refuse(QStringLiteral("Error!"));
+        return;
+    }
+    // A repeat task without a weekday would never record, yet count as a task ahead.
+    if (draft.repeat && draft.weekdays == 0) {
+        Refuse(LanguageTexts(config_, LanguageTexts::kMessage)
+                   .text("No weekday", "A repeat task needs at least one weekday. Please tick "
+                                       "the days on which it should record."),
+               days_[0]);
         return;
     }
     std::vector<Task> stored;

@@ -27,7 +27,7 @@ class CRegionBmpBtn;
 // weekdays of a repeat event and a text for the file name. OK checks that the start comes
 // before the end and that the task overlaps no stored one (the task being changed carries
 // the edit marker and is left out), and ends the dialog with kIdOk; Cancel and the close
-// button end it with their ids.
+// button end it with their ids. A repeat event needs at least one weekday.
 //
 //     auto editor = CAddTaskDlg::Create(config, catalogue, owner);
 //     editor->isEdit = 0; ... set the fields ...
@@ -94,7 +94,8 @@ private:
     void skinButtons();
     void applyTexts();
     TaskEditorRules::Draft ReadDraft() const;
-    void Refuse(const QString& text);
+    // Shows why OK did not end the dialog and puts the focus on the start date, or `focus`.
+    void Refuse(const QString& text, QWidget* focus = nullptr);
 
     ConfigManger& config_;
     ADOConnection& catalogue_;

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QRandomGenerator>
 #include <QSignalBlocker>
 #include <QTableWidget>
@@ -181,16 +182,39 @@ void CTaskSettingDlg::OnNew() {
         return;
     const Task task = taskOf(*editor, std::string());
     ADORecordset rs;
-    if (rs.Open(catalogue_, CatalogueStatements::tasksLatestFirst())) {
+    bool stored = rs.Open(catalogue_, CatalogueStatements::tasksLatestFirst());
+    if (stored) {
         rs.AddNew();
         task.ToRow(rs);
-        if (!rs.Update())
-            std::fprintf(stderr, "Vorlane: the task could not be stored: %s\n",
-                         rs.LastError().c_str());
+        stored = rs.Update();
+    }
+    // The list shows only what will record.
+    if (!stored) {
+        TellNotSaved(rs);
+        return;
     }
     const int row = list_->rowCount();
     list_->insertRow(row);
     SetRow(row, task);
+}
+
+QString CTaskSettingDlg::Reason(const ADORecordset& rs) const {
+    return rs.LastError().empty() ? QStringLiteral("the catalogue cannot be read")
+                                  : QString::fromStdString(rs.LastError());
+}
+
+void CTaskSettingDlg::TellNotSaved(const ADORecordset& rs) {
+    Tell(LanguageTexts(config_, LanguageTexts::kMessage)
+             .text("Task not saved", "The task could not be saved, so it will not record (%1).")
+             .arg(Reason(rs)));
+}
+
+void CTaskSettingDlg::Tell(const QString& text) {
+    std::fprintf(stderr, "Vorlane: %s\n", text.toLocal8Bit().constData());
+    if (report_)
+        report_(this, text);
+    else
+        QMessageBox::warning(this, QString(), text);
 }
 
 void CTaskSettingDlg::OnEdit() {
@@ -217,7 +241,11 @@ void CTaskSettingDlg::OnEdit() {
     editor->editMarker = TaskEditorRules::EditMarker(
         Clock::current().localTime(), int(QRandomGenerator::global()->bounded(32768)));
     rs.PutText("Test", editor->editMarker);
-    rs.Update();
+    // A task whose marker cannot be written cannot take a change either.
+    if (!rs.Update()) {
+        TellNotSaved(rs);
+        return;
+    }
     editor->Init();
     if (RunEditor(*editor) == CAddTaskDlg::kIdOk) {
         const Task changed = taskOf(*editor, std::string());
@@ -225,8 +253,7 @@ void CTaskSettingDlg::OnEdit() {
         if (rs.Update())
             SetRow(row, changed);
         else
-            std::fprintf(stderr, "Vorlane: the task could not be stored: %s\n",
-                         rs.LastError().c_str());
+            TellNotSaved(rs);
     } else {
         rs.PutText("Test", std::string());
         rs.Update();
@@ -238,12 +265,20 @@ void CTaskSettingDlg::OnDelete() {
     if (row < 0 || !list_->item(row, 0) || !list_->item(row, 1))
         return;
     ADORecordset rs;
-    if (rs.Open(catalogue_,
-                CatalogueStatements::taskByTimes(list_->item(row, 0)->text().toStdString(),
-                                                 list_->item(row, 1)->text().toStdString())) &&
-        !rs.IsBOF()) {
+    bool gone = rs.Open(
+        catalogue_, CatalogueStatements::taskByTimes(list_->item(row, 0)->text().toStdString(),
+                                                     list_->item(row, 1)->text().toStdString()));
+    // A row that is not in the table any more goes from the list too.
+    if (gone && !rs.IsBOF()) {
         rs.MoveFirst();
-        rs.Delete();
+        gone = rs.Delete();
+    }
+    if (!gone) {
+        Tell(LanguageTexts(config_, LanguageTexts::kMessage)
+                 .text("Task not deleted",
+                       "The task could not be deleted, so it will still record (%1).")
+                 .arg(Reason(rs)));
+        return;
     }
     list_->removeRow(row);
 }

@@ -12,6 +12,7 @@ class QLabel;
 namespace vorlane {
 
 class ADOConnection;
+class ADORecordset;
 class CAddTaskDlg;
 class ConfigManger;
 class CRegionBmpBtn;
@@ -22,6 +23,8 @@ struct Task;
 // once and then shows and hides; every show rebuilds the rows. Closing hides it and posts
 // msg::ToolDialogClosed (wParam 0) to the panel. New and Edit run the task editor modally
 // and store its result; a table row is tied to its stored task by its start and end texts.
+// The rows show what is stored: a change the catalogue refuses leaves them as they were
+// and the user is told why.
 //
 // Thread contract: GUI thread only.
 class CTaskSettingDlg : public SkinnedDialog {
@@ -51,6 +54,9 @@ public:
     // Texts, column headers, rows and the after-recording choice, anew.
     void Refresh();
     void setEditorRunner(EditorRunner runner) { runEditor_ = std::move(runner); }
+    // Shows a message over the list (a change the catalogue refused); tests read it.
+    using MessageReporter = std::function<void(QWidget* owner, const QString& text)>;
+    void setMessageReporter(MessageReporter reporter) { report_ = std::move(reporter); }
 
     QTableWidget* list() const { return list_; }
 
@@ -72,11 +78,16 @@ private:
     std::unique_ptr<CAddTaskDlg> MakeEditor();
     int RunEditor(CAddTaskDlg& editor);
     void OnEndTypeChanged(int index);
+    // Tells the user that the catalogue refused a change, and why.
+    void Tell(const QString& text);
+    void TellNotSaved(const ADORecordset& rs);
+    QString Reason(const ADORecordset& rs) const;
 
     ConfigManger& config_;
     ADOConnection& catalogue_;
     WindowHandle panel_;
     EditorRunner runEditor_;
+    MessageReporter report_;
     QTableWidget* list_ = nullptr;
     QLabel* endTypeLabel_ = nullptr;
     QComboBox* endType_ = nullptr;

@@ -8,11 +8,19 @@ void FakePowerBackend::BlockSleep(bool block) {
     sleepBlocked = block;
 }
 
+void FakePowerBackend::HoldForRecording(bool hold) {
+    if (hold != heldForRecording)
+        calls.push_back(hold ? "inhibit recording" : "release recording");
+    heldForRecording = hold;
+}
+
 void FakePowerBackend::WatchSuspend(bool watch) {
     watchingSuspend = watch;
 }
 
 bool FakePowerBackend::ArmWake(int64_t epochSeconds) {
+    if (!wakeAvailable)
+        return false;
     calls.push_back("wake-at");
     wakeAt = epochSeconds;
     return true;

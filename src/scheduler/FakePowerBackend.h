@@ -14,6 +14,8 @@ class FakePowerBackend : public PowerBackend {
 public:
     bool available = true;
     bool sleepBlocked = false;
+    bool heldForRecording = false;
+    bool wakeAvailable = true; // ArmWake fails without it
     bool watchingSuspend = false;
     std::optional<int64_t> wakeAt; // armed wake-up, calendar seconds
     int powerOffs = 0;
@@ -21,6 +23,8 @@ public:
 
     bool Available() const override { return available; }
     void BlockSleep(bool block) override;
+    void HoldForRecording(bool hold) override;
+    bool CanWake() const override { return wakeAvailable; }
     void WatchSuspend(bool watch) override;
     bool ArmWake(int64_t epochSeconds) override;
     void DisarmWake() override;

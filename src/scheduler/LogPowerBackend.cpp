@@ -16,6 +16,13 @@ void LogPowerBackend::BlockSleep(bool block) {
     line(block ? "inhibit sleep" : "release sleep");
 }
 
+void LogPowerBackend::HoldForRecording(bool hold) {
+    if (hold == held_)
+        return;
+    held_ = hold;
+    line(hold ? "inhibit recording" : "release recording");
+}
+
 void LogPowerBackend::WatchSuspend(bool watch) {
     if (watch == watching_)
         return;

@@ -14,6 +14,8 @@ public:
 
     bool Available() const override { return true; }
     void BlockSleep(bool block) override;
+    void HoldForRecording(bool hold) override;
+    bool CanWake() const override { return true; }
     void WatchSuspend(bool watch) override;
     bool ArmWake(int64_t epochSeconds) override;
     void DisarmWake() override;
@@ -24,6 +26,7 @@ private:
 
     std::FILE* out_;
     bool blocked_ = false;
+    bool held_ = false;
     bool watching_ = false;
 };
 

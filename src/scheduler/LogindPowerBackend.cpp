@@ -18,6 +18,7 @@ const char* const kService = "org.freedesktop.login1";
 const char* const kPath = "/org/freedesktop/login1";
 const char* const kManager = "org.freedesktop.login1.Manager";
 const char* const kWakeAlarm = "/sys/class/rtc/rtc0/wakealarm";
+const char* const kTaskDue = "A scheduled recording is due";
 
 QDBusMessage managerCall(const char* method) {
     return QDBusMessage::createMethodCall(kService, kPath, kManager, method);
@@ -44,6 +45,7 @@ LogindPowerBackend::LogindPowerBackend() {
 
 LogindPowerBackend::~LogindPowerBackend() {
     closeFd(blockFd_);
+    closeFd(recordingFd_);
     closeFd(delayFd_);
     closeFd(alarmFd_);
 }
@@ -54,12 +56,12 @@ void LogindPowerBackend::closeFd(int& fd) {
     fd = -1;
 }
 
-int LogindPowerBackend::inhibit(const char* what, const char* mode) {
+int LogindPowerBackend::inhibit(const char* what, const char* why, const char* mode) {
     if (!available_)
         return -1;
     QDBusMessage call = managerCall("Inhibit");
-    call << QString::fromLatin1(what) << QStringLiteral("Vorlane")
-         << QStringLiteral("A scheduled recording is due") << QString::fromLatin1(mode);
+    call << QString::fromLatin1(what) << QStringLiteral("Vorlane") << QString::fromLatin1(why)
+         << QString::fromLatin1(mode);
     QDBusReply<QDBusUnixFileDescriptor> reply = QDBusConnection::systemBus().call(call);
     if (!reply.isValid())
         return -1;
@@ -69,15 +71,22 @@ int LogindPowerBackend::inhibit(const char* what, const char* mode) {
 
 void LogindPowerBackend::BlockSleep(bool block) {
     if (block && blockFd_ < 0)
-        blockFd_ = inhibit("sleep:idle", "block");
+        blockFd_ = inhibit("sleep:idle", kTaskDue, "block");
     else if (!block)
         closeFd(blockFd_);
+}
+
+void LogindPowerBackend::HoldForRecording(bool hold) {
+    if (hold && recordingFd_ < 0)
+        recordingFd_ = inhibit("sleep:idle", "Recording", "block");
+    else if (!hold)
+        closeFd(recordingFd_);
 }
 
 void LogindPowerBackend::WatchSuspend(bool watch) {
     watching_ = watch;
     if (watch && delayFd_ < 0)
-        delayFd_ = inhibit("sleep", "delay");
+        delayFd_ = inhibit("sleep", kTaskDue, "delay");
     else if (!watch)
         closeFd(delayFd_);
 }
@@ -93,8 +102,20 @@ void LogindPowerBackend::onPrepareForSleep(bool start) {
         if (onResume_)
             onResume_();
         if (watching_ && delayFd_ < 0)
-            delayFd_ = inhibit("sleep", "delay");
+            delayFd_ = inhibit("sleep", kTaskDue, "delay");
     }
+}
+
+bool LogindPowerBackend::CanWake() const {
+    if (alarmFd_ >= 0 || sysfsAlarm_)
+        return true;
+    // Without CAP_WAKE_ALARM the alarm clock is refused (EPERM).
+    const int fd = ::timerfd_create(CLOCK_REALTIME_ALARM, TFD_CLOEXEC);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
+    }
+    return ::access(kWakeAlarm, W_OK) == 0;
 }
 
 bool LogindPowerBackend::ArmWake(int64_t epochSeconds) {

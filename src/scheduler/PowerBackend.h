@@ -6,9 +6,9 @@
 
 namespace vorlane {
 
-// What the scheduler asks of the system's power management: refuse sleep and keep the
-// machine awake near a task, learn of a coming suspend and of the resume, wake the machine
-// at a set time, and power it off.
+// What the program asks of the system's power management: refuse sleep and keep the
+// machine awake near a task and while a recording runs, learn of a coming suspend and of
+// the resume, wake the machine at a set time, and power it off.
 //
 // Thread contract: the main thread. Notices are delivered there too.
 class PowerBackend {
@@ -19,6 +19,9 @@ public:
     virtual bool Available() const = 0;
     // While held, sleep and idle actions are refused. Idempotent.
     virtual void BlockSleep(bool block) = 0;
+    // The same for a recording in progress, held apart from BlockSleep (either keeps the
+    // machine awake). Idempotent.
+    virtual void HoldForRecording(bool hold) = 0;
     // While watching, a suspend waits until the handler given here has run (it arms the
     // wake-up) and the resume is reported; both run on the main thread.
     virtual void WatchSuspend(bool watch) = 0;
@@ -26,6 +29,8 @@ public:
         onSuspend_ = std::move(onSuspend);
         onResume_ = std::move(onResume);
     }
+    // Whether ArmWake can succeed: the program may set a wake-up alarm.
+    virtual bool CanWake() const = 0;
     // Wakes the machine from sleep at the calendar time `epochSeconds`; false when the
     // wake-up could not be armed.
     virtual bool ArmWake(int64_t epochSeconds) = 0;

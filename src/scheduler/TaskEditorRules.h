@@ -30,15 +30,15 @@ public:
                              int endHour, int endMinute);
     // The start must come before the end.
     static bool InOrder(const Draft& draft);
-    // Whether the draft overlaps one of the stored tasks in time of day and in days.
+    // Whether the draft and one of the stored tasks would record at the same time: two
+    // single tasks by their dates and times, otherwise laid on the week (a repeat task on
+    // each of its weekdays, a single task on the weekday of its start), across midnight
+    // and from Sunday into Monday.
     static bool Overlaps(const Draft& draft, const std::vector<Task>& stored);
     // Whether it overlaps this one stored task.
     static bool Overlaps(const Draft& draft, const Task& stored);
     // A marker for the task being changed that no earlier marker equals.
     static std::string EditMarker(const LocalTime& now, int random);
-
-private:
-    static int MinutesOfDay(const std::string& taskTime);
 };
 
 } // namespace vorlane

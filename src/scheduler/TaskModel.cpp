@@ -125,8 +125,10 @@ int32_t TaskModel::NextTaskSeconds() const {
 bool TaskModel::AnyTaskAhead() const {
     const LocalTime now = Clock::current().localTime();
     ADORecordset rs;
+    // A task of the current minute counts: it may start just after the recording whose end
+    // asks this.
     const bool singlesRead =
-        rs.Open(catalogue_, CatalogueStatements::singleTasksAfter(TaskTimes::MinuteText(now)));
+        rs.Open(catalogue_, CatalogueStatements::singleTasksFrom(TaskTimes::MinuteText(now)));
     if (singlesRead && !rs.IsBOF())
         return true;
     const bool repeatsRead = rs.Open(catalogue_, CatalogueStatements::repeatTasks());

@@ -49,8 +49,8 @@ public:
     std::optional<Task> TaskDueAt(const LocalTime& t) const;
     // Seconds from now to the next task start after the current minute; kNoTask without one.
     int32_t NextTaskSeconds() const;
-    // Whether any task is left to start after the current minute: a single task ahead or a
-    // repeat task.
+    // Whether any task is left to start: a single task in the current minute or later, or
+    // a repeat task.
     bool AnyTaskAhead() const;
     // The end of an occurrence that starts at `start`: on the start date when its time of
     // day is later, else on the next day.

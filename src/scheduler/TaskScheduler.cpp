@@ -4,6 +4,7 @@
 #include "platform/Messages.h"
 #include "scheduler/PowerBackend.h"
 #include "scheduler/TaskTimes.h"
+#include "ui/LanguageTexts.h"
 
 #include <cstdio>
 
@@ -29,6 +30,7 @@ bool TaskScheduler::Start() {
     if (!power_.Available())
         std::fprintf(stderr, "Vorlane: sleep and power-off are not available (no systemd-logind "
                              "on the system bus); scheduled recordings still run\n");
+    wakeAvailable_ = power_.CanWake();
     setTimer(timer::TaskRunner, 1000);
     return true;
 }
@@ -54,13 +56,17 @@ bool TaskScheduler::EnterSchedulerMode() {
     schedulerMode_ = true;
     taskArmed_ = false;
     taskImminent_ = false;
+    // Asked anew: a capability or a udev rule may have come since.
+    wakeAvailable_ = power_.CanWake();
+    if (!wakeAvailable_)
+        NoticeWakeUnavailable();
     Recount();
     if (hooks_.stopThreads)
         hooks_.stopThreads();
     if (hooks_.showSchedulerMode)
         hooks_.showSchedulerMode(true);
     power_.WatchSuspend(true);
-    power_.BlockSleep(taskImminent_);
+    UpdateSleepBlock();
     if (isWindow())
         setTimer(timer::SchedulerCheck, 1000);
     return true;
@@ -94,8 +100,40 @@ void TaskScheduler::LeaveMode() {
 
 void TaskScheduler::SetImminent(bool on) {
     taskImminent_ = on;
-    // Held while imminent in scheduler mode: refuses sleep and keeps the machine awake.
-    power_.BlockSleep(on && schedulerMode_);
+    UpdateSleepBlock();
+}
+
+void TaskScheduler::UpdateSleepBlock() {
+    // Refuses sleep and keeps the machine awake.
+    power_.BlockSleep((taskImminent_ && schedulerMode_) || nearTaskWithoutWake_);
+}
+
+void TaskScheduler::RefuseSleepNearTaskWithoutWake() {
+    bool near = false;
+    // Without logind nothing can be refused, and the user heard so at start-up.
+    if (!wakeAvailable_ && power_.Available()) {
+        const int64_t lead = int64_t(config_.ResumeSuspendTime.load()) * 60;
+        near = model_.NextTaskSeconds() < lead + kImminentSeconds;
+    }
+    if (near != nearTaskWithoutWake_) {
+        nearTaskWithoutWake_ = near;
+        UpdateSleepBlock();
+    }
+}
+
+void TaskScheduler::NoticeWakeUnavailable() {
+    if (toldWakeUnavailable_ || !power_.Available())
+        return;
+    toldWakeUnavailable_ = true;
+    if (!hooks_.tellUser)
+        return;
+    hooks_.tellUser(LanguageTexts(config_, LanguageTexts::kMessage)
+                        .string("Wake unavailable",
+                                "Vorlane may not set the wake-up alarm, so a sleeping computer "
+                                "is not woken for a task: it stays awake in the last minutes "
+                                "before one, but if it sleeps earlier the task is missed. See "
+                                "\"Waking the computer for a scheduled recording\" in the "
+                                "README."));
 }
 
 void TaskScheduler::Recount() {
@@ -142,6 +180,11 @@ bool TaskScheduler::OnPowerBroadcast(PowerEvent event) {
                                 : secondsToTask_;
         const auto now = TaskTimes::CalendarSeconds(Clock::current().localTime());
         wakeArmed_ = now && power_.ArmWake(*now + seconds);
+        if (now && !wakeArmed_) {
+            // Too late to refuse this sleep; the next ones near a task are refused.
+            wakeAvailable_ = false;
+            NoticeWakeUnavailable();
+        }
         return false;
     }
     case PowerEvent::ResumeSuspend:
@@ -175,11 +218,16 @@ void TaskScheduler::ShutdownAfterRecording() {
 // --- Task runner -----------------------------------------------------------------------
 
 void TaskScheduler::RunnerTick() {
+    RefuseSleepNearTaskWithoutWake();
     const LocalTime now = Clock::current().localTime();
     const std::string minute = TaskTimes::MinuteText(now);
+    // The stop goes out before any start of this minute, so that a task that begins where
+    // the last one ends finds the recording finished when the panel handles its start.
+    bool stopped = false;
     if (activeEnd_ && minute >= *activeEnd_) {
         activeEnd_.reset();
         MessageWindow::PostTo(panel_, msg::ScheduledRecording, 1);
+        stopped = true;
     }
     // Only the current minute is looked at: a start that passed more than a minute ago
     // (the machine slept through it, the program was not running) is not made up for.
@@ -188,13 +236,16 @@ void TaskScheduler::RunnerTick() {
         return;
     if (auto task = model_.TaskDueAt(now)) {
         lastStartMinute_ = minute;
-        StartTask(*task, now);
+        StartTask(*task, now, stopped);
     }
 }
 
-void TaskScheduler::StartTask(const Task& task, const LocalTime& start) {
-    if (hooks_.recording && hooks_.recording())
-        return; // the user records: the task does not take over
+void TaskScheduler::StartTask(const Task& task, const LocalTime& start, bool afterStop) {
+    // The user records: the task does not take over. The recording that the stop just
+    // posted ends is the last task's, not the user's; and should the user have taken over
+    // meanwhile, the panel ignores a start while a file is open.
+    if (!afterStop && hooks_.recording && hooks_.recording())
+        return;
     if (schedulerMode_)
         Fire();
     activeEnd_ =

@@ -24,18 +24,23 @@ struct SchedulerHooks {
     std::function<void()> reloadTagDefaults;
     // A recording runs (by hand or by a task).
     std::function<bool()> recording;
+    // Shows a note to the user (on the panel; it stays up while the panel waits hidden).
+    std::function<void(const std::string& text)> tellUser;
 };
 
 // The scheduler on the main thread:
 // - the task runner, whenever the program runs: at a task's start minute it posts 1056
-//   (start, with the task's FileName) to the panel, and at its end 1056 (stop). A start
-//   that falls while a recording runs is skipped; a start that passed more than a minute
+//   (start, with the task's FileName) to the panel, and at its end 1056 (stop); in one
+//   tick the stop comes first, so back-to-back tasks both record. A start that falls
+//   while the user records is skipped; a start that passed more than a minute
 //   ago (the machine slept, the program was not running) is not made up for.
 // - scheduler mode: the panel waits hidden with its device and capture threads stopped;
 //   the check timer leaves the mode ten seconds before a task's minute.
 // - power: sleep is refused and the machine kept awake in the last 30 seconds before the
 //   wake moment (the lead time before the next task); a suspend arms the wake-up; after a
-//   scheduled recording the machine may be powered off.
+//   scheduled recording the machine may be powered off. Where no wake-up can be armed the
+//   user is told once, and sleep is refused from that moment to the task's start in any
+//   mode, since a machine asleep then would miss the task.
 //
 // Every time comes from Clock::current(); the ticks are public so tests run them directly.
 //
@@ -85,6 +90,8 @@ public:
     bool taskArmed() const { return taskArmed_; }
     int32_t secondsToTask() const { return secondsToTask_; }
     bool wakeArmed() const { return wakeArmed_; }
+    // Whether a wake-up could be armed, as last found.
+    bool wakeAvailable() const { return wakeAvailable_; }
 
 protected:
     bool processMessage(const Message& m, intptr_t& result) override;
@@ -95,7 +102,13 @@ private:
     void Fire();
     void LeaveMode();
     void SetImminent(bool on);
-    void StartTask(const Task& task, const LocalTime& start);
+    // One lock for both reasons to refuse sleep: imminent in scheduler mode, or near a task
+    // that no wake-up would bring the machine back for.
+    void UpdateSleepBlock();
+    void RefuseSleepNearTaskWithoutWake();
+    // Where the wake-up cannot be armed: tells the user, once.
+    void NoticeWakeUnavailable();
+    void StartTask(const Task& task, const LocalTime& start, bool afterStop);
 
     TaskModel model_;
     ConfigManger& config_;
@@ -108,6 +121,9 @@ private:
     bool taskArmed_ = false;
     int32_t secondsToTask_ = 0;
     bool wakeArmed_ = false;
+    bool wakeAvailable_ = true;
+    bool toldWakeUnavailable_ = false;
+    bool nearTaskWithoutWake_ = false;
 
     // Runner: the last minute a task was due in, and the end of the task it started.
     std::string lastStartMinute_;

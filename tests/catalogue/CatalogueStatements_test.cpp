@@ -33,6 +33,10 @@ TEST_F(CatalogueStatementsTest, NextSingleTaskSkipsTheCurrentMinute) {
     EXPECT_EQ(column(S::singleTasksAfter("2026-12-05 17:21"), "StartTime"),
               (Strings{"2026-12-05 17:22", "2026-12-05 17:23"}));
     EXPECT_EQ(column(S::singleTasksAfter("2026-12-05 17:23"), "StartTime"), Strings{});
+    // What is left to start includes the current minute.
+    EXPECT_EQ(column(S::singleTasksFrom("2026-12-05 17:22"), "StartTime"),
+              (Strings{"2026-12-05 17:22", "2026-12-05 17:23"}));
+    EXPECT_EQ(column(S::singleTasksFrom("2026-12-05 17:24"), "StartTime"), Strings{});
     EXPECT_EQ(column(S::repeatTasks(), "Sunday"), Strings{"1"});
 }
 

@@ -229,6 +229,7 @@ TEST_F(RecordingRig, ScheduledRecordingWithAndWithoutCatalogue) {
     EXPECT_EQ(tagged.size(), 4u);
     EXPECT_EQ(saved("RecordNo"), "3");
     EXPECT_EQ(states(), (States{1, 0, 1, 0}));
+    EXPECT_EQ(keptAwake, (std::vector<bool>{true, false, true, false}));
     EXPECT_TRUE(panel.errors.empty());
 
     // A recording started by hand is not the scheduler's to stop, nor to restart.

@@ -95,6 +95,7 @@ protected:
         };
         services.setInputVolume = [this] { ++inputVolumeCalls; };
         services.runEndAction = [this] { ++endActions; };
+        services.recordingChanged = [this](bool on) { keptAwake.push_back(on); };
         services.writerPoll = [this](int) {
             if (engineResponds)
                 capture->ProcessNotification();
@@ -135,7 +136,8 @@ protected:
         return ctl->CurrentFilePath();
     }
     // One recording ended whole: catalogued, tagged once its file was complete, the
-    // device told of its start and end, and the record number moved on to recordNo.
+    // device told of its start and end, the machine kept awake only meanwhile, and the
+    // record number moved on to recordNo.
     void expectOneFinished(const std::string& recordNo, const char* duration = nullptr) {
         auto r = rows();
         ASSERT_EQ(r.size(), 1u);
@@ -146,6 +148,7 @@ protected:
         EXPECT_TRUE(tagged[0].complete);
         EXPECT_EQ(saved("RecordNo"), recordNo);
         EXPECT_EQ(states(), (std::vector<uintptr_t>{1, 0}));
+        EXPECT_EQ(keptAwake, (std::vector<bool>{true, false}));
     }
     // The recording states the device target window was told, in order.
     std::vector<uintptr_t> states() {
@@ -203,6 +206,7 @@ protected:
     LogWindow target;
     std::atomic<WindowHandle> targetHandle{0};
     std::vector<Tagged> tagged;
+    std::vector<bool> keptAwake; // what the controller said of the machine's sleep
     int inputVolumeCalls = 0, endActions = 0;
     bool engineResponds = true;
     RecordingServices services;

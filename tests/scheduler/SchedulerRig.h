@@ -86,6 +86,7 @@ protected:
         hooks.showSchedulerMode = [this](bool on) { panelSchedulerMode = on; };
         hooks.reloadTagDefaults = [this] { ++tagReloads; };
         hooks.recording = [this] { return recording; };
+        hooks.tellUser = [this](const std::string& text) { told.push_back(text); };
     }
     void TearDown() override {
         scheduler.reset();
@@ -138,6 +139,7 @@ protected:
     int threadStops = 0, threadStarts = 0, tagReloads = 0;
     bool panelSchedulerMode = false;
     bool recording = false;
+    std::vector<std::string> told; // notes shown to the user
 
 private:
     // In this order, so that the zone is read again once the old TZ is back.

@@ -1,6 +1,7 @@
 #include "PumpUntil.h"
 #include "SchedulerRig.h"
 #include "SettingsTestSupport.h"
+#include "SqlFile.h"
 #include "scheduler/CAddTaskDlg.h"
 #include "scheduler/CTaskSettingDlg.h"
 #include "scheduler/TaskEditorRules.h"
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
@@ -106,10 +108,43 @@ TEST(TaskEditorRules, OverlapExamples) {
          draft("2026-12-07 08:30", "2026-12-07 09:30", true, kTue), true},
         {makeTask("2026-12-07 08:00", "2026-12-07 09:00", true, kMon),
          draft("2026-12-07 08:30", "2026-12-07 09:30", true, kSun), false},
+        {makeTask("2026-12-07 08:00", "2026-12-07 09:00", true, kMon),
+         draft("2026-12-07 09:00", "2026-12-07 10:00", true, kMon), false},
+        // Single tasks across midnight, either way.
+        {makeTask("2026-12-06 00:30", "2026-12-06 01:30"),
+         draft("2026-12-05 23:00", "2026-12-06 01:00"), true},
+        {makeTask("2026-12-05 23:00", "2026-12-06 01:00"),
+         draft("2026-12-05 00:30", "2026-12-05 01:00"), false},
+        {makeTask("2026-12-05 23:00", "2026-12-06 01:00"),
+         draft("2026-12-06 22:30", "2026-12-06 23:30"), false},
+        {makeTask("2026-12-05 23:00", "2026-12-06 01:00"),
+         draft("2026-12-06 01:00", "2026-12-06 02:00"), false},
+        {makeTask("2026-12-05 23:00", "2026-12-06 01:00"),
+         draft("2026-12-05 22:00", "2026-12-06 02:00"), true},
+        // A whole day.
+        {makeTask("2026-12-05 10:00", "2026-12-06 10:00"),
+         draft("2026-12-05 20:00", "2026-12-05 21:00"), true},
+        {makeTask("2026-12-05 10:00", "2026-12-06 10:00"),
+         draft("2026-12-06 10:00", "2026-12-06 11:00"), false},
+        // Repeat tasks across midnight into the next weekday, and from Sunday into Monday.
+        {makeTask("2026-12-07 23:00", "2026-12-08 01:00", true, kMon),
+         draft("2026-12-08 00:30", "2026-12-08 02:00", true, kTue), true},
+        {makeTask("2026-12-07 23:00", "2026-12-08 01:00", true, kMon),
+         draft("2026-12-08 00:30", "2026-12-08 02:00", true, kMon), false},
+        {makeTask("2026-12-06 23:00", "2026-12-07 01:00", true, kSun),
+         draft("2026-12-14 00:30", "2026-12-14 00:45"), true},
+        {makeTask("2026-12-08 00:00", "2026-12-08 01:00", true, kTue),
+         draft("2026-12-07 23:30", "2026-12-08 00:30"), true},
+        {makeTask("2026-12-08 00:15", "2026-12-08 00:45"),
+         draft("2026-12-07 23:00", "2026-12-08 01:00", true, kMon), true},
+        {makeTask("2026-12-08 00:15", "2026-12-08 00:45"),
+         draft("2026-12-07 23:00", "2026-12-08 01:00", true, kTue), false},
     };
-    int i = 0;
     for (const Case& c : cases)
-        EXPECT_EQ(TaskEditorRules::Overlaps(c.fresh, c.stored), c.overlaps) << "case " << i++;
+        EXPECT_EQ(TaskEditorRules::Overlaps(c.fresh, c.stored), c.overlaps)
+            << c.stored.startTime << " to " << c.stored.endTime
+            << (c.stored.repeats ? " (repeat)" : "") << " against " << c.fresh.startText << " to "
+            << c.fresh.endText << (c.fresh.repeat ? " (repeat)" : "");
 }
 
 TEST_F(TaskDialogs, EditorProposesAnHourAndDerivesTheEndDate) {
@@ -184,6 +219,22 @@ TEST_F(TaskDialogs, RepeatEventDisablesTheDateAndKeepsItsDays) {
     EXPECT_EQ(e->result(), CAddTaskDlg::kIdOk);
     EXPECT_EQ(e->repeat, 1);
     EXPECT_EQ(e->weekdays, kMon | kSun);
+}
+
+TEST_F(TaskDialogs, RepeatEventWithoutAWeekdayIsRefused) {
+    auto e = editor();
+    e->repeat = 1;
+    e->weekdays = 0;
+    e->Init();
+    e->OnOK();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].contains("at least one weekday")) << messages[0].toStdString();
+    EXPECT_NE(e->result(), CAddTaskDlg::kIdOk);
+    qobject_cast<QCheckBox*>(e->control(CAddTaskDlg::kMonday + 4))->setChecked(true);
+    e->OnOK();
+    EXPECT_EQ(e->result(), CAddTaskDlg::kIdOk);
+    EXPECT_EQ(e->weekdays, kFri);
+    EXPECT_EQ(messages.size(), 1u);
 }
 
 TEST_F(TaskDialogs, TaskListNewEditDelete) {
@@ -265,6 +316,55 @@ TEST_F(TaskDialogs, TaskListNewEditDelete) {
     pumpFor(50);
     EXPECT_FALSE(list->isVisible());
     EXPECT_EQ(panel.count(msg::ToolDialogClosed, 0), 1);
+}
+
+TEST_F(TaskDialogs, TaskListShowsWhatIsStoredWhenTheCatalogueRefusesAChange) {
+    PanelStub panel(s.config);
+    QString error;
+    auto list = CTaskSettingDlg::Create(s.config, db, panel.handle(), nullptr, &error);
+    ASSERT_TRUE(list) << error.toStdString();
+    list->setMessageReporter([this](QWidget*, const QString& text) { messages.push_back(text); });
+    QTableWidget* table = list->list();
+    storeTask(db, makeTask("2026-12-09 10:00", "2026-12-09 11:00"));
+    list->Refresh();
+    ASSERT_EQ(table->rowCount(), 1);
+
+    // The catalogue takes no change, as on a full disk.
+    const auto file = s.home / "Resource/NewData.mdb";
+    for (const char* what : {"insert", "update", "delete"})
+        execSql(file,
+                std::string("create trigger refuse_") + what + " before " + what +
+                    " on TaskFile begin select raise(abort, 'database or disk is full'); end;");
+    list->setEditorRunner([&](CAddTaskDlg& e) {
+        type(e, QDate(2026, 12, 10), QTime(20, 0), QTime(21, 0));
+        e.OnOK();
+        return e.result();
+    });
+    list->OnNew();
+    EXPECT_EQ(table->rowCount(), 1);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].contains("could not be saved")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains("full")) << messages[0].toStdString();
+
+    table->selectRow(0);
+    list->OnEdit();
+    EXPECT_EQ(table->item(0, 0)->text(), "2026-12-09 10:00");
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_TRUE(messages[1].contains("could not be saved")) << messages[1].toStdString();
+
+    list->OnDelete();
+    ASSERT_EQ(table->rowCount(), 1);
+    EXPECT_EQ(table->item(0, 0)->text(), "2026-12-09 10:00");
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_TRUE(messages[2].contains("could not be deleted")) << messages[2].toStdString();
+    EXPECT_EQ(stored().size(), 1u);
+
+    // Once it takes changes again, Del removes the task from both.
+    execSql(file, "drop trigger refuse_delete;");
+    list->OnDelete();
+    EXPECT_EQ(table->rowCount(), 0);
+    EXPECT_TRUE(stored().empty());
+    EXPECT_EQ(messages.size(), 3u);
 }
 
 TEST_F(TaskDialogs, MissingBackgroundsAreReportedNotShown) {

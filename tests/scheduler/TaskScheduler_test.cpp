@@ -190,6 +190,83 @@ TEST_F(SchedulerRig, ResumeRecountsAndRefusesSleepNearATask) {
     EXPECT_FALSE(power.wakeAt);
 }
 
+TEST_F(SchedulerRig, WithoutAWakeUpTheUserIsToldOnceAndSleepIsRefusedNearATask) {
+    power.wakeAvailable = false;
+    addTask("2026-12-05 12:00", "2026-12-05 13:00");
+    make();
+    ASSERT_TRUE(scheduler->Start());
+    clock.setLocalTime(at(2026, 12, 5, 10, 0));
+    ASSERT_TRUE(scheduler->EnterSchedulerMode());
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("\"Waking the computer for a scheduled recording\""), std::string::npos)
+        << told[0];
+    scheduler->LeaveSchedulerMode();
+    ASSERT_TRUE(scheduler->EnterSchedulerMode());
+    scheduler->LeaveSchedulerMode();
+    EXPECT_EQ(told.size(), 1u);
+
+    // With the panel up as well: sleep is refused from 30 s before the moment the wake-up
+    // would have come (3 minutes ahead) until the task starts.
+    struct Case {
+        LocalTime now;
+        bool refused;
+    };
+    const Case cases[] = {
+        {at(2026, 12, 5, 11, 56, 29), false}, {at(2026, 12, 5, 11, 56, 31), true},
+        {at(2026, 12, 5, 11, 59, 59), true},  {at(2026, 12, 5, 12, 0, 0), false},
+        {at(2026, 12, 5, 11, 58, 0), true},
+    };
+    for (const Case& c : cases) {
+        clock.setLocalTime(c.now);
+        scheduler->RunnerTick();
+        EXPECT_EQ(power.sleepBlocked, c.refused) << text(c.now);
+    }
+    // Scheduler mode keeps the lock; leaving it far from the task lets go.
+    ASSERT_TRUE(scheduler->EnterSchedulerMode());
+    EXPECT_TRUE(power.sleepBlocked);
+    scheduler->LeaveSchedulerMode();
+    EXPECT_TRUE(power.sleepBlocked);
+    clock.setLocalTime(at(2026, 12, 5, 13, 0));
+    scheduler->RunnerTick();
+    EXPECT_FALSE(power.sleepBlocked);
+    EXPECT_EQ(told.size(), 1u);
+}
+
+TEST_F(SchedulerRig, AWakeUpThatFailsAtTheSuspendIsToldOnceAndAWorkingOneNever) {
+    addTask("2026-12-05 12:00", "2026-12-05 13:00");
+    make();
+    ASSERT_TRUE(scheduler->Start());
+    clock.setLocalTime(at(2026, 12, 5, 11, 58, 0));
+    // A working wake-up: near a task outside scheduler mode the machine sleeps as it would
+    // without the program; nothing is said.
+    scheduler->RunnerTick();
+    EXPECT_FALSE(power.sleepBlocked);
+    clock.setLocalTime(at(2026, 12, 5, 10, 0));
+    ASSERT_TRUE(scheduler->EnterSchedulerMode());
+    power.Suspend();
+    power.Resume();
+    EXPECT_TRUE(told.empty());
+    // The alarm is refused as the machine goes to sleep.
+    power.wakeAvailable = false;
+    power.Suspend();
+    EXPECT_EQ(told.size(), 1u);
+    EXPECT_FALSE(scheduler->wakeAvailable());
+    scheduler->LeaveSchedulerMode();
+    ASSERT_TRUE(scheduler->EnterSchedulerMode());
+    EXPECT_EQ(told.size(), 1u);
+    scheduler->LeaveSchedulerMode();
+    // Without logind there is nothing to refuse sleep with, and nothing more to say.
+    power.available = false;
+    told.clear();
+    scheduler.reset();
+    make();
+    ASSERT_TRUE(scheduler->EnterSchedulerMode());
+    clock.setLocalTime(at(2026, 12, 5, 11, 58, 0));
+    scheduler->RunnerTick();
+    EXPECT_TRUE(told.empty());
+    EXPECT_FALSE(power.sleepBlocked);
+}
+
 TEST_F(SchedulerRig, CountdownTurnsImminentThirtySecondsBeforeTheWakeMoment) {
     addTask("2026-12-05 12:00", "2026-12-05 13:00");
     make();
@@ -241,6 +318,38 @@ TEST_F(SchedulerRig, RunnerStartsAndStopsTheTaskRecording) {
     EXPECT_EQ(seen,
               (decltype(seen){{"2026-12-05 17:30:00", msg::ScheduledRecording, 0, "Evening News"},
                               {"2026-12-05 17:32:00", msg::ScheduledRecording, 1, ""}}));
+}
+
+TEST_F(SchedulerRig, BackToBackTasksBothRecordAndOnlyTheLastPowersOff) {
+    addTask("2026-12-05 16:22", "2026-12-05 16:23", false, 0, "First");
+    addTask("2026-12-05 16:23", "2026-12-05 16:24", false, 0, "Second");
+    config.RecordEndType = 1;
+    make();
+    // The panel as the program has it: a start makes it record, a stop ends the recording
+    // and runs the end action; both only once the message is handled.
+    std::vector<std::string> seen;
+    clock.setLocalTime(at(2026, 12, 5, 16, 21, 30));
+    for (int i = 0; i < 180; ++i) {
+        scheduler->RunnerTick();
+        for (const Message& m : panel.take()) {
+            if (m.msg != msg::ScheduledRecording)
+                continue;
+            if (m.wParam == 0 && !recording) {
+                recording = true;
+                seen.push_back(text(clock.localTime()) + " start " + (m.text ? *m.text : ""));
+            } else if (m.wParam != 0 && recording) {
+                recording = false;
+                seen.push_back(text(clock.localTime()) + " stop");
+                scheduler->OnScheduledRecordingEnded();
+                seen.push_back("power-offs " + std::to_string(power.powerOffs));
+            }
+        }
+        clock.advance(1000);
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"2026-12-05 16:22:00 start First",
+                                              "2026-12-05 16:23:00 stop", "power-offs 0",
+                                              "2026-12-05 16:23:00 start Second",
+                                              "2026-12-05 16:24:00 stop", "power-offs 1"}));
 }
 
 TEST_F(SchedulerRig, RunnerMakesNoLateOrSecondStarts) {
@@ -310,13 +419,21 @@ TEST_F(SchedulerRig, PowersOffOnlyWhenNoTaskIsLeft) {
     clock.setLocalTime(at(2026, 12, 7, 18, 0));
     scheduler->OnScheduledRecordingEnded();
     EXPECT_EQ(power.powerOffs, 2);
-    addTask("2026-12-01 06:00", "2026-12-01 07:00", true, kTue);
+    // A single task that starts in this very minute is still to come.
+    clock.setLocalTime(at(2026, 12, 7, 18, 0, 0));
+    addTask("2026-12-07 18:00", "2026-12-07 19:00");
     scheduler->OnScheduledRecordingEnded();
     EXPECT_EQ(power.powerOffs, 2);
+    clock.setLocalTime(at(2026, 12, 7, 19, 0));
+    scheduler->OnScheduledRecordingEnded();
+    EXPECT_EQ(power.powerOffs, 3);
+    addTask("2026-12-01 06:00", "2026-12-01 07:00", true, kTue);
+    scheduler->OnScheduledRecordingEnded();
+    EXPECT_EQ(power.powerOffs, 3);
     // A task table that cannot be read keeps the computer on.
     db.Close();
     scheduler->OnScheduledRecordingEnded();
-    EXPECT_EQ(power.powerOffs, 2);
+    EXPECT_EQ(power.powerOffs, 3);
 }
 
 TEST_F(SchedulerRig, LogBackendPrintsOneLinePerAction) {
@@ -326,6 +443,9 @@ TEST_F(SchedulerRig, LogBackendPrintsOneLinePerAction) {
     log.BlockSleep(true);
     log.BlockSleep(true); // already held: nothing new
     log.BlockSleep(false);
+    log.HoldForRecording(true);
+    log.HoldForRecording(true);
+    log.HoldForRecording(false);
     log.ArmWake(*TaskTimes::CalendarSeconds(at(2026, 12, 5, 10, 3, 20)));
     log.PowerOff();
     std::rewind(out);
@@ -334,6 +454,8 @@ TEST_F(SchedulerRig, LogBackendPrintsOneLinePerAction) {
     std::fclose(out);
     EXPECT_EQ(text, "power: inhibit sleep\n"
                     "power: release sleep\n"
+                    "power: inhibit recording\n"
+                    "power: release recording\n"
                     "power: wake-at 2026-12-05 10:03:20\n"
                     "power: power-off\n");
 }
