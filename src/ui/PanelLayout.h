@@ -98,6 +98,10 @@ inline constexpr Rect kButtonGroup = FromDialogUnits(11, 89, 281, 28);
 inline constexpr Rect kNumberGroup = FromDialogUnits(11, 117, 281, 42);
 inline constexpr Rect kTagGroup = FromDialogUnits(11, 159, 281, 54);
 inline constexpr Rect kGroups[] = {kMeterGroup, kButtonGroup, kNumberGroup, kTagGroup};
+// The strip of the body between the meter card and the button card (whose border the skin
+// draws 2 pixels below the group's top), which carries the file name and recording time.
+inline constexpr Rect kStatusBand{kMeterGroup.x, kMeterGroup.bottom(), kMeterGroup.width,
+                                  kButtonGroup.y + 2 - kMeterGroup.bottom()};
 
 // Waveform strips and bar meters that the panel draws for every captured block. The skin
 // frames them with dark wells of kWellMargin pixels.

@@ -40,6 +40,15 @@ inline constexpr int kImagePushed = 1;
 inline constexpr int kImageHover = 2;
 inline constexpr int kImageDisabled = 3;
 
+// Corner radius of the pill-shaped buttons of a strip this high. A caption keeps clear of
+// the rounded ends by CaptionMargin on each side.
+constexpr int PillRadius(int height) {
+    return height >= 26 ? 7 : 5;
+}
+constexpr int CaptionMargin(int height) {
+    return PillRadius(height) + 1;
+}
+
 // A button strip: images of imageWidth x height side by side.
 struct Strip {
     std::string_view file;
@@ -93,6 +102,11 @@ inline constexpr int kCornerRadius = 8;
 inline constexpr Background kToolBackground{"BK10.bmp", DluX(242), DluY(218), 48};
 // Task list (template 418 x 226).
 inline constexpr Background kTaskListBackground{"BK30.bmp", DluX(418), DluY(226), 48};
+
+// The card that a tool dialog's background draws below its header band.
+constexpr Rect ContentCard(const Background& b) {
+    return {10, b.headerHeight + 10, b.width - 20, b.height - b.headerHeight - 20};
+}
 
 // The title that the tool dialogs paint over their background: Tahoma 18, weight 900.
 inline constexpr Rect kTitleRect{10, 10, 190, 30};
