@@ -48,6 +48,13 @@ QRect toQRect(const skin::Rect& r) {
     return {r.x, r.y, r.width, r.height};
 }
 
+Qt::Alignment alignment(panel::Align a) {
+    const Qt::Alignment h = a == panel::Align::Centre  ? Qt::AlignHCenter
+                            : a == panel::Align::Right ? Qt::AlignRight
+                                                       : Qt::AlignLeft;
+    return h | Qt::AlignVCenter;
+}
+
 QTime timeOfDay(int seconds) {
     const PanelValues::TimeOfDay t = PanelValues::TimeOfDayFromSeconds(seconds);
     return QTime(t.hour, t.minute, t.second);
@@ -144,8 +151,11 @@ void CRivorAzururuFrame::buildControls() {
         }
         case panel::Kind::Static: {
             auto* label = new QLabel(str(c.text), this);
+            label->setAlignment(alignment(c.align));
+            // A styled frame like the edits beside it; a plain sunken panel's light sides
+            // vanish on the light card.
             if (c.id == panel::kGenreName)
-                label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+                label->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
             w = label;
             break;
         }
