@@ -66,15 +66,17 @@ inline constexpr Strip kRecordPauseStrip{"RECORD_PAUSE.bmp", 50, 28, 4};
 inline constexpr Strip kTaskStrip{"Task.bmp", 32, 28, 4};
 inline constexpr Strip kMusicStrip{"Music.bmp", 32, 28, 4};
 inline constexpr Strip kSettingStrip{"Setting.bmp", 32, 28, 4};
-inline constexpr Strip kSmallButtonStrip{"SMALL_BUTTON.bmp", 32, 20, 4};
-inline constexpr Strip kButtonStrip{"BUTTON.bmp", 80, 26, 4};
+// Wide enough for the captions "<<" and ">>".
+inline constexpr Strip kSmallButtonStrip{"SMALL_BUTTON.bmp", 36, 20, 4};
+// Wide enough for "Cancel" in every shipped language.
+inline constexpr Strip kButtonStrip{"BUTTON.bmp", 88, 26, 4};
 inline constexpr Strip kMediButtonStrip{"MEDI_BUTTON.bmp", 50, 26, 4};
 // Images 0-3 show "play"; kPauseLookFirstImage onwards the same four looks of "pause".
-inline constexpr Strip kPlayStrip{"Play2.bmp", 50, 32, 8};
+inline constexpr Strip kPlayStrip{"Play2.bmp", 50, 28, 8};
 inline constexpr int kPauseLookFirstImage = 4;
-inline constexpr Strip kStopStrip{"Stop.bmp", 50, 32, 4};
-inline constexpr Strip kPreviousStrip{"Previous.bmp", 50, 32, 4};
-inline constexpr Strip kNextStrip{"Next.bmp", 50, 32, 4};
+inline constexpr Strip kStopStrip{"Stop.bmp", 50, 28, 4};
+inline constexpr Strip kPreviousStrip{"Previous.bmp", 50, 28, 4};
+inline constexpr Strip kNextStrip{"Next.bmp", 50, 28, 4};
 inline constexpr Strip kSaveAsStrip{"SaveAs.bmp", 32, 28, 4};
 inline constexpr Strip kDeleteStrip{"Delete.bmp", 32, 28, 4};
 // The thumb of both sliders of the recordings browser.

@@ -101,22 +101,28 @@ protected:
         const QImage shot = window->grab().toImage();
         const qreal dpr = shot.devicePixelRatio();
         const QRect r = field->geometry();
-        // In device pixels: the outermost pixels of each side, and the card two pixels out.
+        // In device pixels: the outermost logical pixel of each side (dpr device pixels
+        // inwards), and the card two logical pixels out.
         const int left = qRound(r.x() * dpr), right = qRound((r.x() + r.width()) * dpr) - 1;
         const int top = qRound(r.y() * dpr), bottom = qRound((r.y() + r.height()) * dpr) - 1;
         const int midX = (left + right) / 2, midY = (top + bottom) / 2, out = qRound(2 * dpr);
+        const int deep = std::max(1, qRound(dpr));
         const struct {
             const char* side;
-            QPoint edge, outside;
-        } sides[] = {{"left", {left, midY}, {left - out, midY}},
-                     {"right", {right, midY}, {right + out, midY}},
-                     {"top", {midX, top}, {midX, top - out}},
-                     {"bottom", {midX, bottom}, {midX, bottom + out}}};
+            QPoint edge, inwards, outside;
+        } sides[] = {{"left", {left, midY}, {1, 0}, {left - out, midY}},
+                     {"right", {right, midY}, {-1, 0}, {right + out, midY}},
+                     {"top", {midX, top}, {0, 1}, {midX, top - out}},
+                     {"bottom", {midX, bottom}, {0, -1}, {midX, bottom + out}}};
         for (const auto& s : sides) {
-            const QRgb a = shot.pixel(s.edge), b = shot.pixel(s.outside);
-            const int contrast =
-                std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                          std::abs(qBlue(a) - qBlue(b))});
+            const QRgb b = shot.pixel(s.outside);
+            int contrast = 0;
+            for (int d = 0; d < deep; ++d) {
+                const QRgb a = shot.pixel(s.edge + d * s.inwards);
+                contrast =
+                    std::max({contrast, std::abs(qRed(a) - qRed(b)),
+                              std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+            }
             EXPECT_GE(contrast, 40) << l.name.toStdString() << ": the " << s.side << " side of "
                                     << field->metaObject()->className() << "#"
                                     << field->objectName().toStdString() << " does not show";
