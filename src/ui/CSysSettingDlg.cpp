@@ -104,7 +104,6 @@ bool CSysSettingDlg::Init(QString* error) {
     balance_->setRange(0, 100);
     balance_->setTickInterval(50);
     balance_->setValue(config_.RecordBalance.load());
-    silenceRecording_->setChecked(config_.SilenceRecording.load() != 0);
 
     // Connected only now, so that setting the stored values above writes nothing.
     connect(format_, &QComboBox::currentIndexChanged, this, &CSysSettingDlg::OnFormatChanged);
@@ -195,6 +194,8 @@ void CSysSettingDlg::Fill() {
     fillCombo(silenceLevel_, kSilenceLevels);
     silenceLevel_->setCurrentIndex(listIndex(config_.SilenceLevel.load(), silenceLevel_->count()));
     path_->setText(QString::fromStdString(config_.RecordFilePath));
+    // What is stored, not a tick that a cancelled visit left.
+    silenceRecording_->setChecked(config_.SilenceRecording.load() != 0);
     applyTexts();
     autoRun_->setFocus();
 }
@@ -228,7 +229,13 @@ void CSysSettingDlg::applyTexts() {
 
 QString CSysSettingDlg::RecordFolderIn(const QString& folder) {
     const QString name = QString::fromLatin1(kRecordFolderName);
-    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+    QString base = folder;
+    while (base.size() > 1 && base.endsWith(QLatin1Char('/')))
+        base.chop(1);
+    // A recordings folder chosen again is kept, not nested in itself.
+    if (base.section(QLatin1Char('/'), -1) == name)
+        return base;
+    return base.endsWith(QLatin1Char('/')) ? base + name : base + QLatin1Char('/') + name;
 }
 
 bool CSysSettingDlg::processMessage(const Message& m, intptr_t& result) {
