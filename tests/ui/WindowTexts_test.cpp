@@ -21,9 +21,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QTableWidget>
 #include <fstream>
 
@@ -59,6 +61,42 @@ FitAreas panelAreas() {
         a.painted.push_back(
             toQRect(r).adjusted(-kWellMargin, -kWellMargin, kWellMargin, kWellMargin));
     return a;
+}
+
+// The checker itself: it names what is short by the right amount and passes what fits.
+TEST(TextFit, ReportsShortTextsOverlapsAndBordersAndPassesWhatFits) {
+    QWidget window;
+    window.resize(300, 200);
+    auto* label = new QLabel(QStringLiteral("Record Track"), &window);
+    const int text = label->fontMetrics().horizontalAdvance(label->text());
+    label->setGeometry(10, 10, text - 5, 20);
+    auto* combo = new QComboBox(&window);
+    combo->addItems({QStringLiteral("x"), QStringLiteral("Auto Divide Record with mute")});
+    combo->setGeometry(10, 40, 60, 24);
+    auto* box = new QCheckBox(QStringLiteral("Silence Recording"), &window);
+    box->setGeometry(10, 70, box->sizeHint().width(), 22);
+    window.show();
+
+    std::vector<Misfit> m = TextFit::Check(&window, {{QRect(5, 5, 290, 190)}, {}});
+    ASSERT_EQ(m.size(), 2u) << TextFit::Describe(m).toStdString();
+    EXPECT_EQ(m[0].pixels, 5);
+    EXPECT_TRUE(m[0].control.contains("Record Track"));
+    EXPECT_TRUE(m[1].problem.contains("Auto Divide Record with mute"));
+
+    label->setGeometry(10, 10, text, 20);
+    combo->setGeometry(10, 40, combo->sizeHint().width(), 24);
+    EXPECT_TRUE(TextFit::Check(&window, {{QRect(5, 5, 290, 190)}, {}}).empty());
+
+    // The label leaves its card by 2 pixels; the box's text comes within 1 pixel of the
+    // combo, which is 1 short of the gap.
+    label->move(3, 10);
+    box->move(10, combo->geometry().bottom() + 2);
+    m = TextFit::Check(&window, {{QRect(5, 5, 290, 190)}, {}});
+    ASSERT_EQ(m.size(), 2u) << TextFit::Describe(m).toStdString();
+    EXPECT_TRUE(m[0].problem.contains("crosses"));
+    EXPECT_EQ(m[0].pixels, 2);
+    EXPECT_TRUE(m[1].problem.contains("touches"));
+    EXPECT_EQ(m[1].pixels, 1);
 }
 
 class WindowTexts : public PanelTest {
