@@ -348,7 +348,15 @@ void CRivorAzururuFrame::showDivideTime() {
 }
 
 void CRivorAzururuFrame::showGenreName() {
-    genreName_->setText(QString::fromStdString(ConfigManger::GenreName(config_.MP3Genre)));
+    // A few of the 148 names are longer than the field: those end in "…", and the tool tip
+    // has the whole name.
+    const QString name = QString::fromStdString(ConfigManger::GenreName(config_.MP3Genre));
+    const QFontMetrics fm = genreName_->fontMetrics();
+    const int indent =
+        genreName_->frameWidth() > 0 ? fm.horizontalAdvance(QLatin1Char('x')) / 2 : 0;
+    const int room = genreName_->contentsRect().width() - 2 * genreName_->margin() - indent;
+    genreName_->setText(fm.elidedText(name, Qt::ElideRight, room));
+    genreName_->setToolTip(name);
 }
 
 // --- Messages and commands -------------------------------------------------------------

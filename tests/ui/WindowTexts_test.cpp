@@ -222,6 +222,7 @@ TEST_F(WindowTexts, MainPanelInEveryDivisionTypeAndWhileRecording) {
         config.RecordDiviType = 1;
         config.RecordNo = 1000;
         config.RecordTrack = 100;
+        config.MP3Genre = 32; // "Classical"; the longest names follow below
         makePanel();
         panel->show();
         expectFits(l, "panel", panel.get(), panelAreas());
@@ -232,6 +233,14 @@ TEST_F(WindowTexts, MainPanelInEveryDivisionTypeAndWhileRecording) {
         type->setCurrentIndex(2);
         Q_EMIT type->activated(2);
         expectFits(l, "panel-mute", panel.get(), panelAreas());
+
+        // The longest genre name ends in "…" and shows whole in the tool tip.
+        config.MP3Genre = 140;
+        ASSERT_TRUE(deliver(msg::LanguageChanged)); // the panel applies its texts again
+        auto* genre = ctl<QLabel>(panel::kGenreName);
+        EXPECT_EQ(genre->toolTip(), QStringLiteral("Contemporary Christian"));
+        EXPECT_TRUE(genre->text().endsWith(QChar(0x2026))) << genre->text().toStdString();
+        expectFits(l, "panel-genre", panel.get(), panelAreas());
 
         deviceReady();
         click(panel::kRecordStart);
