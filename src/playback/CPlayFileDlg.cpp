@@ -31,21 +31,25 @@ namespace {
 
 // Where the controls sit on BK10.bmp, in client pixels, around the two slider bars that
 // the skin puts at fixed places.
-constexpr skin::Rect kListPlace{10, 50, skin::kToolBackground.width - 20, 206};
+// The list lies on the card, clear of its border, and shows a whole page without scrolling:
+// ten rows of kRowHeight, the header and a horizontal scroll bar.
+constexpr skin::Rect kListPlace{14, 61, skin::kToolBackground.width - 28, 197};
 constexpr skin::Rect kVolumeLabelPlace{20, 264, 50, 16};
-constexpr skin::Rect kPageLabelPlace{168, 264, 40, 16};
+constexpr skin::Rect kPageLabelPlace{158, 264, 46, 16};
 constexpr skin::Rect kPagePlace{208, 261, 58, 22};
-constexpr QPoint kPreviousPageAt{272, 262};
-constexpr QPoint kNextPageAt{308, 262};
+constexpr QPoint kPreviousPageAt{270, 262};
+constexpr QPoint kNextPageAt{310, 262};
 constexpr QPoint kSpeedAt{300, 286};
-constexpr int kButtonsY = 316;
+constexpr int kButtonsY = 314; // the strips end on the card, above its border
 constexpr QPoint kPlayAt{20, kButtonsY};
 constexpr QPoint kStopAt{76, kButtonsY};
 constexpr QPoint kPreviousAt{132, kButtonsY};
 constexpr QPoint kNextAt{188, kButtonsY};
-constexpr QPoint kSaveAsAt{262, kButtonsY + 2};
-constexpr QPoint kDeleteAt{302, kButtonsY + 2};
-constexpr int kRowHeight = 16; // ten rows, the header and a scroll bar fit
+constexpr QPoint kSaveAsAt{262, kButtonsY};
+constexpr QPoint kDeleteAt{302, kButtonsY};
+constexpr int kRowHeight = 16;
+// The tag columns grow with their texts up to this width; longer tags are elided.
+constexpr int kTagColumnMaxWidth = 240;
 constexpr int kProgressMs = 100;
 
 // The columns, in the order of RecordingPages::kFields: language key, default title, width.
@@ -120,6 +124,8 @@ bool CPlayFileDlg::Init(QString* error) {
 void CPlayFileDlg::buildControls() {
     list_ = addList(kList, int(std::size(kColumns)));
     list_->setGeometry(toQRect(kListPlace));
+    // The style would make rows taller than the text needs.
+    list_->verticalHeader()->setMinimumSectionSize(kRowHeight);
     list_->verticalHeader()->setDefaultSectionSize(kRowHeight);
     list_->setWordWrap(false);
     for (int c = 0; c < int(std::size(kFirstTitles)); ++c) {
@@ -207,10 +213,24 @@ void CPlayFileDlg::applyTexts() {
           Tip{kClose, "Close ", "Close"}, Tip{kSaveAs, "Save As ", "Save As"},
           Tip{kDelete, "Delete ", "Delete"}})
         controls_.at(t.id)->setToolTip(texts.text(t.key, t.def));
+    fitColumns();
     pageLabel_->setText(texts.text("Page ", "Page"));
     volumeLabel_->setText(texts.text("SPK_Volume ", "vol"));
     title_ = texts.text("PlayFile  ", "Record Play");
     update();
+}
+
+void CPlayFileDlg::fitColumns() {
+    // At least the width of the column table; wider where the title or the texts of the
+    // page need it: the program's own file names and times in full, tags up to a limit.
+    QHeaderView* header = list_->horizontalHeader();
+    for (int c = 0; c < int(std::size(kColumns)); ++c) {
+        int width = std::max({kColumns[c].width, header->sectionSizeHint(c),
+                              static_cast<QAbstractItemView*>(list_)->sizeHintForColumn(c)});
+        if (c >= 3)
+            width = std::min(width, std::max(kColumns[c].width, kTagColumnMaxWidth));
+        list_->setColumnWidth(c, width);
+    }
 }
 
 // --- Pages -----------------------------------------------------------------------------
@@ -263,6 +283,7 @@ void CPlayFileDlg::LoadPage(int page) {
             list_->setItem(r, c, item);
         }
     }
+    fitColumns();
     currentPage_ = page;
     if (swept > 0) {
         // Fewer rows may mean fewer pages; the page shown stays.

@@ -107,6 +107,7 @@ private:
     void buildControls();
     void skinControls();
     void applyTexts();
+    void fitColumns();
 
     void Recount();
     void LoadPage(int page);

@@ -30,7 +30,9 @@ constexpr Place kEndDatePlace{124, 92, 120, 24};
 constexpr Place kEndTimePlace{252, 92, 86, 24};
 constexpr Place kSinglePlace{24, 128, 150, 22};
 constexpr Place kRepeatPlace{180, 128, 158, 22};
-constexpr int kDaysX = 24, kDaysY = 154, kDayWidth = 105, kDayHeight = 22, kDaysPerRow = 3;
+// Three weekday boxes a row, with a gap between a box's text and the next box.
+constexpr int kDaysX = 24, kDaysY = 154, kDayStep = 105, kDayWidth = 102, kDayHeight = 22,
+              kDaysPerRow = 3;
 constexpr Place kFileNameLabelPlace{24, 228, 314, 36};
 constexpr Place kFileNamePlace{24, 266, 314, 24};
 
@@ -100,7 +102,7 @@ void CAddTaskDlg::buildControls() {
     kind->addButton(repeat_);
     for (int k = 0; k < 7; ++k) {
         auto* box = new QCheckBox(this);
-        box->setGeometry(kDaysX + (k % kDaysPerRow) * kDayWidth,
+        box->setGeometry(kDaysX + (k % kDaysPerRow) * kDayStep,
                          kDaysY + (k / kDaysPerRow) * (kDayHeight + 2), kDayWidth, kDayHeight);
         days_[size_t(k)] = box;
         controls_[kMonday + k] = box;

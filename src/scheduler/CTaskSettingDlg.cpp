@@ -13,19 +13,22 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QRandomGenerator>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTableWidget>
 #include <algorithm>
 
 namespace vorlane {
 
 namespace {
-constexpr QRect kListPlace{16, 58, 595, 226};
-constexpr QRect kEndTypeLabelPlace{16, 300, 220, 24};
-constexpr QRect kEndTypePlace{240, 298, 230, 24};
+// On BK30.bmp's card, clear of its border, above the button row.
+constexpr QRect kListPlace{16, 62, 595, 222};
+constexpr QRect kEndTypeLabelPlace{16, 292, 220, 24};
+constexpr QRect kEndTypePlace{240, 290, 230, 24};
 
 struct Column {
     const char* key;
@@ -105,6 +108,22 @@ void CTaskSettingDlg::skinButtons() {
     skinCloseButton(close_);
 }
 
+int CTaskSettingDlg::ColumnWidthFor(const QString& header,
+                                    std::initializer_list<QString> cells) const {
+    // The margins that the list draws around a cell's text and a header's title, and a
+    // little air.
+    QStyle* style = list_->style();
+    const int cellMargin =
+        2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list_) + 1);
+    QHeaderView* top = list_->horizontalHeader();
+    const int headerMargin = 2 * style->pixelMetric(QStyle::PM_HeaderMargin, nullptr, top);
+    constexpr int kAir = 2;
+    int width = top->fontMetrics().horizontalAdvance(header) + headerMargin;
+    for (const QString& cell : cells)
+        width = std::max(width, list_->fontMetrics().horizontalAdvance(cell) + cellMargin);
+    return width + kAir;
+}
+
 void CTaskSettingDlg::Refresh() {
     const LanguageTexts texts(config_, LanguageTexts::kWindowText);
     new_->setCaption(texts.text("New ", "New"));
@@ -115,13 +134,14 @@ void CTaskSettingDlg::Refresh() {
     title_ = texts.text("TaskSet ", "Task");
 
     list_->setRowCount(0);
+    const QString time = QStringLiteral("0000-00-00 00:00");
     for (int c = 0; c < kColumns; ++c) {
         const QString header = texts.text(kHeaders[c].key, kHeaders[c].def);
         list_->setHorizontalHeaderItem(c, new QTableWidgetItem(header));
-        // The time columns are at least wide enough for their text in this font.
-        const int timeWidth = std::max(
-            110, list_->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00")) + 12);
-        list_->setColumnWidth(c, c < 2 ? timeWidth : c == 2 ? 60 : int(header.size() + 1) * 16);
+        const int least = c < 2 ? 110 : c == 2 ? 60 : 32;
+        list_->setColumnWidth(
+            c, std::max(least, c < 2 ? ColumnWidthFor(header, {time})
+                                     : ColumnWidthFor(header, {selectedText_, unselectedText_})));
     }
     ADORecordset rs;
     if (rs.Open(catalogue_, CatalogueStatements::tasksEarliestFirst()))

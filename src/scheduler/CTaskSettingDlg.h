@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 
 class QComboBox;
@@ -75,6 +76,8 @@ private:
     void buildControls();
     void skinButtons();
     void SetRow(int row, const Task& task);
+    // A column wide enough for its title and for each of the texts its cells show.
+    int ColumnWidthFor(const QString& header, std::initializer_list<QString> cells) const;
     std::unique_ptr<CAddTaskDlg> MakeEditor();
     int RunEditor(CAddTaskDlg& editor);
     void OnEndTypeChanged(int index);

@@ -50,6 +50,13 @@ QRect toQRect(const skin::Rect& r) {
     return {r.x, r.y, r.width, r.height};
 }
 
+Qt::Alignment alignment(panel::Align a) {
+    const Qt::Alignment h = a == panel::Align::Centre  ? Qt::AlignHCenter
+                            : a == panel::Align::Right ? Qt::AlignRight
+                                                       : Qt::AlignLeft;
+    return h | Qt::AlignVCenter;
+}
+
 QTime timeOfDay(int seconds) {
     const PanelValues::TimeOfDay t = PanelValues::TimeOfDayFromSeconds(seconds);
     return QTime(t.hour, t.minute, t.second);
@@ -149,8 +156,11 @@ void CRivorAzururuFrame::buildControls() {
         }
         case panel::Kind::Static: {
             auto* label = new QLabel(str(c.text), this);
+            label->setAlignment(alignment(c.align));
+            // A styled frame like the edits beside it; a plain sunken panel's light sides
+            // vanish on the light card.
             if (c.id == panel::kGenreName)
-                label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+                label->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
             w = label;
             break;
         }
@@ -344,7 +354,15 @@ void CRivorAzururuFrame::showDivideTime() {
 }
 
 void CRivorAzururuFrame::showGenreName() {
-    genreName_->setText(QString::fromStdString(ConfigManger::GenreName(config_.MP3Genre)));
+    // A few of the 148 names are longer than the field: those end in "…", and the tool tip
+    // has the whole name.
+    const QString name = QString::fromStdString(ConfigManger::GenreName(config_.MP3Genre));
+    const QFontMetrics fm = genreName_->fontMetrics();
+    const int indent =
+        genreName_->frameWidth() > 0 ? fm.horizontalAdvance(QLatin1Char('x')) / 2 : 0;
+    const int room = genreName_->contentsRect().width() - 2 * genreName_->margin() - indent;
+    genreName_->setText(fm.elidedText(name, Qt::ElideRight, room));
+    genreName_->setToolTip(name);
 }
 
 // --- Messages and commands -------------------------------------------------------------

@@ -24,25 +24,27 @@ namespace vorlane {
 namespace {
 
 // Where the controls sit on BK10.bmp, in client pixels: a header band with the title and
-// the close button, then one card with the settings and the OK and Cancel buttons.
+// the close button, then one card with a row for each setting and, at its foot, the OK and
+// Cancel buttons.
 using Place = ControlPlace;
 constexpr Place kAutoRunPlace{24, 62, 316, 22};
-constexpr Place kLanguageLabelPlace{24, 94, 112, 20};
-constexpr Place kLanguagePlace{140, 92, 196, 24};
-constexpr Place kFormatLabelPlace{24, 124, 112, 20};
-constexpr Place kFormatPlace{140, 122, 92, 24};
-constexpr Place kBitRatePlace{240, 122, 96, 24};
-constexpr Place kPathLabelPlace{24, 154, 112, 20};
-constexpr Place kPathPlace{24, 178, 270, 24};
-constexpr Place kBrowsePlace{302, 180, 0, 0}; // sized by its strip
-constexpr Place kSilenceLevelLabelPlace{24, 212, 200, 20};
-constexpr Place kSilenceLevelPlace{228, 210, 64, 24};
-constexpr Place kDbLabelPlace{298, 212, 38, 20};
-constexpr Place kVolumeLabelPlace{24, 242, 112, 20};
-constexpr Place kVolumePlace{140, 238, 196, 28};
-constexpr Place kBalanceLabelPlace{24, 272, 112, 20};
-constexpr Place kBalancePlace{140, 268, 196, 28};
-constexpr Place kSilenceRecordingPlace{24, 310, 150, 22};
+constexpr Place kLanguageLabelPlace{24, 90, 112, 20};
+constexpr Place kLanguagePlace{140, 88, 196, 24};
+constexpr Place kFormatLabelPlace{24, 118, 112, 20};
+constexpr Place kFormatPlace{140, 116, 92, 24};
+constexpr Place kBitRatePlace{240, 116, 96, 24};
+constexpr Place kPathLabelPlace{24, 144, 112, 20};
+constexpr Place kPathPlace{24, 166, 270, 24};
+constexpr Place kBrowsePlace{302, 168, 0, 0}; // sized by its strip
+constexpr Place kSilenceLevelLabelPlace{24, 198, 200, 20};
+constexpr Place kSilenceLevelPlace{228, 196, 64, 24};
+constexpr Place kDbLabelPlace{298, 198, 38, 20};
+constexpr Place kVolumeLabelPlace{24, 227, 112, 20};
+constexpr Place kVolumePlace{140, 224, 196, 26};
+constexpr Place kBalanceLabelPlace{24, 255, 112, 20};
+constexpr Place kBalancePlace{140, 252, 196, 26};
+// A row of its own above the buttons: its text is long in some languages.
+constexpr Place kSilenceRecordingPlace{24, 281, 312, 22};
 
 constexpr const char* kFormats[] = {"WAV", "MP3", "WMA"};
 constexpr const char* kBitRates[] = {"32 kbps", "64 kbps", "128 kbps", "192 kbps", "320 kbps"};
@@ -102,7 +104,6 @@ bool CSysSettingDlg::Init(QString* error) {
     balance_->setRange(0, 100);
     balance_->setTickInterval(50);
     balance_->setValue(config_.RecordBalance.load());
-    silenceRecording_->setChecked(config_.SilenceRecording.load() != 0);
 
     // Connected only now, so that setting the stored values above writes nothing.
     connect(format_, &QComboBox::currentIndexChanged, this, &CSysSettingDlg::OnFormatChanged);
@@ -193,6 +194,8 @@ void CSysSettingDlg::Fill() {
     fillCombo(silenceLevel_, kSilenceLevels);
     silenceLevel_->setCurrentIndex(listIndex(config_.SilenceLevel.load(), silenceLevel_->count()));
     path_->setText(QString::fromStdString(config_.RecordFilePath));
+    // What is stored, not a tick that a cancelled visit left.
+    silenceRecording_->setChecked(config_.SilenceRecording.load() != 0);
     applyTexts();
     autoRun_->setFocus();
 }
@@ -226,7 +229,13 @@ void CSysSettingDlg::applyTexts() {
 
 QString CSysSettingDlg::RecordFolderIn(const QString& folder) {
     const QString name = QString::fromLatin1(kRecordFolderName);
-    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+    QString base = folder;
+    while (base.size() > 1 && base.endsWith(QLatin1Char('/')))
+        base.chop(1);
+    // A recordings folder chosen again is kept, not nested in itself.
+    if (base.section(QLatin1Char('/'), -1) == name)
+        return base;
+    return base.endsWith(QLatin1Char('/')) ? base + name : base + QLatin1Char('/') + name;
 }
 
 bool CSysSettingDlg::processMessage(const Message& m, intptr_t& result) {

@@ -84,12 +84,12 @@ public:
                                                   QString* error = nullptr);
     ~CSysSettingDlg() override;
 
-    // Reads autorun, language, format, bit rate, silence threshold, folder and all texts
-    // from the settings anew. The sliders and the "Silence Recording" box keep what the user
-    // left in them. Runs on every show.
+    // Reads autorun, language, format, bit rate, silence threshold, folder, the "Silence
+    // Recording" box and all texts from the settings anew. The sliders keep their positions,
+    // which were stored when they were let go. Runs on every show.
     void Fill();
 
-    // `folder` with the recordings folder name appended.
+    // `folder` with the recordings folder name appended, unless it already ends with it.
     static QString RecordFolderIn(const QString& folder);
 
 protected:

@@ -40,6 +40,15 @@ inline constexpr int kImagePushed = 1;
 inline constexpr int kImageHover = 2;
 inline constexpr int kImageDisabled = 3;
 
+// Corner radius of the pill-shaped buttons of a strip this high. A caption keeps clear of
+// the rounded ends by CaptionMargin on each side.
+constexpr int PillRadius(int height) {
+    return height >= 26 ? 7 : 5;
+}
+constexpr int CaptionMargin(int height) {
+    return PillRadius(height) + 1;
+}
+
 // A button strip: images of imageWidth x height side by side.
 struct Strip {
     std::string_view file;
@@ -57,15 +66,17 @@ inline constexpr Strip kRecordPauseStrip{"RECORD_PAUSE.bmp", 50, 28, 4};
 inline constexpr Strip kTaskStrip{"Task.bmp", 32, 28, 4};
 inline constexpr Strip kMusicStrip{"Music.bmp", 32, 28, 4};
 inline constexpr Strip kSettingStrip{"Setting.bmp", 32, 28, 4};
-inline constexpr Strip kSmallButtonStrip{"SMALL_BUTTON.bmp", 32, 20, 4};
-inline constexpr Strip kButtonStrip{"BUTTON.bmp", 80, 26, 4};
+// Wide enough for the captions "<<" and ">>".
+inline constexpr Strip kSmallButtonStrip{"SMALL_BUTTON.bmp", 36, 20, 4};
+// Wide enough for "Cancel" in every shipped language.
+inline constexpr Strip kButtonStrip{"BUTTON.bmp", 88, 26, 4};
 inline constexpr Strip kMediButtonStrip{"MEDI_BUTTON.bmp", 50, 26, 4};
 // Images 0-3 show "play"; kPauseLookFirstImage onwards the same four looks of "pause".
-inline constexpr Strip kPlayStrip{"Play2.bmp", 50, 32, 8};
+inline constexpr Strip kPlayStrip{"Play2.bmp", 50, 28, 8};
 inline constexpr int kPauseLookFirstImage = 4;
-inline constexpr Strip kStopStrip{"Stop.bmp", 50, 32, 4};
-inline constexpr Strip kPreviousStrip{"Previous.bmp", 50, 32, 4};
-inline constexpr Strip kNextStrip{"Next.bmp", 50, 32, 4};
+inline constexpr Strip kStopStrip{"Stop.bmp", 50, 28, 4};
+inline constexpr Strip kPreviousStrip{"Previous.bmp", 50, 28, 4};
+inline constexpr Strip kNextStrip{"Next.bmp", 50, 28, 4};
 inline constexpr Strip kSaveAsStrip{"SaveAs.bmp", 32, 28, 4};
 inline constexpr Strip kDeleteStrip{"Delete.bmp", 32, 28, 4};
 // The thumb of both sliders of the recordings browser.
@@ -93,6 +104,11 @@ inline constexpr int kCornerRadius = 8;
 inline constexpr Background kToolBackground{"BK10.bmp", DluX(242), DluY(218), 48};
 // Task list (template 418 x 226).
 inline constexpr Background kTaskListBackground{"BK30.bmp", DluX(418), DluY(226), 48};
+
+// The card that a tool dialog's background draws below its header band.
+constexpr Rect ContentCard(const Background& b) {
+    return {10, b.headerHeight + 10, b.width - 20, b.height - b.headerHeight - 20};
+}
 
 // The title that the tool dialogs paint over their background: Tahoma 18, weight 900.
 inline constexpr Rect kTitleRect{10, 10, 190, 30};

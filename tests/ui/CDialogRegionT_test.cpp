@@ -113,14 +113,19 @@ TEST(CDialogRegionT, PaintsTheBitmapUnderTheDialogsOwnPaintingAndStaticTexts) {
     later->setGeometry(10, 35, 30, 20);
     dialog.show();
 
+    // A grab holds device pixels: twice as many as the window's on a 200 % screen.
+    auto at = [](const QImage& shot, int x, int y) {
+        const qreal dpr = shot.devicePixelRatio();
+        return shot.pixel(qRound(x * dpr), qRound(y * dpr)) | 0xFF000000u;
+    };
     const QImage shot = dialog.grab().toImage();
-    EXPECT_EQ(shot.pixel(55, 10) | 0xFF000000u, QColor(Qt::blue).rgb()) << "title over skin";
-    EXPECT_EQ(shot.pixel(20, 20) | 0xFF000000u, 0xFF20A040u) << "static shows the skin";
-    EXPECT_EQ(shot.pixel(20, 45) | 0xFF000000u, 0xFF20A040u) << "later static too";
+    EXPECT_EQ(at(shot, 55, 10), QColor(Qt::blue).rgb()) << "title over skin";
+    EXPECT_EQ(at(shot, 20, 20), 0xFF20A040u) << "static shows the skin";
+    EXPECT_EQ(at(shot, 20, 45), 0xFF20A040u) << "later static too";
 
     // Applying again replaces the background.
     ASSERT_TRUE(dialog.applySkin(writeBmp(dir.path(), "b.bmp", solid(90, 70, 0xFF2040C0))));
-    EXPECT_EQ(dialog.grab().toImage().pixel(85, 65) | 0xFF000000u, 0xFF2040C0u);
+    EXPECT_EQ(at(dialog.grab().toImage(), 85, 65), 0xFF2040C0u);
 }
 
 TEST(CDialogRegionT, DraggedByAnyPointUnlessExcludedOrNotMovable) {

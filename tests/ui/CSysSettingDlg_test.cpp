@@ -158,25 +158,33 @@ TEST_F(SettingsDialog, SlidersAreStoredWhenLetGoAndCancelUndoesNothing) {
     EXPECT_EQ(log.inputVolumes.size(), 2u);
 }
 
-TEST_F(SettingsDialog, SilenceRecordingCancelledStaysTickedAndALaterOkSavesIt) {
+TEST_F(SettingsDialog, SilenceRecordingShowsWhatIsStoredAfterCancelAndOkSavesIt) {
     QCheckBox* box = get<QCheckBox>(CSysSettingDlg::kSilenceRecording);
-    box->setChecked(true);
-    click(CSysSettingDlg::kCancel);
-    EXPECT_EQ(s.option("Silence Recording"), "0");
-    EXPECT_EQ(s.config.SilenceRecording, 0);
-    EXPECT_TRUE(log.monitorVolumes.empty());
-
-    dialog->show();
-    EXPECT_TRUE(box->isChecked());
-    click(CSysSettingDlg::kOk);
-    EXPECT_EQ(s.option("Silence Recording"), "1");
-    EXPECT_EQ(log.monitorVolumes, std::vector<int>{-10000});
-
-    dialog->show();
-    box->setChecked(false);
-    click(CSysSettingDlg::kOk);
-    EXPECT_EQ(s.option("Silence Recording"), "0");
-    EXPECT_EQ(log.monitorVolumes, (std::vector<int>{-10000, 0}));
+    const struct {
+        bool stored;
+        int closeWith; // kCancel, kClose or kOk
+    } cases[] = {{false, CSysSettingDlg::kCancel},
+                 {false, CSysSettingDlg::kClose},
+                 {false, CSysSettingDlg::kOk},
+                 {true, CSysSettingDlg::kCancel},
+                 {true, CSysSettingDlg::kOk}};
+    std::vector<int> monitor;
+    for (const auto& c : cases) {
+        dialog->show();
+        ASSERT_EQ(box->isChecked(), c.stored) << "shown as stored";
+        box->setChecked(!c.stored);
+        click(c.closeWith);
+        const bool saved = c.closeWith == CSysSettingDlg::kOk;
+        const bool now = saved ? !c.stored : c.stored;
+        EXPECT_EQ(s.option("Silence Recording"), now ? "1" : "0");
+        EXPECT_EQ(s.config.SilenceRecording, now ? 1 : 0);
+        if (saved)
+            monitor.push_back(now ? -10000 : 0);
+        EXPECT_EQ(log.monitorVolumes, monitor) << "applied only by OK";
+        dialog->show();
+        EXPECT_EQ(box->isChecked(), now) << "the next show shows what is stored";
+        dialog->hide();
+    }
 }
 
 TEST_F(SettingsDialog, CancelCloseEscapeAndTheDesktopStoreNothingAndTellThePanel) {
@@ -250,7 +258,7 @@ TEST_F(SettingsDialog, AutorunOnAndOffCreatesAndRemovesTheAutostartEntry) {
     EXPECT_FALSE(fs::exists(entry));
 }
 
-TEST_F(SettingsDialog, BrowseAppendsTheRecordFolderNameAndCancelChangesNothing) {
+TEST_F(SettingsDialog, BrowseAppendsTheRecordFolderNameOnceAndCancelChangesNothing) {
     QLineEdit* path = get<QLineEdit>(CSysSettingDlg::kPath);
     const QString before = path->text();
     log.nextFolder = "";
@@ -262,13 +270,26 @@ TEST_F(SettingsDialog, BrowseAppendsTheRecordFolderNameAndCancelChangesNothing) 
     log.nextFolder = "/media/archive";
     click(CSysSettingDlg::kBrowse);
     EXPECT_EQ(path->text(), "/media/archive/VorlaneLP Record Files");
-    // A folder that already has the name gets it once more.
-    log.nextFolder = "/media/archive/VorlaneLP Record Files";
-    click(CSysSettingDlg::kBrowse);
-    EXPECT_EQ(path->text(), "/media/archive/VorlaneLP Record Files/VorlaneLP Record Files");
-    log.nextFolder = "/";
-    click(CSysSettingDlg::kBrowse);
-    EXPECT_EQ(path->text(), "/VorlaneLP Record Files");
+    // A folder that already is a recordings folder is taken as it is, not nested.
+    const struct {
+        const char* chosen;
+        const char* shown;
+    } cases[] = {
+        {"/media/archive/VorlaneLP Record Files", "/media/archive/VorlaneLP Record Files"},
+        {"/media/archive/VorlaneLP Record Files/", "/media/archive/VorlaneLP Record Files"},
+        {"/VorlaneLP Record Files", "/VorlaneLP Record Files"},
+        {"/", "/VorlaneLP Record Files"},
+        {"/media/old VorlaneLP Record Files",
+         "/media/old VorlaneLP Record Files/VorlaneLP Record Files"},
+        {"/media/vorlanelp record files", "/media/vorlanelp record files/VorlaneLP Record Files"},
+        {"/media/VorlaneLP Record Files/2024",
+         "/media/VorlaneLP Record Files/2024/VorlaneLP Record Files"},
+    };
+    for (const auto& c : cases) {
+        log.nextFolder = QString::fromUtf8(c.chosen);
+        click(CSysSettingDlg::kBrowse);
+        EXPECT_EQ(path->text().toStdString(), c.shown) << c.chosen;
+    }
     EXPECT_EQ(s.config.RecordFilePath, before.toStdString()) << "stored only by OK";
 }
 

@@ -117,7 +117,7 @@ QImage BackgroundArt::toolDialog(const skin::Background& bg, int scale) {
     QPainter p;
     SkinCanvas::begin(p, canvas, scale);
     drawFrame(p, bg.width, bg.height, bg.headerHeight);
-    drawCard(p, QRectF(10, bg.headerHeight + 10, bg.width - 20, bg.height - bg.headerHeight - 20));
+    drawCard(p, toRectF(skin::ContentCard(bg)));
     p.end();
     return SkinCanvas::flatten(canvas, kFrame);
 }

@@ -290,7 +290,7 @@ QImage ButtonArt::strip(const skin::Strip& strip, int scale) {
         QRectF glyphBox = box;
         switch (design.family) {
         case Family::Pill:
-            drawPill(p, box, look, strip.height >= 26 ? 7 : 5);
+            drawPill(p, box, look, skin::PillRadius(strip.height));
             if (look == Look::Pushed)
                 glyphBox.translate(0, 1); // the symbol sinks with the button
             break;
