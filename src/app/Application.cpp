@@ -149,6 +149,8 @@ Application::StartResult Application::start() {
                                     QString::fromStdString(dlg.catalogueNotice()), QMessageBox::Ok,
                                     panel_.get());
         box->setAttribute(Qt::WA_DeleteOnClose);
+        // A message box is modal unless told otherwise, even when only shown.
+        box->setModal(false);
         box->show();
     }
     return StartResult::Running;
