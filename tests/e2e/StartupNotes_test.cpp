@@ -24,8 +24,8 @@ namespace {
 // The visible note whose text holds `part`, if any.
 QMessageBox* noteWith(const QString& part) {
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible() &&
-                                                       box->text().contains(part))
+        if (auto* box = qobject_cast<QMessageBox*>(w);
+            box && box->isVisible() && box->text().contains(part))
             return box;
     return nullptr;
 }
