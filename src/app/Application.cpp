@@ -11,12 +11,14 @@
 #include "platform/Messages.h"
 #include "platform/ProgramFolder.h"
 #include "platform/UnixSignalWatcher.h"
+#include "platform/UserProgramFolder.h"
 #include "platform/wSingleInstance.h"
 #include "playback/PlayFileDialog.h"
 #include "scheduler/PowerBackends.h"
 #include "scheduler/TaskDialogs.h"
 #include "scheduler/TaskScheduler.h"
 #include "ui/CRivorAzururuFrame.h"
+#include "ui/LanguageTexts.h"
 #include "ui/ModalBox.h"
 #include "ui/SettingDialogs.h"
 
@@ -24,6 +26,8 @@
 #include <QMessageBox>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 
 namespace vorlane {
 
@@ -34,9 +38,63 @@ const char* const kWindowClass = "tKestova.UnicodeClass";
 // How long a second start waits for a busy first instance to take its command.
 constexpr int kHandOverMs = 10000;
 
-void fatalFileError() {
+// `detail`: lines under the fixed text that say which file and why.
+void fatalFileError(const std::string& detail = {}) {
     std::fprintf(stderr, "Vorlane: %s\n", kFileError);
-    QMessageBox::critical(nullptr, kCaption, kFileError);
+    if (!detail.empty())
+        std::fprintf(stderr, "Vorlane: %s\n", detail.c_str());
+    QString text = QString::fromLatin1(kFileError);
+    if (!detail.empty())
+        text += QLatin1Char('\n') + QString::fromStdString(detail);
+    QMessageBox::critical(nullptr, kCaption, text);
+}
+
+// Which settings file failed and why. An installed program sets a damaged file of the
+// user's own aside, so that the next start copies the shipped settings in its place.
+std::string settingsFailure(ConfigManger& config) {
+    using F = ConfigManger::LoadFailure;
+    config.LoadLanguage();
+    const LanguageTexts texts(config, LanguageTexts::kMessage);
+    const std::string path = ConfigManger::SettingsFilePath();
+    std::string why;
+    switch (config.LoadError()) {
+    case F::Missing:
+        why = texts.string("Settings file missing", "The file is missing.");
+        break;
+    case F::Unreadable:
+        why = texts.text("Settings file unreadable", "The file cannot be read (%1).")
+                  .arg(QString::fromLocal8Bit(std::strerror(config.LoadErrno())))
+                  .toStdString();
+        break;
+    case F::Empty:
+        why = texts.string("Settings file empty", "The file is empty.");
+        break;
+    case F::Damaged:
+    case F::None:
+        why = texts.string("Settings file damaged",
+                           "The file is damaged or is not the settings file of this program.");
+        break;
+    case F::NotWritable:
+        why = texts.string("Settings file not writable",
+                           "The file cannot be written, so it cannot be brought up to date.");
+        break;
+    }
+    std::string detail = path + ": " + why;
+    const bool damaged = config.LoadError() == F::Empty || config.LoadError() == F::Damaged;
+    if (damaged && !ProgramFolder::shippedFolder().empty()) {
+        std::string error;
+        const std::filesystem::path kept = UserProgramFolder::SetAside(path, error);
+        if (kept.empty())
+            std::fprintf(stderr, "Vorlane: %s\n", error.c_str());
+        else
+            detail += "\n" + texts
+                                 .text("Settings file set aside",
+                                       "The damaged file was kept as %1; the next start puts "
+                                       "the shipped settings in its place.")
+                                 .arg(QString::fromStdString(kept.filename().string()))
+                                 .toStdString();
+    }
+    return detail;
 }
 
 // The tags of a finished file come from the settings record at that moment.
@@ -84,7 +142,7 @@ Application::StartResult Application::start() {
 
     CMainDlg& dlg = CMainDlg::instance();
     if (!dlg.Load()) {
-        fatalFileError();
+        fatalFileError(settingsFailure(dlg));
         return StartResult::Failed;
     }
 
@@ -154,6 +212,8 @@ Application::StartResult Application::start() {
                                     QString::fromStdString(dlg.catalogueNotice()), QMessageBox::Ok,
                                     panel_.get());
         box->setAttribute(Qt::WA_DeleteOnClose);
+        // A message box is modal unless told otherwise, even when only shown.
+        box->setModal(false);
         box->show();
     }
     return StartResult::Running;

@@ -69,6 +69,9 @@ public:
     uint64_t CurrentFile() const { return openedSerial_; }
     bool FileClosed(uint64_t serial) const { return closer_.Closed(serial); }
     std::vector<RecordCloser::Failure> TakeCloseFailures() { return closer_.TakeFailures(); }
+    // Once the file of a number is closed: the seconds of sound it keeps, when its writer
+    // can tell (after a failure); -1 otherwise.
+    double KeptSeconds(uint64_t serial) const { return closer_.KeptSeconds(serial); }
     // Moves closing and syncing off the thread that writes the blocks; StopCloser closes
     // what was handed over and ends that thread.
     void StartCloser() { closer_.Start(); }

@@ -3,6 +3,7 @@
 
 #include "audio/EncoderMath.h"
 #include "audio/FileIo.h"
+#include "audio/RecordFileRepair.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -13,7 +14,6 @@ extern "C" {
 
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vorlane {
@@ -57,6 +57,7 @@ bool CWmvWriter::OpenWma(const std::string& fileName, const WaveFormat& inputFor
     sampleTime_ = samplesSent_ = 0;
     fill_ = 0;
     stopped_ = false;
+    keptSeconds_ = -1;
     if (inputFormat.formatTag != 1 || inputFormat.bitsPerSample != 16 || inputFormat.channels < 1)
         return refuse(AVERROR(EINVAL), "WMA recording needs 16-bit PCM");
 
@@ -107,12 +108,16 @@ bool CWmvWriter::OpenWma(const std::string& fileName, const WaveFormat& inputFor
     av_dict_set_int(&options, "packet_size", kPacketBytes, 0);
     err = avformat_write_header(format_, &options);
     av_dict_free(&options);
+    // Written out now: a disk without room refuses the recording before it starts.
+    if (err >= 0) {
+        avio_flush(format_->pb);
+        err = format_->pb->error;
+    }
     if (err < 0) {
         refuse(err, "cannot write the WMA header");
         ::unlink(fileName.c_str());
         return false;
     }
-    dataStart_ = avio_tell(format_->pb);
     return true;
 }
 
@@ -212,23 +217,26 @@ bool CWmvWriter::CloseWma() {
             ok = (err < 0 ? failWith(err, "the WMA encoder could not be flushed") : drain()) == 0;
         }
     }
+    // After a failed write FFmpeg writes nothing more, so the trailer cannot complete the
+    // header; that is done below from what reached the disk.
     const bool writeFailed = format_->pb->error < 0;
-    if (int err = av_write_trailer(format_); err < 0) {
+    if (int err = av_write_trailer(format_); err < 0 && !writeFailed) {
         fail(err, "cannot complete the WMA file");
         ok = false;
     }
-    if (int err = avio_closep(&format_->pb); err < 0) {
+    if (int err = avio_closep(&format_->pb); err < 0 && !writeFailed) {
         fail(err, "cannot close the file");
         ok = false;
     }
-    // After a failed write the file ends in a piece of a packet, which decoders take for
-    // damage: keep the whole packets only.
     if (writeFailed) {
-        struct stat st {};
-        if (::stat(fileName_.c_str(), &st) == 0 && st.st_size > dataStart_) {
-            off_t whole = dataStart_ + (st.st_size - dataStart_) / kPacketBytes * kPacketBytes;
-            if (::truncate(fileName_.c_str(), whole) < 0)
-                ok = false;
+        // The file keeps its whole packets (a piece of one would read as damage) and states
+        // their count and length, as after a crash.
+        const RecordFileRepair::Result kept = RecordFileRepair::Repair(fileName_);
+        if (kept.ok) {
+            keptSeconds_ = kept.seconds;
+        } else {
+            fail(-EIO, "cannot complete the WMA file: " + kept.error);
+            ok = false;
         }
     }
     // The file is on disk before it is tagged and catalogued.

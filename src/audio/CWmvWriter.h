@@ -20,7 +20,8 @@ namespace vorlane {
 // of 2,048 samples; the last one is completed with silence when the file is closed.
 //
 // Packets go to the file as they are made. A failed encode or write ends the output:
-// nothing more is fed, the file is closed holding its whole packets, and error() says why.
+// nothing more is fed, the file is closed holding its whole packets with a header that
+// states them (RecordFileRepair), and error() says why.
 //
 // Thread contract: as RecordOutput (OpenWma/open on the controlling thread, the rest on
 // the thread that owns the recording's outputs). FFmpeg allocates the encoded packets
@@ -56,6 +57,7 @@ public:
     bool close() override { return CloseWma(); }
     bool isOpen() const override { return format_ != nullptr; }
     int syncFd() const override { return syncFd_; }
+    double keptSeconds() const override { return keptSeconds_; }
 
 protected:
     std::string describe(int code) const override;
@@ -74,7 +76,6 @@ private:
     AVFrame* frame_ = nullptr;
     AVPacket* packet_ = nullptr;
     WaveFormat input_;
-    int64_t dataStart_ = 0; // where the first packet goes
     int syncFd_ = -1;
     uint64_t unsyncedBytes_ = 0; // PCM bytes taken since the last sync
     int64_t sampleTime_ = 0;
@@ -83,6 +84,7 @@ private:
     int fill_ = 0; // samples waiting in frame_
     int bitRate_;
     bool stopped_ = false;
+    double keptSeconds_ = -1;
 };
 
 } // namespace vorlane

@@ -6,7 +6,9 @@
 
 #include "audio/EncoderMath.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <unistd.h>
 
@@ -65,6 +67,7 @@ bool Mp3FileWriter::open(const std::string& fileName, const WaveFormat& format) 
     filled_ = 0;
     fileBytes_ = unsyncedBytes_ = 0;
     stopped_ = false;
+    keptSeconds_ = -1;
     if (format.formatTag != 1 || format.bitsPerSample != 16 || format.channels < 1 ||
         format.channels > 2)
         return fail(-EINVAL, "MP3 recording needs 16-bit PCM with one or two channels");
@@ -86,6 +89,34 @@ bool Mp3FileWriter::open(const std::string& fileName, const WaveFormat& format) 
         release();
         return false;
     }
+    if (!roomForFirstFrame()) {
+        ::close(fd_);
+        fd_ = -1;
+        ::unlink(fileName.c_str());
+        release();
+        return false;
+    }
+    return true;
+}
+
+// Constant bit rate: a frame's bytes, some frames one more for padding.
+double Mp3FileWriter::averageFrameBytes() const {
+    return static_cast<double>(chunkBytes_) / format_.avgBytesPerSec * kbps_ * 1000 / 8;
+}
+
+// Nothing is written until the encoder has a frame; a disk without room must refuse the
+// recording now, before it starts. The room of one frame is tried and given back.
+bool Mp3FileWriter::roomForFirstFrame() {
+    // With its padding byte.
+    const size_t frameBytes =
+        std::min(outputBytes_, static_cast<size_t>(std::ceil(averageFrameBytes())) + 1);
+    std::memset(output_.get(), 0, frameBytes);
+    if (FileIo::WriteAll(fd_, output_.get(), frameBytes) != frameBytes) {
+        const int err = errno;
+        return fail(-err, "cannot write");
+    }
+    if (::ftruncate(fd_, 0) < 0 || ::lseek(fd_, 0, SEEK_SET) < 0)
+        return fail(-errno, "cannot write");
     return true;
 }
 
@@ -181,6 +212,11 @@ bool Mp3FileWriter::close() {
     if (fd_ < 0) {
         release();
         return true;
+    }
+    if (stopped_) {
+        // Constant bit rate: the file is whole frames, the first of them the Info frame.
+        const double frames = std::max(0.0, std::round(fileBytes_ / averageFrameBytes()) - 1);
+        keptSeconds_ = frames * chunkBytes_ / format_.avgBytesPerSec;
     }
     bool ok = stopped_ || finish();
     if (int err = FileIo::SyncData(fd_); err < 0)

@@ -37,6 +37,7 @@ public:
     bool close() override;
     bool isOpen() const override { return fd_ >= 0; }
     int syncFd() const override { return fd_; }
+    double keptSeconds() const override { return keptSeconds_; }
 
     int BitRateKbps() const { return kbps_; }
     // Bytes of PCM in one encoded chunk (4,608 for 16-bit stereo) and bytes waiting.
@@ -46,6 +47,8 @@ public:
 
 private:
     bool configure(const WaveFormat& format);
+    bool roomForFirstFrame();
+    double averageFrameBytes() const;
     bool encode(const uint8_t* pcm, uint32_t bytes);
     bool store(const uint8_t* data, size_t n);
     bool finish();
@@ -64,6 +67,7 @@ private:
     uint64_t fileBytes_ = 0;
     uint64_t unsyncedBytes_ = 0; // PCM bytes taken since the last sync
     bool stopped_ = false;       // an encode or write failed: feed nothing more
+    double keptSeconds_ = -1;
 };
 
 } // namespace vorlane

@@ -75,6 +75,7 @@ void RecordCloser::Finish(Job& job) {
                                       [&](const auto& w) { return w.first == job.serial; }),
                        watched_.end());
     }
+    bool first = true;
     for (auto& out : job.outputs) {
         if (!out)
             continue;
@@ -84,10 +85,16 @@ void RecordCloser::Finish(Job& job) {
         } catch (const std::exception&) {
             ok = false;
         }
-        if (!ok) {
+        {
             std::lock_guard lock(mutex_);
-            failures_.push_back({job.serial, out->error(), out->errorText()});
+            if (!ok)
+                failures_.push_back({job.serial, out->error(), out->errorText()});
+            if (first) {
+                keptSerial_ = job.serial;
+                keptSeconds_ = out->keptSeconds();
+            }
         }
+        first = false;
         out.reset();
     }
     uint64_t seen = closedUpTo_.load(std::memory_order_relaxed);
@@ -143,6 +150,11 @@ bool RecordCloser::Drain(int timeoutMs) {
     std::unique_lock lock(mutex_);
     return done_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                           [this] { return queue_.empty() && !busy_; });
+}
+
+double RecordCloser::KeptSeconds(uint64_t serial) const {
+    std::lock_guard lock(mutex_);
+    return keptSerial_ == serial ? keptSeconds_ : -1;
 }
 
 std::vector<RecordCloser::Failure> RecordCloser::TakeFailures() {

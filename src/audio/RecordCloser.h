@@ -65,6 +65,10 @@ public:
     }
     // Files whose close failed, since the last call.
     std::vector<Failure> TakeFailures();
+    // Once Closed(serial): the seconds of sound that file keeps, when its first output
+    // can tell (RecordOutput::keptSeconds); -1 otherwise, or when a later file was closed
+    // since.
+    double KeptSeconds(uint64_t serial) const;
 
 private:
     struct Job {
@@ -86,6 +90,8 @@ private:
     std::vector<Job> queue_; // capacity reserved, so a hand-over does not allocate
     std::vector<std::pair<uint64_t, int>> watched_;
     std::vector<Failure> failures_;
+    uint64_t keptSerial_ = 0;
+    double keptSeconds_ = -1;
     std::atomic<uint64_t> closedUpTo_{0};
     bool busy_ = false;
     bool quit_ = false;

@@ -56,6 +56,22 @@ const uint8_t kAsfFileProperties[16] = {0xA1, 0xDC, 0xAB, 0x8C, 0x47, 0xA9, 0xCF
 const uint8_t kAsfData[16] = {0x36, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
                               0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
 
+// File properties flags.
+constexpr uint32_t kBroadcastFlag = 1; // being written: counts and durations are not valid
+constexpr uint32_t kSeekableFlag = 2;
+
+// A file whose header FFmpeg completed: no "being written" flag, a packet count that the
+// data object and the file agree with, and a play duration beyond the preroll.
+bool finishedWma(const uint8_t* fileProperties, const uint8_t* dataObject, uint64_t firstPacket,
+                 uint64_t fileSize) {
+    const uint64_t packets = le64(fileProperties + 56);
+    const uint32_t packetSize = le32(fileProperties + 92);
+    return !(le32(fileProperties + 88) & kBroadcastFlag) && packets > 0 &&
+           le64(dataObject + 40) == packets && le64(dataObject + 16) == 50 + packets * packetSize &&
+           firstPacket + packets * packetSize <= fileSize &&
+           le64(fileProperties + 64) > le64(fileProperties + 80) * 10000;
+}
+
 RecordFileRepair::Result failed(const std::string& path, const std::string& why) {
     RecordFileRepair::Result r;
     r.error = path + ": " + why;
@@ -140,39 +156,63 @@ RecordFileRepair::Result RecordFileRepair::RepairWma(const std::string& path) {
         return failed(path, "the WMA header is damaged");
     }
     const uint32_t packetSize = le32(fp + 92);
+    if (packetSize == 0 || packetSize != le32(fp + 96)) {
+        ::close(fd);
+        return failed(path, "the WMA header is damaged");
+    }
+    const uint64_t first = static_cast<uint64_t>(dataAt) + 50;
+    const uint64_t size = static_cast<uint64_t>(st.st_size);
+    const uint64_t preroll = le64(fp + 80) * 10000; // milliseconds, in 100-ns units
     bool ok = true;
-    if (le64(fp + 56) == 0 && packetSize > 0) {
-        // Unfinished: FFmpeg states the packet count only when it completes the file.
-        const uint64_t first = static_cast<uint64_t>(dataAt) + 50;
-        const uint64_t size = static_cast<uint64_t>(st.st_size);
-        const uint64_t packets = size > first ? (size - first) / packetSize : 0;
+    if (!finishedWma(fp, dob, first, size)) {
+        // Whatever the unfinished header says (FFmpeg leaves a count of 0, the preroll as
+        // the play duration and the "being written" flag), only the whole packets on disk
+        // count.
+        uint64_t packets = size > first ? (size - first) / packetSize : 0;
+        // A power cut can leave the end of a file as zeros: keep packets that begin as
+        // packets do (error correction flags 0x82, then two bytes of zero).
+        uint8_t start[3];
+        while (packets > 0 && (!readAt(fd, start, sizeof start,
+                                       static_cast<off_t>(first + (packets - 1) * packetSize)) ||
+                               start[0] != 0x82 || start[1] != 0 || start[2] != 0))
+            --packets;
         const uint64_t end = first + packets * packetSize;
         put64(fp + 40, end);
         put64(fp + 56, packets);
+        put64(fp + 64, preroll);
+        put64(fp + 72, 0);
+        // Complete now, and seekable: one stream in packets of one size.
+        put32(fp + 88, (le32(fp + 88) & ~kBroadcastFlag) | kSeekableFlag);
         put64(dob + 16, 50 + packets * packetSize);
         put64(dob + 40, packets);
-        ok = ::ftruncate(fd, static_cast<off_t>(end)) == 0 && writeAt(fd, fp, sizeof fp, props) &&
-             writeAt(fd, dob, sizeof dob, dataAt) && ::fdatasync(fd) == 0;
-    }
-    int err = errno;
-    if (!ok) {
+        ok = ::ftruncate(fd, static_cast<off_t>(end)) == 0 &&
+             writeAt(fd, dob, sizeof dob, dataAt) && writeAt(fd, fp, sizeof fp, props) &&
+             ::fdatasync(fd) == 0;
+        int err = errno;
+        Result r;
+        r.seconds = ok ? DecodedSeconds(path) : -1;
+        if (r.seconds >= 0) {
+            // The durations come last: a crash before them leaves a file that the next
+            // repair takes for unfinished again. Play duration includes the preroll, as
+            // the presentation times do; send duration does not.
+            const uint64_t length = static_cast<uint64_t>(r.seconds * 1e7 + 0.5);
+            put64(fp + 64, length + preroll);
+            put64(fp + 72, length);
+            ok = writeAt(fd, fp, sizeof fp, props) && ::fdatasync(fd) == 0;
+            err = errno;
+        }
         ::close(fd);
-        return failed(path, std::strerror(err));
-    }
-    Result r;
-    r.seconds = DecodedSeconds(path);
-    if (r.seconds >= 0 && le64(fp + 64) == 0) {
-        // The durations include the preroll (milliseconds); FFmpeg reads them less it.
-        const uint64_t preroll = le64(fp + 80) * 10000;
-        put64(fp + 64, static_cast<uint64_t>(r.seconds * 1e7) + preroll);
-        put64(fp + 72, static_cast<uint64_t>(r.seconds * 1e7) + preroll);
-        ok = writeAt(fd, fp, sizeof fp, props) && ::fdatasync(fd) == 0;
-        err = errno;
+        if (!ok || r.seconds < 0)
+            return failed(path, ok ? "cannot be decoded" : std::strerror(err));
+        r.ok = true;
+        return r;
     }
     ::close(fd);
-    if (!ok || r.seconds < 0)
-        return failed(path, ok ? "cannot be decoded" : std::strerror(err));
-    r.ok = true;
+    Result r;
+    r.seconds = DecodedSeconds(path);
+    r.ok = r.seconds >= 0;
+    if (!r.ok)
+        r.error = path + ": cannot be decoded";
     return r;
 }
 

@@ -25,6 +25,9 @@ public:
     // Completes and closes the file; false when it could not be completed.
     virtual bool close() = 0;
     virtual bool isOpen() const = 0;
+    // Once closed after a failure: the seconds of sound the file keeps (0 when it holds
+    // none). -1 when the output cannot tell.
+    virtual double keptSeconds() const { return -1; }
 
     // The first failure since open: a negative errno (0 when none) and a text for the user
     // that names the file.

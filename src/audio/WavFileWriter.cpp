@@ -93,6 +93,10 @@ bool WavFileWriter::writeBlock(const uint8_t* data, uint32_t bytes) {
     return true;
 }
 
+double WavFileWriter::keptSeconds() const {
+    return format_.avgBytesPerSec ? static_cast<double>(dataBytes_) / format_.avgBytesPerSec : 0;
+}
+
 bool WavFileWriter::close() {
     if (fd_ < 0)
         return true;

@@ -34,6 +34,7 @@ public:
     int syncFd() const override { return fd_; }
 
     uint64_t dataBytes() const { return dataBytes_; }
+    double keptSeconds() const override;
 
     // The 46 header bytes for a data chunk of dataBytes bytes.
     static void BuildHeader(const WaveFormat& format, uint32_t dataBytes,

@@ -4,9 +4,12 @@
 #include "config/wRegistryKey.h"
 #include "platform/ProgramFolder.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -71,27 +74,46 @@ std::string ConfigManger::LanguageListPath() {
     return JoinPath(ProgramFolder::path() + "/Language", "LangType_LP.ini");
 }
 
+bool ConfigManger::failLoad(LoadFailure why, int err) {
+    loadFailure_ = why;
+    loadErrno_ = err;
+    return false;
+}
+
 bool ConfigManger::Load() {
+    loadFailure_ = LoadFailure::None;
+    loadErrno_ = 0;
     const std::string program = ProgramFolder::path();
     const std::string file = SettingsFilePath();
     std::error_code ec;
-    if (!fs::is_regular_file(file, ec))
-        return false;
+    const fs::file_status status = fs::status(file, ec);
+    if (!fs::exists(status))
+        return failLoad(LoadFailure::Missing);
+    if (!fs::is_regular_file(status))
+        return failLoad(LoadFailure::Unreadable, EISDIR);
+    // Told apart for the user: a file that cannot be read, and one that reads as nothing.
+    if (int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
+        ::close(fd);
+    } else {
+        return failLoad(LoadFailure::Unreadable, errno);
+    }
+    if (fs::file_size(file, ec) == 0 && !ec)
+        return failLoad(LoadFailure::Empty);
 
     SetFile(file, "SoftInfo");
     SoftWareText = ReadString("SoftWareText", "");
     if (!SoftWareText.starts_with(kSoftWarePrefix))
-        return false;
+        return failLoad(LoadFailure::Damaged);
     Version = ReadString("Version", "");
     if (Version != kVersion) {
         WriteString("Version", kVersion);
         Version = ReadString("Version", "");
         if (Version != kVersion)
-            return false; // the file could not be brought up to date
+            return failLoad(LoadFailure::NotWritable); // it cannot be brought up to date
     }
     CopyRight = ReadString("CopyRight", "");
     if (CopyRight != kCopyRight)
-        return false;
+        return failLoad(LoadFailure::Damaged);
 
     SetFile(file, "Option");
     // Read whole: a folder path cut at 259 characters would send recordings elsewhere.
@@ -118,13 +140,19 @@ bool ConfigManger::Load() {
     MP3Comment.clear();
     MP3Genre = 0;
 
+    LoadLanguage();
+    SkinFolder = program + "/Resource/Skin/";
+    wRegistryKey key;
+    key.open(wRegistryKey::Root::CurrentUser, kRegistryKey);
+    PlayVolume = static_cast<int>(key.readDword("PlayVolume", 80));
+    return true;
+}
+
+void ConfigManger::LoadLanguage() {
     wRegistryKey key;
     key.open(wRegistryKey::Root::CurrentUser, kRegistryKey);
     LanguageID = static_cast<int>(key.readDword("LanguageID", 3));
     UpdateLanguagePaths();
-    SkinFolder = program + "/Resource/Skin/";
-    PlayVolume = static_cast<int>(key.readDword("PlayVolume", 80));
-    return true;
 }
 
 void ConfigManger::UpdateLanguagePaths() {

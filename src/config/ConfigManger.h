@@ -63,10 +63,25 @@ public:
     std::atomic<int> MP3Genre{0};
     std::atomic<int> ResumeSuspendTime{3};
 
+    // Why Load() failed.
+    enum class LoadFailure {
+        None,
+        Missing,     // no settings file
+        Unreadable,  // it cannot be read (LoadErrno() says why)
+        Empty,       // it holds nothing
+        Damaged,     // it is not a settings file of this product (binary, cut, another's)
+        NotWritable, // its version must be brought up to date, and it cannot be written
+    };
+
     // Reads every setting from the program folder's files and the registry. False when the
     // settings file is missing or is not this product's (the program cannot run then);
-    // fields read before the failing step keep their new values.
+    // fields read before the failing step keep their new values, and LoadError() says why.
     bool Load();
+    LoadFailure LoadError() const { return loadFailure_; }
+    int LoadErrno() const { return loadErrno_; }
+    // The language of the registry and the paths of its texts (part of Load; on its own
+    // for the texts of a failed Load).
+    void LoadLanguage();
 
     // Writes "RecordNo", "RecordTrack" and "RecordMuteSecond" of section "Option".
     bool SaveCounters();
@@ -95,6 +110,12 @@ public:
     // `name` under `folder`: trailing '\' or '/' of the folder removed (never its first
     // character), one '/', leading '\' or '/' of the name skipped.
     static std::string JoinPath(std::string_view folder, std::string_view name);
+
+private:
+    bool failLoad(LoadFailure why, int err = 0);
+
+    LoadFailure loadFailure_ = LoadFailure::None;
+    int loadErrno_ = 0;
 };
 
 } // namespace vorlane

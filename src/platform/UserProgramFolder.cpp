@@ -1,8 +1,13 @@
 #include "UserProgramFolder.h"
 
+#include "platform/Clock.h"
+
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <stdio.h>
 #include <string_view>
 #include <unistd.h>
 
@@ -121,6 +126,34 @@ bool prepareFolder(const fs::path& shipped, const fs::path& user, const fs::path
 }
 
 } // namespace
+
+fs::path UserProgramFolder::SetAside(const fs::path& file, std::string& error) {
+    const LocalTime t = Clock::current().localTime();
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", t.year % 10000, t.month % 100,
+                  t.day % 100, t.hour % 100, t.minute % 100, t.second % 100);
+    const std::string base = file.string() + ".damaged-" + stamp;
+    for (int n = 1; n < 100; ++n) {
+        const std::string to = n == 1 ? base : base + "-" + std::to_string(n);
+        // Never over another kept copy.
+        if (::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+            return to;
+        if (errno == EINVAL || errno == ENOSYS) {
+            // File systems without RENAME_NOREPLACE: look first.
+            std::error_code ec;
+            if (fs::exists(fs::symlink_status(to, ec)))
+                continue;
+            if (std::rename(file.c_str(), to.c_str()) == 0)
+                return to;
+        }
+        if (errno != EEXIST) {
+            error = "cannot rename " + file.string() + ": " + std::strerror(errno);
+            return {};
+        }
+    }
+    error = "cannot rename " + file.string() + ": " + std::strerror(EEXIST);
+    return {};
+}
 
 std::string UserProgramFolder::Prepare(const fs::path& shipped, const fs::path& user) {
     std::error_code ec;

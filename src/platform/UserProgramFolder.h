@@ -19,6 +19,10 @@ public:
     // on success, else what failed.
     static std::string Prepare(const std::filesystem::path& shipped,
                                const std::filesystem::path& user);
+    // Renames a damaged file of the user's own to "<name>.damaged-YYYYMMDD-HHMMSS" (plus a
+    // counter when that is taken), so that the next Prepare copies the shipped file in its
+    // place and the damaged one is kept. Returns the new name, or "" with `error` set.
+    static std::filesystem::path SetAside(const std::filesystem::path& file, std::string& error);
 };
 
 } // namespace vorlane

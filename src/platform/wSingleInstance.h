@@ -9,10 +9,11 @@ class QLocalServer;
 namespace vorlane {
 
 // Keeps one running instance per user. The first start claims the instance by locking a
-// file in the user's runtime folder (the lock goes with the process, even when it
+// file in a folder private to the user (the lock goes with the process, even when it
 // crashes) and listens on a local socket beside it at once; a later start finds the lock
-// taken, hands over a command number and ends. A socket file is removed only when
-// nobody answers on it.
+// taken, hands over a command number and ends. A socket file is removed only when no
+// instance of this user answers on it. Locks, socket files and listeners of any other user
+// count for nothing: they neither stop a start nor receive a command.
 class wSingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -30,6 +31,12 @@ public:
     // Starts listening as the running instance. Only the command `accepted` reaches
     // onCommand, on this object's thread; others are refused.
     bool listen(uint32_t accepted, std::function<void()> onCommand);
+
+    // The session's runtime folder when it is private to the user (a folder, not a link,
+    // the user's, closed to others); else a folder of the user's own made with those
+    // properties in the temporary folder, or in the cache folder when someone else holds
+    // that name. Empty when there is none: then every start runs as the instance.
+    static QString privateFolder();
 
     QString socketName() const { return name_; }
     QString lockFileName() const { return name_ + QStringLiteral(".lock"); }

@@ -76,6 +76,7 @@ void RecordingController::OnRecDivi() {
     AddCatalogueRecord(elapsedMs);
     pendingTags_.push_back(
         PendingTag{currentFilePath_, config_.RecordTrack, capture_.Writer().CurrentFile()});
+    ++filesDone_;
     config_.RecordTrack.fetch_add(1);
     config_.SaveCounters();
     panel_.setCounterSpinners(config_.RecordNo, config_.RecordTrack);
@@ -236,6 +237,7 @@ void RecordingController::FinishAtExit() {
 void RecordingController::BeginRecording(bool scheduled, const std::string& suffix) {
     taskSuffix_ = scheduled ? RecordingTexts::SafeSuffix(suffix) : std::string();
     scheduledEndOwed_ = false;
+    filesDone_ = 0;
     if (!OpenNewFile(false)) {
         ShowStopped();
         return;
@@ -313,9 +315,11 @@ std::string RecordingController::PrepareRecordFolder() {
 // ---- finishing ----
 
 // Asks the writer to close the current file and enters the file into the catalogue; the
-// file is left to TagPending. False when the writer did not finish in time.
-bool RecordingController::CloseCurrentFile(int pollMs) {
-    const uint32_t elapsedMs = ElapsedMs();
+// file is left to TagPending. False when the writer did not finish in time. `keptSeconds`,
+// when known, is the length of the sound the file keeps (the writer ended it early).
+bool RecordingController::CloseCurrentFile(int pollMs, double keptSeconds) {
+    const uint32_t elapsedMs =
+        keptSeconds >= 0 ? static_cast<uint32_t>(keptSeconds * 1000 + 0.5) : ElapsedMs();
     elapsedSeconds_ = RecordingTexts::RoundedSeconds(elapsedMs);
     capture_.ClearPause();
     if (capture_.IsRecording())
@@ -334,32 +338,69 @@ bool RecordingController::CloseCurrentFile(int pollMs) {
 }
 
 // A stop: the file is closed, catalogued and tagged, the record number advances and the
-// device hears that recording ended.
-void RecordingController::FinishRecording() {
+// device hears that recording ended. A file that the writer ended holding no sound at all
+// is removed instead; when it was the recording's only file, nothing was recorded and the
+// counters stay.
+void RecordingController::FinishRecording(double keptSeconds) {
     recording_ = false;
     scheduled_ = false;
-    CloseCurrentFile(kStopPollMs);
+    const bool empty = keptSeconds == 0;
+    if (empty)
+        DiscardCurrentFile();
+    else
+        CloseCurrentFile(kStopPollMs, keptSeconds);
     TagPending();
     if (const uint32_t lost = capture_.RecordingDropouts())
         panel_.reportError(RecordingTexts::DropoutReport(lost));
     panel_.refreshTray();
-    AdvanceRecordNo();
-    if (journal_)
+    if (!empty || filesDone_ > 0)
+        AdvanceRecordNo();
+    if (journal_ && !empty)
         journal_->MarkStopped(currentFilePath_);
     PostRecordingState(0);
 }
 
-// The writer closed the file by itself (a write failed: disk full, file too large). The
-// sound stored so far is kept and finished like a stop, and the user learns why.
+// The writer ended the file by itself (a write failed: disk full, file too large). The
+// sound stored so far is kept and finished like a stop, with the length it really has,
+// and the user learns why, once.
 void RecordingController::EndWhenWriterStopped() {
     const std::string why = capture_.RecordErrorText();
+    const std::string what =
+        why.empty() ? "\"" + currentFilePath_ + "\" could not be written" : why;
+    const uint64_t serial = capture_.Writer().CurrentFile();
+    const double kept = capture_.Writer().KeptSeconds(serial);
+    // One event, one note: a failed close of this file belongs to it.
+    std::string closeFailure;
+    for (const auto& f : capture_.Writer().TakeCloseFailures()) {
+        if (f.serial == serial)
+            closeFailure = f.text;
+        else
+            ReportCloseFailure(f.text);
+    }
     ShowStopped();
     if (scheduled_)
         scheduledEndOwed_ = true;
-    FinishRecording();
-    panel_.reportError("Recording stopped: " +
-                       (why.empty() ? "\"" + currentFilePath_ + "\" could not be written" : why) +
-                       ". The sound recorded until then is kept.");
+    const bool nothingRecorded = kept == 0 && filesDone_ == 0;
+    FinishRecording(kept);
+    if (nothingRecorded)
+        panel_.reportError("The recording could not be started: " + what + ".");
+    else if (closeFailure.empty())
+        panel_.reportError("Recording stopped: " + what +
+                           ". The sound recorded until then is kept.");
+    else
+        panel_.reportError("Recording stopped: " + what +
+                           ". The file could not be completed: " + closeFailure + ".");
+}
+
+// The current file holds no sound: it goes, with its journal entry, and gets no row.
+void RecordingController::DiscardCurrentFile() {
+    capture_.ClearPause();
+    paused_ = false;
+    fileOpen_ = false;
+    std::error_code ec;
+    fs::remove(currentFilePath_, ec);
+    if (journal_)
+        journal_->Remove(currentFilePath_);
 }
 
 // Brings the controller up to date with the writer before a command acts.
@@ -537,8 +578,12 @@ void RecordingController::TagPending() {
 // as of a full disk.
 void RecordingController::ReportCloseFailures() {
     for (const auto& f : capture_.Writer().TakeCloseFailures())
-        panel_.reportError("A recorded file could not be completed: " + f.text +
-                           ". The sound recorded until then is kept.");
+        ReportCloseFailure(f.text);
+}
+
+void RecordingController::ReportCloseFailure(const std::string& text) {
+    panel_.reportError("A recorded file could not be completed: " + text +
+                       ". The sound recorded until then is kept.");
 }
 
 void RecordingController::ShowElapsed() {

@@ -121,10 +121,12 @@ private:
     void BeginRecording(bool scheduled, const std::string& suffix);
     bool OpenNewFile(bool divide);
     void ReportCloseFailures();
+    void ReportCloseFailure(const std::string& text);
     void ShowElapsed();
     std::string PrepareRecordFolder();
-    bool CloseCurrentFile(int pollMs);
-    void FinishRecording();
+    bool CloseCurrentFile(int pollMs, double keptSeconds = -1);
+    void FinishRecording(double keptSeconds = -1);
+    void DiscardCurrentFile();
     void EndWhenWriterStopped();
     void Settle();
     bool SettleWithFileOpen();
@@ -162,6 +164,7 @@ private:
     uint32_t pausedElapsedMs_ = 0; // length of the file when it was paused
     int elapsedSeconds_ = 0;
     int sizeCheckedSeconds_ = 0;
+    int filesDone_ = 0; // files of this recording finished by a division
     std::deque<PendingTag> pendingTags_;
     std::optional<RecordingJournal> journal_;
 };

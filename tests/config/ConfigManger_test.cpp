@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -90,29 +91,41 @@ TEST_F(ConfigMangerTest, OptionKeysAreReadWholeOrGiveTheirDefaults) {
     EXPECT_EQ(config.RecordFileType, 1);
 }
 
-TEST_F(ConfigMangerTest, LoadFailsWithoutAValidSettingsFile) {
+TEST_F(ConfigMangerTest, LoadFailsWithoutAValidSettingsFileAndSaysWhy) {
+    using F = ConfigManger::LoadFailure;
     struct Case {
         const char* name;
-        std::string content; // empty: no file at all
+        std::optional<std::string> content; // none: no file at all
+        F why;
     } cases[] = {
-        {"no file", ""},
-        {"product text without the blank", settingsFile("", "VorlaneLP")},
-        {"product text of another case", settingsFile("", "vorlanelp Recorder")},
-        {"other notice", settingsFile("", "VorlaneLP Recorder", "1.0.7.0", "Someone else")},
-        {"no notice", settingsFile("", "VorlaneLP Recorder", "1.0.7.0", nullptr)},
+        {"no file", std::nullopt, F::Missing},
+        {"empty file", std::string(), F::Empty},
+        {"binary file",
+         std::string("\x7f"
+                     "ELF\x02\x01\x01\0\0\0\xff\xfe=[\n\x01",
+                     16),
+         F::Damaged},
+        {"product text without the blank", settingsFile("", "VorlaneLP"), F::Damaged},
+        {"product text of another case", settingsFile("", "vorlanelp Recorder"), F::Damaged},
+        {"other notice", settingsFile("", "VorlaneLP Recorder", "1.0.7.0", "Someone else"),
+         F::Damaged},
+        {"no notice", settingsFile("", "VorlaneLP Recorder", "1.0.7.0", nullptr), F::Damaged},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove(folder / kSettings);
-        if (!c.content.empty())
-            folder.writeFile(kSettings, c.content);
+        if (c.content)
+            folder.writeFile(kSettings, *c.content);
         ConfigManger fresh;
         EXPECT_FALSE(fresh.Load());
+        EXPECT_EQ(fresh.LoadError(), c.why);
     }
     // A folder of that name is no settings file either.
     fs::remove(folder / kSettings);
     fs::create_directories(folder / kSettings);
     EXPECT_FALSE(config.Load());
+    EXPECT_EQ(config.LoadError(), F::Unreadable);
+    EXPECT_EQ(config.LoadErrno(), EISDIR);
 }
 
 // An older version is rewritten where the file may be written; a read-only file loads
@@ -134,6 +147,8 @@ TEST_F(ConfigMangerTest, OlderVersionIsRewrittenOnlyInAWritableFile) {
             fs::permissions(folder / kSettings, fs::perms(0444));
         ConfigManger fresh;
         EXPECT_EQ(fresh.Load(), c.loads);
+        EXPECT_EQ(fresh.LoadError(), c.loads ? ConfigManger::LoadFailure::None
+                                             : ConfigManger::LoadFailure::NotWritable);
         std::string expected = before;
         if (!c.readOnly)
             expected.replace(expected.find(c.version), 7, "1.0.7.0");

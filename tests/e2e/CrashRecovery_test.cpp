@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <random>
@@ -124,6 +125,11 @@ TEST_P(CrashRecovery, AFileLeftOpenByAKillIsRepairedTaggedCataloguedAndCounted) 
     const double seconds = FfmpegDecode(file).size() / 2 / 44100.0;
     EXPECT_GE(seconds, captured - 2.0) << file; // all but at most 2 s of what was captured
     EXPECT_LE(seconds, captured + 0.5) << file;
+    // Players show the length the file states and seek by it.
+    const auto probed = Ffprobe(file);
+    ASSERT_EQ(probed.count("duration"), 1u);
+    EXPECT_NEAR(std::atof(probed.at("duration").c_str()), seconds, 0.1)
+        << probed.at("duration") << " " << file;
     auto rows = recordingRows(db);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].path, file.string());

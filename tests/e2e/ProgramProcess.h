@@ -4,6 +4,7 @@
 #include "TestProgramFolder.h"
 
 #include <QProcess>
+#include <QStringList>
 #include <csignal>
 #include <filesystem>
 #include <string>
@@ -19,17 +20,23 @@ class ProgramProcess {
 public:
     using Env = std::vector<std::pair<QString, QString>>;
 
-    explicit ProgramProcess(const TestProgramFolder& folder, const Env& env = {}) {
+    // `executable`: another copy of the program (an installed layout); `unset`: variables
+    // it must not see.
+    explicit ProgramProcess(const TestProgramFolder& folder, const Env& env = {},
+                            const QString& executable = VORLANE_EXECUTABLE,
+                            const QStringList& unset = {}) {
         usePrivateSession(folder);
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         e.insert("QT_QPA_PLATFORM", "offscreen");
         for (const auto& [name, value] : env)
             e.insert(name, value);
+        for (const QString& name : unset)
+            e.remove(name);
         static int runs = 0;
         errorFile_ = folder / ("stderr-" + std::to_string(++runs) + ".txt");
         process.setProcessEnvironment(e);
         process.setStandardErrorFile(QString::fromStdString(errorFile_.string()));
-        process.start(VORLANE_EXECUTABLE, {});
+        process.start(executable, {});
     }
     ~ProgramProcess() {
         if (process.state() != QProcess::NotRunning) {

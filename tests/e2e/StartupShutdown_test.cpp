@@ -68,6 +68,90 @@ TEST(Startup, AMissingSettingsFileOrPanelBitmapEndsWithTheFileError) {
     }
 }
 
+// A damaged settings file names itself and the reason under the fixed text, in the box and
+// on stderr. In a program folder of its own the file stays as it is; an installed program
+// keeps it aside, and the next start runs on the shipped settings, without a word.
+TEST(Startup, ADamagedSettingsFileNamesItselfAndAnInstalledProgramStartsAgainOnTheShippedOne) {
+    const std::string binary("\x7f"
+                             "ELF\x02\x01\x01\0\xff\xfe\x00[SoftInfo\x01=\n",
+                             20);
+    struct Case {
+        std::string content;
+        const char* reason;
+    } cases[] = {{"", "The file is empty."},
+                 {binary, "The file is damaged or is not the settings file of this program."}};
+    auto endsWithError = [](ProgramProcess& p, const std::string& said) {
+        EXPECT_TRUE(pumpUntil([&] { return p.errors().find(said) != std::string::npos; }, 10000))
+            << p.errors();
+        // The text comes just before the box: signal until the program has gone.
+        EXPECT_TRUE(pumpUntil(
+            [&] {
+                p.signal(SIGTERM);
+                return p.finished(200);
+            },
+            10000));
+        EXPECT_TRUE(p.endedWith(1));
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason);
+        TestProgramFolder folder;
+        copyGeneratedResources(folder);
+        const fs::path settings = folder / "Configure/Config_LP.ini";
+        writeBytes(settings, c.content);
+        ProgramProcess vorlane(folder);
+        ASSERT_TRUE(vorlane.process.waitForStarted(5000));
+        endsWithError(vorlane, "File Error! Please ReInstall!\nVorlane: " + settings.string() +
+                                   ": " + c.reason);
+        EXPECT_EQ(readBytes(settings), c.content);
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder / "Configure"), {}),
+                  std::distance(fs::directory_iterator(VORLANE_SOURCE_DATA_DIR "/Configure"), {}));
+    }
+
+    // Installed: the program under <prefix>/bin, its data under <prefix>/share/vorlane, the
+    // user's program folder under XDG_DATA_HOME.
+    TestProgramFolder shipped;
+    copyGeneratedResources(shipped);
+    TestProgramFolder work(false);
+    const fs::path prefix = work / "prefix";
+    fs::create_directories(prefix / "bin");
+    fs::create_directories(prefix / "share");
+    fs::copy_file(VORLANE_EXECUTABLE, prefix / "bin/vorlane");
+    fs::create_directory_symlink(shipped.path(), prefix / "share/vorlane");
+    const QString program = QString::fromStdString((prefix / "bin/vorlane").string());
+    const ProgramProcess::Env env = {
+        {"XDG_DATA_HOME", QString::fromStdString((work / "data").string())}};
+    const fs::path userConfigure = work / "data/vorlane/Configure";
+    const fs::path settings = userConfigure / "Config_LP.ini";
+    auto runsOnItsSettings = [&] {
+        ProgramProcess vorlane(work, env, program, {"VORLANE_HOME"});
+        EXPECT_TRUE(pumpUntil(
+            [&] { return readBytes(settings).find("VorlaneLP Record Files") != std::string::npos; },
+            10000))
+            << vorlane.errors();
+        EXPECT_TRUE(vorlane.endInOrder(SIGTERM, 10000)) << vorlane.errors();
+        EXPECT_EQ(vorlane.errors().find("File Error"), std::string::npos) << vorlane.errors();
+    };
+    runsOnItsSettings();
+    writeBytes(settings, binary);
+    {
+        ProgramProcess vorlane(work, env, program, {"VORLANE_HOME"});
+        endsWithError(vorlane, settings.string() + ": " + cases[1].reason +
+                                   "\nThe damaged file was kept as Config_LP.ini.damaged-");
+    }
+    EXPECT_FALSE(fs::exists(settings));
+    std::vector<fs::path> kept;
+    for (const auto& e : fs::directory_iterator(userConfigure))
+        if (e.path().filename().string().starts_with("Config_LP.ini.damaged-"))
+            kept.push_back(e.path());
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(readBytes(kept[0]), binary);
+    runsOnItsSettings();
+    EXPECT_TRUE(fs::exists(kept[0]));
+    // The shipped settings, brought into use (the record folder filled in).
+    const std::string now = readBytes(settings);
+    EXPECT_NE(now.find("SoftWareText=VorlaneLP "), std::string::npos) << now;
+}
+
 // Two starts at the same moment leave one instance, and a start once it runs hands over to
 // it and ends.
 TEST(Startup, TwoStartsAtTheSameMomentOrLaterLeaveOneInstance) {

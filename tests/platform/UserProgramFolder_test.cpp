@@ -1,9 +1,12 @@
 #include "TestProgramFolder.h"
+#include "platform/Clock.h"
 #include "platform/UserProgramFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 using namespace vorlane;
 namespace fs = std::filesystem;
@@ -82,3 +85,31 @@ TEST_F(UserProgramFolderTest, FailuresAreReportedNotHidden) {
 }
 
 } // namespace
+
+// A damaged settings file set aside twice in the same second keeps both copies, and the
+// next start copies the shipped file in its place.
+TEST_F(UserProgramFolderTest, ADamagedFileSetAsideIsReplacedAtTheNextPrepareAndKept) {
+    FakeClock clock;
+    clock.setLocalTime({2026, 12, 5, 17, 9, 56});
+    Clock::install(&clock);
+    ASSERT_EQ(prepare(), "");
+    const fs::path settings = user / "Configure/Config_LP.ini";
+    std::vector<std::string> kept;
+    for (const char* junk : {"junk 1", "junk 2"}) {
+        folder.writeFile("home/.local/share/vorlane/Configure/Config_LP.ini", junk);
+        std::string error;
+        const fs::path aside = UserProgramFolder::SetAside(settings, error);
+        ASSERT_FALSE(aside.empty()) << error;
+        EXPECT_EQ(test::readBytes(aside), junk);
+        EXPECT_FALSE(fs::exists(settings));
+        kept.push_back(aside.filename().string());
+        ASSERT_EQ(prepare(), "");
+        EXPECT_EQ(test::readBytes(settings), test::readBytes(shipped / "Configure/Config_LP.ini"));
+    }
+    EXPECT_EQ(kept, (std::vector<std::string>{"Config_LP.ini.damaged-20261205-170956",
+                                              "Config_LP.ini.damaged-20261205-170956-2"}));
+    std::string error;
+    EXPECT_TRUE(UserProgramFolder::SetAside(user / "missing.ini", error).empty());
+    EXPECT_NE(error.find("missing.ini"), std::string::npos);
+    Clock::install(nullptr);
+}

@@ -1,14 +1,28 @@
 #include "PumpUntil.h"
+#include "ScopedEnv.h"
 #include "TestProgramFolder.h"
 #include "platform/wSingleInstance.h"
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <atomic>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 using namespace vorlane;
@@ -93,4 +107,296 @@ TEST_F(SingleInstanceTest, ASocketSomeoneAnswersOnIsNotRemoved) {
 
     EXPECT_EQ(handOver(32778), 1);
     EXPECT_EQ(got, 1);
+}
+
+namespace {
+
+using vorlane::test::ScopedEnv;
+namespace fs = std::filesystem;
+
+// Another local user (running as root, the tests can be anyone).
+constexpr uid_t kOtherUser = 65534;
+constexpr gid_t kOtherGroup = 65534;
+
+bool privateToMe(const fs::path& folder) {
+    struct stat st {};
+    return ::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+           (st.st_mode & 07777) == 0700;
+}
+
+// A process of the other user that holds a local socket at `path`: one that answers "ok" to
+// every command, as a running instance does (and counts them), one that never takes a
+// connection, or one that nobody listens on. Or, with Lock, a file at `path` that it holds
+// locked. Made in `scratch` (which that user may write) and then moved into place.
+class ForeignProcess {
+public:
+    enum Kind { Answers, NeverAccepts, NotListening, Lock };
+
+    ForeignProcess(const fs::path& scratch, const fs::path& path, Kind kind) {
+        int ready[2];
+        if (::pipe(ready) != 0 || ::pipe(count_) != 0)
+            return;
+        const std::string made = (scratch / "made").string();
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(ready[0]);
+            ::close(count_[0]);
+            if (::setgid(kOtherGroup) != 0 || ::setuid(kOtherUser) != 0)
+                ::_exit(1);
+            if (kind == Lock) {
+                int fd = ::open(made.c_str(), O_RDWR | O_CREAT, 0644);
+                if (fd < 0 || ::flock(fd, LOCK_EX) != 0)
+                    ::_exit(2);
+                (void)!::write(ready[1], "r", 1);
+                for (;;)
+                    ::pause();
+            }
+            int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un a{};
+            a.sun_family = AF_UNIX;
+            std::snprintf(a.sun_path, sizeof a.sun_path, "%s", made.c_str());
+            if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+                (kind != NotListening && ::listen(s, 0) != 0))
+                ::_exit(2);
+            (void)!::write(ready[1], "r", 1);
+            for (;;) {
+                int c = kind == Answers ? ::accept(s, nullptr, nullptr) : -1;
+                if (c < 0) {
+                    ::pause();
+                    continue;
+                }
+                char line[64];
+                if (::read(c, line, sizeof line) > 0) {
+                    (void)!::write(count_[1], "c", 1);
+                    (void)!::write(c, "ok\n", 3);
+                }
+                ::close(c);
+            }
+        }
+        ::close(ready[1]);
+        ::close(count_[1]);
+        char r = 0;
+        ready_ = ::read(ready[0], &r, 1) == 1;
+        ::close(ready[0]);
+        ::fcntl(count_[0], F_SETFL, O_NONBLOCK);
+        std::error_code ec;
+        fs::rename(made, path, ec);
+        ready_ = ready_ && !ec;
+        if (kind == NeverAccepts) {
+            // Its one place in the queue taken: the next connection waits.
+            filler_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un a{};
+            a.sun_family = AF_UNIX;
+            std::snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
+            ready_ = ready_ && ::connect(filler_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        }
+    }
+    ~ForeignProcess() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        ::close(count_[0]);
+        if (filler_ >= 0)
+            ::close(filler_);
+    }
+    bool ready() const { return ready_; }
+    int commands() {
+        char buf[64];
+        for (ssize_t n; (n = ::read(count_[0], buf, sizeof buf)) > 0;)
+            seen_ += int(n);
+        return seen_;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int count_[2] = {-1, -1};
+    int filler_ = -1;
+    int seen_ = 0;
+    bool ready_ = false;
+};
+
+// Without a usable runtime folder (su, ssh): the temporary and cache folders are the test's.
+class NoRuntimeFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override { fs::permissions(folder.path(), fs::perms(0755)); }
+    // Fresh temporary and cache folders (anyone may write the temporary one, as /tmp).
+    void useFolders(const std::string& tag) {
+        temp = folder / ("tmp-" + tag);
+        cache = folder / ("cache-" + tag);
+        fs::create_directories(temp);
+        fs::permissions(temp, fs::perms(01777));
+        tmpEnv.emplace("TMPDIR", temp.string());
+        cacheEnv.emplace("XDG_CACHE_HOME", cache.string());
+    }
+    fs::path own(const fs::path& in) const {
+        return in / ("vorlane-" + std::to_string(::geteuid()));
+    }
+
+    vorlane::test::TestProgramFolder folder{false};
+    ScopedEnv noRuntime{"XDG_RUNTIME_DIR", std::nullopt};
+    std::optional<ScopedEnv> tmpEnv, cacheEnv;
+    fs::path temp, cache;
+};
+
+} // namespace
+
+// The instance lives in a folder of the user's own: made 0700, or taken and closed to others
+// when it is the user's already. A runtime folder that others may enter, or a link, is not
+// used.
+TEST_F(NoRuntimeFolderTest, TheInstanceLivesInAPrivateFolderOfTheUsersOwn) {
+    const fs::path open = folder / "open-runtime";
+    fs::create_directories(open);
+    fs::permissions(open, fs::perms(0755));
+    const fs::path closed = folder / "closed-runtime";
+    fs::create_directories(closed);
+    fs::permissions(closed, fs::perms(0700));
+    fs::create_directory_symlink(closed, folder / "linked-runtime");
+    struct Case {
+        const char* name;
+        std::optional<std::string> runtime;
+        mode_t existing; // 0: the folder is made
+    } cases[] = {{"no runtime folder", std::nullopt, 0},
+                 {"a runtime folder others may enter", open.string(), 0},
+                 {"a link as the runtime folder", (folder / "linked-runtime").string(), 0},
+                 {"an own folder left open", std::nullopt, 0777}};
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        useFolders(std::to_string(n++));
+        ScopedEnv runtime("XDG_RUNTIME_DIR", c.runtime);
+        if (c.existing) {
+            fs::create_directory(own(temp));
+            fs::permissions(own(temp), fs::perms(c.existing));
+        }
+        EXPECT_EQ(wSingleInstance::privateFolder().toStdString(), own(temp).string());
+        EXPECT_TRUE(privateToMe(own(temp)));
+        wSingleInstance first(QStringLiteral("tKestova.UnicodeClass"));
+        EXPECT_EQ(fs::path(first.socketName().toStdString()).parent_path(), own(temp));
+        ASSERT_TRUE(first.claim());
+        int got = 0;
+        ASSERT_TRUE(first.listen(32778, [&] { ++got; }));
+        wSingleInstance second(QStringLiteral("tKestova.UnicodeClass"));
+        EXPECT_FALSE(second.claim());
+        EXPECT_EQ(handOver(32778), 1);
+        EXPECT_EQ(got, 1);
+    }
+    // A private runtime folder is used as it is.
+    ScopedEnv runtime("XDG_RUNTIME_DIR", closed.string());
+    EXPECT_EQ(wSingleInstance::privateFolder().toStdString(), closed.string());
+}
+
+// What another local user leaves in the shared folders, or even (as root could) in the
+// user's own, neither keeps a start from becoming the instance nor receives its commands.
+TEST_F(NoRuntimeFolderTest, NamesPlantedByAnotherUserNeitherStopNorSteerAStart) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    const fs::path scratch = folder / "theirs";
+    fs::create_directories(scratch);
+    fs::permissions(scratch, fs::perms(0777));
+    const std::string uid = std::to_string(::getuid());
+    const std::string lockName = "tKestova.UnicodeClass-" + uid + ".lock";
+    const std::string socketName = "tKestova.UnicodeClass-" + uid;
+    auto theirFile = [](const fs::path& path) {
+        vorlane::test::writeBytes(path, "");
+        return ::chown(path.c_str(), kOtherUser, kOtherGroup) == 0;
+    };
+    auto theirFolder = [&](const fs::path& path) {
+        fs::create_directories(path);
+        fs::permissions(path, fs::perms(0777));
+        return ::chown(path.c_str(), kOtherUser, kOtherGroup) == 0;
+    };
+    std::unique_ptr<ForeignProcess> listener;
+    struct Case {
+        const char* name;
+        bool inCache; // the user's folder in the temporary folder is someone else's
+        std::function<bool()> plant;
+    } cases[] = {
+        {"a lock file and a listener at the names in the temporary folder", false,
+         [&] {
+             listener = std::make_unique<ForeignProcess>(scratch, temp / socketName,
+                                                         ForeignProcess::Answers);
+             return theirFile(temp / lockName) && listener->ready();
+         }},
+        {"a folder of theirs at the private folder's name", true,
+         [&] { return theirFolder(own(temp)); }},
+        {"a link to a folder of theirs at the private folder's name", true,
+         [&] {
+             fs::create_directory_symlink(scratch, own(temp));
+             return true;
+         }},
+        {"a lock file of theirs in the user's folder", false,
+         [&] {
+             fs::create_directory(own(temp));
+             fs::permissions(own(temp), fs::perms(0700));
+             return theirFile(own(temp) / lockName);
+         }},
+        {"a listener of theirs at the socket", false,
+         [&] {
+             fs::create_directory(own(temp));
+             fs::permissions(own(temp), fs::perms(0700));
+             listener = std::make_unique<ForeignProcess>(scratch, own(temp) / socketName,
+                                                         ForeignProcess::Answers);
+             return listener->ready();
+         }},
+        {"a listener of theirs that takes no connection", false,
+         [&] {
+             fs::create_directory(own(temp));
+             fs::permissions(own(temp), fs::perms(0700));
+             listener = std::make_unique<ForeignProcess>(scratch, own(temp) / socketName,
+                                                         ForeignProcess::NeverAccepts);
+             return listener->ready();
+         }},
+        {"a lock of theirs, held, in the user's folder", false,
+         [&] {
+             fs::create_directory(own(temp));
+             fs::permissions(own(temp), fs::perms(0700));
+             listener = std::make_unique<ForeignProcess>(scratch, own(temp) / lockName,
+                                                         ForeignProcess::Lock);
+             return listener->ready();
+         }},
+        {"a socket of theirs nobody listens on", false,
+         [&] {
+             fs::create_directory(own(temp));
+             fs::permissions(own(temp), fs::perms(0700));
+             listener = std::make_unique<ForeignProcess>(scratch, own(temp) / socketName,
+                                                         ForeignProcess::NotListening);
+             return listener->ready();
+         }},
+        {"a socket file of the user's with their listener behind it", false,
+         [&] {
+             fs::create_directory(own(temp));
+             fs::permissions(own(temp), fs::perms(0700));
+             listener = std::make_unique<ForeignProcess>(scratch, own(temp) / socketName,
+                                                         ForeignProcess::Answers);
+             return listener->ready() &&
+                    ::lchown((own(temp) / socketName).c_str(), ::geteuid(), ::getegid()) == 0;
+         }},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        useFolders(std::to_string(n++));
+        listener.reset();
+        ASSERT_TRUE(c.plant());
+        const fs::path home = c.inCache ? own(cache) : own(temp);
+
+        wSingleInstance first(QStringLiteral("tKestova.UnicodeClass"));
+        EXPECT_EQ(fs::path(first.socketName().toStdString()).parent_path(), home);
+        EXPECT_TRUE(privateToMe(home));
+        ASSERT_TRUE(first.claim()) << "a planted name stopped the start";
+        // A start before the first listens talks to no one else.
+        wSingleInstance early(QStringLiteral("tKestova.UnicodeClass"));
+        QElapsedTimer t;
+        t.start();
+        EXPECT_FALSE(early.notifyRunning(32778, 300));
+        int got = 0;
+        ASSERT_TRUE(first.listen(32778, [&] { ++got; }));
+        EXPECT_LT(t.elapsed(), 2000);
+        EXPECT_EQ(handOver(32778), 1);
+        EXPECT_EQ(got, 1);
+        if (listener) {
+            EXPECT_EQ(listener->commands(), 0) << "a command went to the other user";
+        }
+    }
 }

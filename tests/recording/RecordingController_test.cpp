@@ -1,7 +1,9 @@
 #include "RecordingRig.h"
 #include "audio/WavFileWriter.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 using namespace vorlane;
 using namespace vorlane::test;
@@ -274,18 +276,92 @@ TEST_F(RecordingRig, WriterThatDoesNotFinishInTimeDoesNotHoldThePanel) {
     EXPECT_TRUE(has(ctl->CurrentFileName(), "No.02-Track001_"));
 }
 
-TEST_F(RecordingRig, FullDiskEndsTheRecordingAndKeepsWhatWasRecorded) {
-    const std::string path = startRecording();
-    {
-        FileSizeLimit small(46 + 6 * kBlock + 1000);
-        play(2000);
-    }
+// A full disk (a file size limit here) ends the recording: the file keeps what reached the
+// disk and states its length, the row gets that length, and the user hears of it once.
+TEST_F(RecordingRig, FullDiskEndsTheRecordingWithTheLengthItKept) {
+    struct Case {
+        int type;
+        uint64_t limit;
+    } cases[] = {{0, 46 + 24 * kBlock + 1000}, {1, 60000}, {2, 100000}};
+    ctl->OnDeviceReady(0xD201);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        config.RecordFileType = c.type;
+        panel.errors.clear();
+        const size_t rowsBefore = rows().size();
+        ctl->OnRecStart();
+        const std::string path = ctl->CurrentFilePath();
+        {
+            FileSizeLimit small(c.limit);
+            play(12000);
+        }
+        ASSERT_EQ(panel.errors.size(), 1u) << panel.errors[0] << " / " << panel.errors.back();
+        EXPECT_TRUE(has(panel.errors[0], "Recording stopped: ") &&
+                    has(panel.errors[0], "File too large"))
+            << panel.errors[0];
+        EXPECT_TRUE(panel.idle() && !ctl->Recording());
 
-    ASSERT_EQ(panel.errors.size(), 1u);
-    EXPECT_TRUE(has(panel.errors[0], "File too large")) << panel.errors[0];
-    EXPECT_TRUE(panel.idle() && !ctl->Recording());
-    expectOneFinished("2");
-    EXPECT_GE(SoxDecode(path).size(), 6u * kBlock / 2);
+        EXPECT_TRUE(DecodesCleanly(path));
+        const double decoded = FfmpegDecode(path).size() / 2 / 44100.0;
+        EXPECT_GT(decoded, 2.0);
+        EXPECT_NEAR(std::atof(Ffprobe(path)["duration"].c_str()), decoded, 0.1);
+        auto r = rows();
+        ASSERT_EQ(r.size(), rowsBefore + 1);
+        EXPECT_EQ(r.back()[2], path);
+        int h = -1, m = -1, sec = -1;
+        std::sscanf(r.back()[1].c_str(), "%d:%d:%d", &h, &m, &sec);
+        EXPECT_LE(std::abs(h * 3600 + m * 60 + sec - decoded), 0.5) << r.back()[1];
+        ASSERT_FALSE(tagged.empty());
+        EXPECT_EQ(tagged.back().path, path);
+    }
+    EXPECT_EQ(saved("RecordNo"), "4");
+}
+
+// Record pressed on a full disk: in every format the start is refused at once, as when the
+// file cannot be made: no file, no row, the counters as they were. A disk with room for a
+// file's header but not for its sound ends the same way a moment later.
+TEST_F(RecordingRig, RecordOnAFullDiskLeavesNoFileNoRowAndTheCountersAsTheyWere) {
+    struct Case {
+        int type;
+        uint64_t limit;
+        bool atOnce;
+    } cases[] = {{0, 0, true},       {1, 0, true},    {2, 0, true},
+                 {0, 46 + 2, false}, {1, 600, false}, {2, 2000, false}};
+    ctl->OnDeviceReady(0xD201);
+    config.RecordNo = 5;
+    config.RecordTrack = 3;
+    ASSERT_TRUE(config.SaveCounters());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.type) + " " + std::to_string(c.limit));
+        config.RecordFileType = c.type;
+        panel.errors.clear();
+        const size_t statesBefore = states().size();
+        {
+            FileSizeLimit full(c.limit);
+            ctl->OnRecStart();
+            EXPECT_EQ(ctl->Recording(), !c.atOnce);
+            // Until the writer gives up; the catalogue and the settings are on other disks.
+            for (int i = 0; i < 64 && capture->IsRecording(); ++i) {
+                capture->ProcessNotification();
+                clock.advance(125);
+            }
+            EXPECT_FALSE(capture->IsRecording());
+        }
+        play(2000);
+        EXPECT_TRUE(panel.idle() && !ctl->Recording());
+        ASSERT_EQ(panel.errors.size(), 1u) << panel.errors.back();
+        EXPECT_TRUE(has(panel.errors[0], "The recording could not be started: ") &&
+                    has(panel.errors[0], "File too large"))
+            << panel.errors[0];
+        EXPECT_TRUE(fs::is_empty(dir));
+        EXPECT_TRUE(rows().empty());
+        EXPECT_EQ(std::pair(saved("RecordNo"), saved("RecordTrack")),
+                  (std::pair<std::string, std::string>("5", "3")));
+        EXPECT_EQ(std::pair(config.RecordNo.load(), config.RecordTrack.load()), std::pair(5, 3));
+        // The device hears of a recording only when one ran.
+        EXPECT_EQ(states().size() - statesBefore, c.atOnce ? 0u : 2u);
+    }
+    EXPECT_TRUE(tagged.empty());
 }
 
 TEST_F(RecordingRig, ExitFinishesTheRecordingInProgress) {
