@@ -56,6 +56,14 @@ bool Mp3FileWriter::configure(const WaveFormat& format) {
     return true;
 }
 
+void Mp3FileWriter::BuildTagRoom(uint8_t out[kTagRoomBytes]) {
+    std::memset(out, 0, kTagRoomBytes);
+    std::memcpy(out, "ID3\x04\x00\x00", 6);   // version 2.4.0, no flags
+    const uint32_t size = kTagRoomBytes - 10; // sync-safe: 7 bits a byte
+    for (int i = 0; i < 4; ++i)
+        out[9 - i] = static_cast<uint8_t>((size >> (7 * i)) & 0x7F);
+}
+
 bool Mp3FileWriter::open(const std::string& fileName, const WaveFormat& format) {
     if (fd_ >= 0)
         return true;
@@ -83,6 +91,15 @@ bool Mp3FileWriter::open(const std::string& fileName, const WaveFormat& format) 
     }
     // Read and write, so that the Info frame can be put back over its place holder.
     if ((fd_ = replaceFile()) < 0) {
+        release();
+        return false;
+    }
+    uint8_t room[kTagRoomBytes];
+    BuildTagRoom(room);
+    if (!store(room, sizeof room)) {
+        ::close(fd_);
+        ::unlink(fileName.c_str());
+        fd_ = -1;
         release();
         return false;
     }
@@ -169,10 +186,11 @@ bool Mp3FileWriter::finish() {
     }
     if (!store(output_.get(), static_cast<size_t>(n)))
         return false;
+    // LAME's first frame, right after the tag room, is the Info frame's place holder.
     size_t tag = lame_.getLametagFrame(gfp_, output_.get(), outputBytes_);
-    if (tag > outputBytes_ || tag > fileBytes_)
+    if (tag > outputBytes_ || tag > fileBytes_ - kTagRoomBytes)
         return fail(-EIO, "the MP3 Info frame does not fit its place");
-    if (tag > 0 && FileIo::WriteAll(fd_, output_.get(), tag, 0) != tag)
+    if (tag > 0 && FileIo::WriteAll(fd_, output_.get(), tag, kTagRoomBytes) != tag)
         return fail(-errno, "cannot write the Info frame");
     return true;
 }
