@@ -44,7 +44,8 @@ constexpr Place kBalanceLabelPlace{24, 272, 112, 20};
 constexpr Place kBalancePlace{140, 268, 196, 28};
 constexpr Place kSilenceRecordingPlace{24, 310, 150, 22};
 
-constexpr const char* kFormats[] = {"WAV", "MP3", "WMA"};
+constexpr const char* kFormats[] = {"WAV", "MP3", "WMA", "FLAC"};
+constexpr int kFlac = 3;
 constexpr const char* kBitRates[] = {"32 kbps", "64 kbps", "128 kbps", "192 kbps", "320 kbps"};
 constexpr const char* kSilenceLevels[] = {"-39", "-38", "-37", "-36", "-35",
                                           "-34", "-33", "-32", "-31", "-30"};
@@ -184,7 +185,9 @@ void CSysSettingDlg::Fill() {
         const QSignalBlocker quiet(format_);
         format_->setCurrentIndex(listIndex(config_.RecordFileType.load(), format_->count()));
     }
-    if (config_.RecordFileType.load() != 0) {
+    if (const int type = config_.RecordFileType.load(); type == kFlac) {
+        showLossless();
+    } else if (type != 0) {
         fillBitRates();
     } else {
         bitRate_->setEnabled(false);
@@ -201,6 +204,15 @@ void CSysSettingDlg::fillBitRates() {
     bitRate_->setEnabled(true);
     fillCombo(bitRate_, kBitRates);
     bitRate_->setCurrentIndex(listIndex(config_.RecordFileMP3BitRate.load(), bitRate_->count()));
+}
+
+// FLAC has no bit rate: the list says so instead, and is not stored.
+void CSysSettingDlg::showLossless() {
+    bitRate_->setEnabled(false);
+    bitRate_->clear();
+    bitRate_->addItem(
+        LanguageTexts(config_, LanguageTexts::kWindowText).text("Lossless", "Lossless"));
+    bitRate_->setCurrentIndex(0);
 }
 
 void CSysSettingDlg::applyTexts() {
@@ -220,6 +232,8 @@ void CSysSettingDlg::applyTexts() {
     setLabel(kVolumeLabel, texts.text("Record Volume", "Record Volume"));
     setLabel(kBalanceLabel, texts.text("Record Balance", "Record Balance"));
     silenceRecording_->setText(texts.text("Silence Recording", "Silence Recording"));
+    if (format_->currentIndex() == kFlac)
+        showLossless();
     title_ = texts.text("Options ", "Options");
     update();
 }
@@ -254,6 +268,8 @@ bool CSysSettingDlg::processMessage(const Message& m, intptr_t& result) {
 void CSysSettingDlg::OnFormatChanged(int index) {
     if (index == 1 || index == 2) {
         fillBitRates();
+    } else if (index == kFlac) {
+        showLossless();
     } else {
         bitRate_->setEnabled(false);
         bitRate_->clear();
