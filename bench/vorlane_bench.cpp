@@ -1,4 +1,4 @@
-// vorlane-bench --format wav|mp3|wma --minutes N [--runs R] [--output FILE] [--keep]
+// vorlane-bench --format wav|mp3|wma|flac --minutes N [--runs R] [--output FILE] [--keep]
 // vorlane-bench --catalogue   (see CatalogueBench.h)
 //
 // Pushes N minutes of a synthetic stereo signal through the capture engine's real block
@@ -7,9 +7,9 @@
 //   format=<f> minutes=<N> realtime_factor=<x>
 // where x is minutes of sound processed per minute of wall-clock time.
 //
-// For mp3 and wma the same sound (recorded to a WAV file first, untimed) is then encoded
-// by the reference encoder of the system, `lame -b 128 -m j -q 5` or
-// `ffmpeg -c:a wmav2 -b:a 128k`, and the line ends with
+// For mp3, wma and flac the same sound (recorded to a WAV file first, untimed) is then
+// encoded by the reference encoder of the system, `lame -b 128 -m j -q 5`,
+// `ffmpeg -c:a wmav2 -b:a 128k` or `flac -5`, and the line ends with
 //   reference_realtime_factor=<y> ratio=<x/y>
 // Both are timed R times (--runs, 3 unless given), alternately, and the best of each
 // counts, which steadies the figures on a busy machine.
@@ -42,7 +42,7 @@ namespace {
 int usage(const char* why) {
     std::fprintf(stderr,
                  "vorlane-bench: %s\n"
-                 "usage: vorlane-bench [--format wav|mp3|wma] [--minutes N] [--runs R] "
+                 "usage: vorlane-bench [--format wav|mp3|wma|flac] [--minutes N] [--runs R] "
                  "[--output FILE] [--keep]\n"
                  "       vorlane-bench --catalogue\n",
                  why);
@@ -156,7 +156,11 @@ int main(int argc, char** argv) {
             return usage(("unknown argument " + a).c_str());
         }
     }
-    int fileType = format == "wav" ? 0 : format == "mp3" ? 1 : format == "wma" ? 2 : -1;
+    int fileType = format == "wav"    ? 0
+                   : format == "mp3"  ? 1
+                   : format == "wma"  ? 2
+                   : format == "flac" ? 3
+                                      : -1;
     if (fileType < 0)
         return usage(("unknown format " + format).c_str());
     const std::string stem =
@@ -180,6 +184,8 @@ int main(int argc, char** argv) {
     else if (fileType == 2)
         reference = {"ffmpeg",       "-nostdin", "-v",    "error", "-y",   "-i",
                      referenceInput, "-c:a",     "wmav2", "-b:a",  "128k", referenceOutput};
+    else if (fileType == 3)
+        reference = {"flac", "--silent", "-f", "-5", "-o", referenceOutput, referenceInput};
     if (!reference.empty()) {
         Run input = record(0, minutes, referenceInput);
         if (!input.ok) {
@@ -211,6 +217,8 @@ int main(int argc, char** argv) {
                 bestReference = s;
         }
     }
+    std::error_code sizeError;
+    const auto referenceBytes = reference.empty() ? 0 : fs::file_size(referenceOutput, sizeError);
     cleanUp();
 
     double audioSeconds = static_cast<double>(best.blocks) * best.blockFrames / 44100.0;
@@ -223,7 +231,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     double referenceFactor = audioSeconds / bestReference;
-    std::printf("vorlane-bench: %s took %.3f s\n", reference[0].c_str(), bestReference);
+    std::printf("vorlane-bench: %s took %.3f s (%llu bytes)\n", reference[0].c_str(), bestReference,
+                static_cast<unsigned long long>(sizeError ? 0 : referenceBytes));
     std::printf("format=%s minutes=%g realtime_factor=%.1f reference_realtime_factor=%.1f "
                 "ratio=%.2f\n",
                 format.c_str(), minutes, factor, referenceFactor, factor / referenceFactor);

@@ -33,7 +33,7 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "recorder for USB turntables and audio adapters")
 # CPack puts the summary first; this is the long description under it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Vorlane records the sound of a USB turntable or USB audio adapter to WAV,
-MP3 or WMA files. It shows a waveform and level meters, plays the sound while
+MP3, WMA or FLAC files. It shows a waveform and level meters, plays the sound while
 recording, divides recordings into tracks by hand, by time or on silence,
 tags every file and keeps a catalogue with a browser that plays them.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -41,7 +41,9 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${VORLANE_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libmp3lame0")
+# LAME is loaded with dlopen; GStreamer finds its FLAC parser and decoder (for the browser)
+# as plugins, which dpkg-shlibdeps cannot see.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libmp3lame0, gstreamer1.0-plugins-good")
 # The way to a card that the desktop's sound server holds.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libasound2-plugins")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)

@@ -4,6 +4,7 @@
 
 #include "audio/CWmvWriter.h"
 #include "audio/EncoderMath.h"
+#include "audio/FlacFileWriter.h"
 #include "audio/Mp3FileWriter.h"
 #include "audio/WavFileWriter.h"
 
@@ -36,6 +37,8 @@ std::unique_ptr<RecordOutput> CRecordWriter::DefaultOutput(FileType fileType, in
         return std::make_unique<WavFileWriter>();
     case FileType::Wma:
         return std::make_unique<CWmvWriter>(EncoderMath::BitRateKbps(bitRateIndex));
+    case FileType::Flac:
+        return std::make_unique<FlacFileWriter>();
     case FileType::Mp3:
         break;
     }

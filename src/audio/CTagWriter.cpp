@@ -2,7 +2,13 @@
 
 #include <taglib/asffile.h>
 #include <taglib/asftag.h>
+#include <taglib/commentsframe.h>
+#include <taglib/flacfile.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/textidentificationframe.h>
 #include <taglib/tstring.h>
+#include <taglib/xiphcomment.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -173,11 +179,107 @@ void CTagWriter::WriteWmaAttributes(const std::string& fileName, const TagValues
     SetWmaAttribute(fileName, "WM/Genre", tags.genreName);
 }
 
+namespace {
+TagLib::String utf8(const std::string& s) {
+    return TagLib::String(s, TagLib::String::UTF8);
+}
+
+int openFailure(const std::string& fileName) {
+    struct stat st {};
+    return ::stat(fileName.c_str(), &st) < 0 ? -errno : -EINVAL;
+}
+
+bool startsWithId3v2(const std::string& fileName) {
+    char head[3] = {};
+    int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool yes = ::pread(fd, head, 3, 0) == 3 && std::memcmp(head, "ID3", 3) == 0;
+    ::close(fd);
+    return yes;
+}
+} // namespace
+
+int CTagWriter::WriteId3v2(const std::string& fileName, const TagValues& tags) {
+    if (!startsWithId3v2(fileName))
+        return 0;
+    TagLib::MPEG::File file(fileName.c_str(), false);
+    if (!file.isOpen() || !file.isValid()) {
+        const int code = openFailure(fileName);
+        sayErrno("Could not open the file %s for its ID3v2 tag (%s).\n", fileName, -code);
+        return code;
+    }
+    TagLib::ID3v2::Tag* tag = file.ID3v2Tag(true);
+    auto text = [tag](const char* id, const std::string& value) {
+        tag->removeFrames(id);
+        if (value.empty())
+            return;
+        auto* frame = new TagLib::ID3v2::TextIdentificationFrame(id, TagLib::String::UTF8);
+        frame->setText(utf8(value));
+        tag->addFrame(frame);
+    };
+    text("TIT2", tags.title);
+    text("TPE1", tags.artist);
+    text("TALB", tags.album);
+    text("TDRC", tags.year);
+    text("TCON", tags.genreName);
+    text("TRCK", std::to_string(tags.track));
+    tag->removeFrames("COMM");
+    if (!tags.comment.empty()) {
+        auto* comment = new TagLib::ID3v2::CommentsFrame(TagLib::String::UTF8);
+        comment->setLanguage("und");
+        comment->setText(utf8(tags.comment));
+        tag->addFrame(comment);
+    }
+    // Only the ID3v2 tag: the ID3v1 tag is the caller's, byte for byte.
+    if (!file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripNone, TagLib::ID3v2::v4,
+                   TagLib::File::DoNotDuplicate)) {
+        const int code = file.readOnly() ? -EACCES : -EIO;
+        sayErrno("Could not write the ID3v2 tag to %s (%s).\n", fileName, -code);
+        return code;
+    }
+    return 0;
+}
+
+int CTagWriter::WriteVorbisComments(const std::string& fileName, const TagValues& tags) {
+    TagLib::FLAC::File file(fileName.c_str(), false);
+    if (!file.isOpen() || !file.isValid()) {
+        const int code = openFailure(fileName);
+        sayErrno("Could not open the file %s for its Vorbis comments (%s).\n", fileName, -code);
+        return code;
+    }
+    TagLib::Ogg::XiphComment* comments = file.xiphComment(true);
+    auto field = [comments](const char* key, const std::string& value) {
+        comments->removeFields(key);
+        if (!value.empty())
+            comments->addField(key, utf8(value), true);
+    };
+    field("TITLE", tags.title);
+    field("ARTIST", tags.artist);
+    field("ALBUM", tags.album);
+    field("DATE", tags.year);
+    field("COMMENT", tags.comment);
+    field("GENRE", tags.genreName);
+    field("TRACKNUMBER", std::to_string(tags.track));
+    if (!file.save()) {
+        const int code = file.readOnly() ? -EACCES : -EIO;
+        sayErrno("Could not write the Vorbis comments to %s (%s).\n", fileName, -code);
+        return code;
+    }
+    return 0;
+}
+
 bool CTagWriter::TagFile(const std::string& fileName, const TagValues& tags) {
-    if (fileName.find(".mp3") != std::string::npos)
+    if (fileName.find(".mp3") != std::string::npos) {
+        // The ID3v2 tag first: a crash before the ID3v1 tag leaves the file to be tagged
+        // again, and filling the ID3v2 tag again changes nothing.
+        WriteId3v2(fileName, tags);
         AppendId3v1(fileName, tags);
-    else if (fileName.find(".wma") != std::string::npos)
+    } else if (fileName.find(".wma") != std::string::npos) {
         WriteWmaAttributes(fileName, tags);
+    } else if (fileName.find(".flac") != std::string::npos) {
+        WriteVorbisComments(fileName, tags);
+    }
     return true;
 }
 

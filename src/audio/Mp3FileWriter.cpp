@@ -58,6 +58,14 @@ bool Mp3FileWriter::configure(const WaveFormat& format) {
     return true;
 }
 
+void Mp3FileWriter::BuildTagRoom(uint8_t out[kTagRoomBytes]) {
+    std::memset(out, 0, kTagRoomBytes);
+    std::memcpy(out, "ID3\x04\x00\x00", 6);   // version 2.4.0, no flags
+    const uint32_t size = kTagRoomBytes - 10; // sync-safe: 7 bits a byte
+    for (int i = 0; i < 4; ++i)
+        out[9 - i] = static_cast<uint8_t>((size >> (7 * i)) & 0x7F);
+}
+
 bool Mp3FileWriter::open(const std::string& fileName, const WaveFormat& format) {
     if (fd_ >= 0)
         return true;
@@ -89,6 +97,15 @@ bool Mp3FileWriter::open(const std::string& fileName, const WaveFormat& format) 
         release();
         return false;
     }
+    uint8_t room[kTagRoomBytes];
+    BuildTagRoom(room);
+    if (!store(room, sizeof room)) {
+        ::close(fd_);
+        ::unlink(fileName.c_str());
+        fd_ = -1;
+        release();
+        return false;
+    }
     if (!roomForFirstFrame()) {
         ::close(fd_);
         fd_ = -1;
@@ -115,7 +132,8 @@ bool Mp3FileWriter::roomForFirstFrame() {
         const int err = errno;
         return fail(-err, "cannot write");
     }
-    if (::ftruncate(fd_, 0) < 0 || ::lseek(fd_, 0, SEEK_SET) < 0)
+    const auto kept = static_cast<off_t>(fileBytes_);
+    if (::ftruncate(fd_, kept) < 0 || ::lseek(fd_, kept, SEEK_SET) < 0)
         return fail(-errno, "cannot write");
     return true;
 }
@@ -200,10 +218,11 @@ bool Mp3FileWriter::finish() {
     }
     if (!store(output_.get(), static_cast<size_t>(n)))
         return false;
+    // LAME's first frame, right after the tag room, is the Info frame's place holder.
     size_t tag = lame_.getLametagFrame(gfp_, output_.get(), outputBytes_);
-    if (tag > outputBytes_ || tag > fileBytes_)
+    if (tag > outputBytes_ || tag > fileBytes_ - kTagRoomBytes)
         return fail(-EIO, "the MP3 Info frame does not fit its place");
-    if (tag > 0 && FileIo::WriteAll(fd_, output_.get(), tag, 0) != tag)
+    if (tag > 0 && FileIo::WriteAll(fd_, output_.get(), tag, kTagRoomBytes) != tag)
         return fail(-errno, "cannot write the Info frame");
     return true;
 }
@@ -215,7 +234,7 @@ bool Mp3FileWriter::close() {
     }
     if (stopped_) {
         // Constant bit rate: the file is whole frames, the first of them the Info frame.
-        const double frames = std::max(0.0, std::round(fileBytes_ / averageFrameBytes()) - 1);
+        const double frames = std::max(0.0, std::round((fileBytes_ - kTagRoomBytes) / averageFrameBytes()) - 1);
         keptSeconds_ = frames * chunkBytes_ / format_.avgBytesPerSec;
     }
     bool ok = stopped_ || finish();

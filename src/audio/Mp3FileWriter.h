@@ -12,7 +12,9 @@ namespace vorlane {
 // Encodes PCM blocks into an MP3 file with LAME: constant bit rate from the bit-rate
 // index, joint stereo (mono for one channel), quality 5, MPEG-1 at the input rate, the
 // original bit set, no bit reservoir, and the Info (Xing) frame at the start of the file.
-// The library is loaded by open() and unloaded by close().
+// The library is loaded by open() and unloaded by close(). The file starts with an empty
+// ID3v2.4 tag of kTagRoomBytes (all padding), which the tagger fills in place once the
+// file is complete, so that the sound never has to move.
 //
 // PCM is buffered and encoded in chunks of one MP3 frame (1,152 samples per channel);
 // what is left at the close is encoded too, so the file holds every sample it was given.
@@ -27,6 +29,10 @@ public:
     static constexpr uint32_t kInputBufferBytes = 352768;
     // The file is forced to disk after this much sound, so a crash loses little.
     static constexpr uint32_t kSyncSeconds = 10;
+    // The room kept for the ID3v2 tag in front of the sound, its 10-byte header included.
+    static constexpr uint32_t kTagRoomBytes = 4096;
+    // The empty ID3v2.4 tag that keeps that room.
+    static void BuildTagRoom(uint8_t out[kTagRoomBytes]);
 
     explicit Mp3FileWriter(int bitRateIndex = 2,
                            std::string libraryName = LameLibrary::DefaultName());

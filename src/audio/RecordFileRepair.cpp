@@ -1,7 +1,10 @@
 // Runs at start-up on the main thread, before any recording.
 #include "audio/RecordFileRepair.h"
 
+#include "audio/FlacStreamInfo.h"
 #include "audio/WavFileWriter.h"
+
+#include <FLAC/stream_decoder.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -84,6 +87,8 @@ RecordFileRepair::Result RecordFileRepair::Repair(const std::string& path) {
         return RepairWav(path);
     if (endsWith(path, ".wma"))
         return RepairWma(path);
+    if (endsWith(path, ".flac"))
+        return RepairFlac(path);
     Result r;
     r.seconds = DecodedSeconds(path);
     r.ok = r.seconds >= 0;
@@ -213,6 +218,87 @@ RecordFileRepair::Result RecordFileRepair::RepairWma(const std::string& path) {
     r.ok = r.seconds >= 0;
     if (!r.ok)
         r.error = path + ": cannot be decoded";
+    return r;
+}
+
+namespace {
+// Walks the frames of a FLAC file with libFLAC and notes where the last whole one ends.
+struct FlacFrames {
+    uint64_t samples = 0; // per channel, in the whole frames
+    uint64_t end = 0;     // the byte after the last whole frame (or after the metadata)
+    bool damaged = false; // the decoder found something that is not a whole frame
+
+    static FLAC__StreamDecoderWriteStatus write(const FLAC__StreamDecoder*, const FLAC__Frame* f,
+                                                const FLAC__int32* const[], void* self) {
+        static_cast<FlacFrames*>(self)->pending = f->header.blocksize;
+        return FLAC__STREAM_DECODER_WRITE_STATUS_CONTINUE;
+    }
+    static void error(const FLAC__StreamDecoder*, FLAC__StreamDecoderErrorStatus, void* self) {
+        static_cast<FlacFrames*>(self)->damaged = true;
+    }
+
+    bool walk(const std::string& path) {
+        FLAC__StreamDecoder* dec = FLAC__stream_decoder_new();
+        if (!dec)
+            return false;
+        bool ok = FLAC__stream_decoder_init_file(dec, path.c_str(), write, nullptr, error, this) ==
+                      FLAC__STREAM_DECODER_INIT_STATUS_OK &&
+                  FLAC__stream_decoder_process_until_end_of_metadata(dec) &&
+                  FLAC__stream_decoder_get_decode_position(dec, &end);
+        while (ok && !damaged) {
+            pending = 0;
+            if (!FLAC__stream_decoder_process_single(dec))
+                break;
+            FLAC__uint64 at = 0;
+            // No new frame: the end of the file, or a piece of a frame before it.
+            if (pending == 0 || damaged ||
+                FLAC__stream_decoder_get_state(dec) == FLAC__STREAM_DECODER_END_OF_STREAM ||
+                !FLAC__stream_decoder_get_decode_position(dec, &at))
+                break;
+            samples += pending;
+            end = at;
+        }
+        FLAC__stream_decoder_delete(dec);
+        return ok;
+    }
+
+private:
+    uint32_t pending = 0;
+};
+} // namespace
+
+RecordFileRepair::Result RecordFileRepair::RepairFlac(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return failed(path, std::strerror(errno));
+    uint8_t info[FlacStreamInfo::kBytes];
+    if (!FlacStreamInfo::Read(fd, info) || FlacStreamInfo::SampleRate(info) == 0) {
+        ::close(fd);
+        return failed(path, "not a FLAC file");
+    }
+    const double rate = FlacStreamInfo::SampleRate(info);
+    Result r;
+    if (const uint64_t total = FlacStreamInfo::TotalSamples(info); total != 0) {
+        // Finished: the encoder wrote the count when it closed the file.
+        ::close(fd);
+        r.ok = true;
+        r.seconds = static_cast<double>(total) / rate;
+        return r;
+    }
+    FlacFrames frames;
+    if (!frames.walk(path)) {
+        ::close(fd);
+        return failed(path, "the FLAC metadata is damaged");
+    }
+    const bool ok = ::ftruncate(fd, static_cast<off_t>(frames.end)) == 0 &&
+                    FlacStreamInfo::WriteTotalSamplesAndNoSignature(fd, frames.samples) == 0 &&
+                    ::fdatasync(fd) == 0;
+    const int err = errno;
+    ::close(fd);
+    if (!ok)
+        return failed(path, std::strerror(err));
+    r.ok = true;
+    r.seconds = static_cast<double>(frames.samples) / rate;
     return r;
 }
 

@@ -528,9 +528,10 @@ void CPlayFileDlg::SaveCopy() {
     if (path.empty() || !services_.chooseSaveFile)
         return;
     const std::string name = fs::path(path).filename().string();
-    const char* extension = name.find(".mp3") != std::string::npos   ? ".mp3"
-                            : name.find(".wma") != std::string::npos ? ".wma"
-                                                                     : ".wav";
+    const char* extension = name.find(".mp3") != std::string::npos    ? ".mp3"
+                            : name.find(".wma") != std::string::npos  ? ".wma"
+                            : name.find(".flac") != std::string::npos ? ".flac"
+                                                                      : ".wav";
     const QString pattern = QStringLiteral("*") + QString::fromLatin1(extension);
     QString target = services_.chooseSaveFile(pattern, pattern);
     if (target.isEmpty())

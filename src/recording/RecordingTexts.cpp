@@ -14,9 +14,7 @@ RecordFileName RecordingTexts::MakeRecordFileName(int recordNo, int recordTrack,
     if (!suffix.empty())
         out.fileName += "_" + SafeSuffix(suffix);
     out.fileType = FileTypeFromSetting(recordFileType);
-    out.fileName += out.fileType == FileType::Wav   ? ".wav"
-                    : out.fileType == FileType::Wma ? ".wma"
-                                                    : ".mp3";
+    out.fileName += FileTypeExtension(out.fileType);
     out.startTimeText = StartTimeText(t);
     return out;
 }

@@ -46,7 +46,8 @@ constexpr Place kBalancePlace{140, 252, 196, 26};
 // A row of its own above the buttons: its text is long in some languages.
 constexpr Place kSilenceRecordingPlace{24, 281, 312, 22};
 
-constexpr const char* kFormats[] = {"WAV", "MP3", "WMA"};
+constexpr const char* kFormats[] = {"WAV", "MP3", "WMA", "FLAC"};
+constexpr int kFlac = 3;
 constexpr const char* kBitRates[] = {"32 kbps", "64 kbps", "128 kbps", "192 kbps", "320 kbps"};
 constexpr const char* kSilenceLevels[] = {"-39", "-38", "-37", "-36", "-35",
                                           "-34", "-33", "-32", "-31", "-30"};
@@ -185,7 +186,9 @@ void CSysSettingDlg::Fill() {
         const QSignalBlocker quiet(format_);
         format_->setCurrentIndex(listIndex(config_.RecordFileType.load(), format_->count()));
     }
-    if (config_.RecordFileType.load() != 0) {
+    if (const int type = config_.RecordFileType.load(); type == kFlac) {
+        showLossless();
+    } else if (type != 0) {
         fillBitRates();
     } else {
         bitRate_->setEnabled(false);
@@ -206,6 +209,15 @@ void CSysSettingDlg::fillBitRates() {
     bitRate_->setCurrentIndex(listIndex(config_.RecordFileMP3BitRate.load(), bitRate_->count()));
 }
 
+// FLAC has no bit rate: the list says so instead, and is not stored.
+void CSysSettingDlg::showLossless() {
+    bitRate_->setEnabled(false);
+    bitRate_->clear();
+    bitRate_->addItem(
+        LanguageTexts(config_, LanguageTexts::kWindowText).text("Lossless", "Lossless"));
+    bitRate_->setCurrentIndex(0);
+}
+
 void CSysSettingDlg::applyTexts() {
     LanguageTexts texts(config_, LanguageTexts::kWindowText);
     close_->setToolTip(texts.text("Close ", "Close"));
@@ -223,6 +235,8 @@ void CSysSettingDlg::applyTexts() {
     setLabel(kVolumeLabel, texts.text("Record Volume", "Record Volume"));
     setLabel(kBalanceLabel, texts.text("Record Balance", "Record Balance"));
     silenceRecording_->setText(texts.text("Silence Recording", "Silence Recording"));
+    if (format_->currentIndex() == kFlac)
+        showLossless();
     title_ = texts.text("Options ", "Options");
     update();
 }
@@ -263,6 +277,8 @@ bool CSysSettingDlg::processMessage(const Message& m, intptr_t& result) {
 void CSysSettingDlg::OnFormatChanged(int index) {
     if (index == 1 || index == 2) {
         fillBitRates();
+    } else if (index == kFlac) {
+        showLossless();
     } else {
         bitRate_->setEnabled(false);
         bitRate_->clear();

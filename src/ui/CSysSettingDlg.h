@@ -103,6 +103,7 @@ private:
     void skinButtons();
     void applyTexts();
     void fillBitRates();
+    void showLossless();
 
     void OnConfirm();
     void OnBrowse();

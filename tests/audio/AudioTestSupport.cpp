@@ -3,6 +3,7 @@
 #include "audio/CRecordWriter.h"
 #include "platform/Messages.h"
 
+#include <FLAC/stream_decoder.h>
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -182,6 +183,55 @@ std::vector<int16_t> ToneBlock(uint32_t i, uint32_t frames) {
         out[2 * j + 1] = static_cast<int16_t>(std::lround(8000 * std::sin(2 * M_PI * 440 * t)));
     }
     return out;
+}
+
+namespace {
+struct FlacSink {
+    FlacDecoded* out;
+    static FLAC__StreamDecoderWriteStatus write(const FLAC__StreamDecoder*,
+                                                const FLAC__Frame* frame,
+                                                const FLAC__int32* const buffer[], void* self) {
+        FlacDecoded& d = *static_cast<FlacSink*>(self)->out;
+        for (uint32_t i = 0; i < frame->header.blocksize; ++i)
+            for (uint32_t c = 0; c < frame->header.channels; ++c)
+                d.samples.push_back(static_cast<int16_t>(buffer[c][i]));
+        return FLAC__STREAM_DECODER_WRITE_STATUS_CONTINUE;
+    }
+    static void metadata(const FLAC__StreamDecoder*, const FLAC__StreamMetadata* m, void* self) {
+        if (m->type != FLAC__METADATA_TYPE_STREAMINFO)
+            return;
+        FlacDecoded& d = *static_cast<FlacSink*>(self)->out;
+        const auto& info = m->data.stream_info;
+        d.totalSamples = info.total_samples;
+        d.sampleRate = info.sample_rate;
+        d.channels = info.channels;
+        d.bits = info.bits_per_sample;
+        for (uint8_t b : info.md5sum)
+            d.signatureKnown = d.signatureKnown || b != 0;
+    }
+    static void error(const FLAC__StreamDecoder*, FLAC__StreamDecoderErrorStatus, void* self) {
+        static_cast<FlacSink*>(self)->out->ok = false;
+        static_cast<FlacSink*>(self)->failed = true;
+    }
+    bool failed = false;
+};
+} // namespace
+
+FlacDecoded FlacDecode(const std::filesystem::path& file) {
+    FlacDecoded d;
+    FlacSink sink{&d};
+    FLAC__StreamDecoder* dec = FLAC__stream_decoder_new();
+    FLAC__stream_decoder_set_md5_checking(dec, true);
+    if (FLAC__stream_decoder_init_file(dec, file.c_str(), FlacSink::write, FlacSink::metadata,
+                                       FlacSink::error,
+                                       &sink) == FLAC__STREAM_DECODER_INIT_STATUS_OK) {
+        const bool decoded = FLAC__stream_decoder_process_until_end_of_stream(dec);
+        // finish() compares the signature with the decoded sound (true when none is known).
+        d.signatureMatches = FLAC__stream_decoder_finish(dec) && d.signatureKnown;
+        d.ok = decoded && !sink.failed;
+    }
+    FLAC__stream_decoder_delete(dec);
+    return d;
 }
 
 void RecordTones(CRecordWriter& w, const std::filesystem::path& file, FileType type,

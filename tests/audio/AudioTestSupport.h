@@ -89,6 +89,16 @@ std::vector<int16_t> SoxDecode(const std::filesystem::path& file);
 // Decodes a sound file with ffmpeg into interleaved 16-bit stereo samples at 44,100 Hz;
 // empty when ffmpeg fails.
 std::vector<int16_t> FfmpegDecode(const std::filesystem::path& file);
+// A FLAC file decoded with libFLAC, the signature in STREAMINFO checked against the sound.
+struct FlacDecoded {
+    bool ok = false;             // decoded to its end without an error
+    bool signatureKnown = false; // STREAMINFO holds an MD5 signature (not all zero)
+    bool signatureMatches = false;
+    uint64_t totalSamples = 0; // per channel, as STREAMINFO states
+    uint32_t sampleRate = 0, channels = 0, bits = 0;
+    std::vector<int16_t> samples; // interleaved
+};
+FlacDecoded FlacDecode(const std::filesystem::path& file);
 // Runs a command and returns what it printed on its standard output.
 std::string CommandOutput(const std::string& command, int* status = nullptr);
 // What ffprobe reports of a file's first stream and container: codec_name, bit_rate,

@@ -18,6 +18,31 @@ std::atomic<std::thread::id> g_watched{};
 std::atomic<int> g_allocations{0};
 } // namespace
 
+// C libraries (libFLAC, LAME) allocate with malloc: counted too, through glibc's own entry
+// points. A sanitizer build brings its own allocator and counts only operator new.
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__) && defined(__GLIBC__)
+extern "C" {
+void* __libc_malloc(std::size_t);
+void* __libc_calloc(std::size_t, std::size_t);
+void* __libc_realloc(void*, std::size_t);
+void* malloc(std::size_t n) {
+    if (g_watched.load(std::memory_order_relaxed) == std::this_thread::get_id())
+        g_allocations.fetch_add(1, std::memory_order_relaxed);
+    return __libc_malloc(n);
+}
+void* calloc(std::size_t n, std::size_t size) {
+    if (g_watched.load(std::memory_order_relaxed) == std::this_thread::get_id())
+        g_allocations.fetch_add(1, std::memory_order_relaxed);
+    return __libc_calloc(n, size);
+}
+void* realloc(void* p, std::size_t n) {
+    if (g_watched.load(std::memory_order_relaxed) == std::this_thread::get_id())
+        g_allocations.fetch_add(1, std::memory_order_relaxed);
+    return __libc_realloc(p, n);
+}
+}
+#endif
+
 void* operator new(std::size_t n) {
     if (g_watched.load(std::memory_order_relaxed) == std::this_thread::get_id())
         g_allocations.fetch_add(1, std::memory_order_relaxed);
@@ -67,4 +92,5 @@ TEST_P(BlockCost, RecordingBlocksOnTheCaptureThreadAllocateNothing) {
     capture.ShutdownCapture();
 }
 
-INSTANTIATE_TEST_SUITE_P(WavAndMp3, BlockCost, ::testing::Values(FileType::Wav, FileType::Mp3));
+INSTANTIATE_TEST_SUITE_P(WavMp3AndFlac, BlockCost,
+                         ::testing::Values(FileType::Wav, FileType::Mp3, FileType::Flac));

@@ -2,10 +2,17 @@
 #include "TestProgramFolder.h"
 #include "audio/CRecordWriter.h"
 #include "audio/CTagWriter.h"
+#include "audio/Mp3FileWriter.h"
 
 #include <gtest/gtest.h>
 #include <taglib/asffile.h>
 #include <taglib/asftag.h>
+#include <taglib/flacfile.h>
+#include <taglib/id3v1tag.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/textidentificationframe.h>
+#include <taglib/xiphcomment.h>
 
 #include <cstring>
 #include <filesystem>
@@ -35,6 +42,17 @@ std::map<std::string, std::string> readWma(const fs::path& file) {
         if (tag->contains(name))
             out[name] = tag->attribute(name).front().toString().to8Bit(true);
     return out;
+}
+
+// Where the first frame of a FLAC file starts: after "fLaC" and the metadata blocks.
+size_t flacSoundOffset(const std::string& f) {
+    size_t at = 4;
+    for (bool last = false; !last && at + 4 <= f.size();) {
+        const auto b = [&](size_t i) { return static_cast<uint8_t>(f[at + i]); };
+        last = b(0) & 0x80;
+        at += 4 + ((b(1) << 16) | (b(2) << 8) | b(3));
+    }
+    return at;
 }
 
 std::string text(const CTagWriter::Id3v1Record& r, size_t at, size_t n) {
@@ -102,24 +120,130 @@ TEST(CTagWriter, Id3v1RecordByteForByte) {
     EXPECT_EQ(empty, zeros);
 }
 
-// The record goes after the last frame; the audio stays as it was, and readers find it.
-TEST(CTagWriter, Mp3FileGetsTheRecordAppended) {
+// Values that ID3v1 cannot hold: a Japanese title longer than 30 bytes, an accented
+// artist, a comment past 28 characters.
+const TagValues kUnicodeTags{"\xE9\x9D\x92\xE3\x81\x84\xE5\xA4\x9C\xE3\x81\xAE\xE3\x82\xB8"
+                             "\xE3\x83\xA3\xE3\x82\xBA\xE3\x83\xBB\xE3\x83\x90\xE3\x83\xA9"
+                             "\xE3\x83\xBC\xE3\x83\x89",
+                             "Ren\xC3\xA9 Aubry & L\xC3\xA9"
+                             "a Dvo\xC5\x99\xC3\xA1k",
+                             "Kind of Blue",
+                             "1959",
+                             "recorded from the second pressing, side two",
+                             8,
+                             "Jazz",
+                             3};
+
+// The ID3v2 tag fills the room in front of the sound, so the sound stays where it was;
+// the ID3v1 record goes after the last frame; readers find both, with the values in full.
+TEST(CTagWriter, Mp3FileGetsBothTagsAndTheSoundStaysPut) {
     TestProgramFolder dir(false);
+    // 11 s at 320 kbit/s: TagLib keeps padding of up to 1 % of a file in place, so a
+    // recording of this length or more is tagged without moving its sound.
+    fs::path shortFile = dir / "short.mp3";
+    record(shortFile, FileType::Mp3);
     fs::path file = dir / "tagged.mp3";
-    record(file, FileType::Mp3);
+    CRecordWriter w;
+    std::atomic<int> index{4};
+    w.BindBitRate(index);
+    RecordTones(w, file, FileType::Mp3, 90);
     const std::string before = readBytes(file);
-    const TagValues t{
-        "Blue in Green", "Miles Davis", "Kind of Blue", "1959", "side two", 8, "Jazz", 3};
+    const size_t samples = FfmpegDecode(file).size();
+    ASSERT_GT(samples, 0u);
+    const TagValues& t = kUnicodeTags;
     EXPECT_TRUE(CTagWriter::TagFile(file.string(), t));
     const std::string after = readBytes(file);
     ASSERT_EQ(after.size(), before.size() + 128);
-    EXPECT_EQ(after.substr(0, before.size()), before);
-    CTagWriter::Id3v1Record r = CTagWriter::BuildId3v1(t);
-    EXPECT_EQ(after.substr(before.size()), text(r, 0, 128));
-    std::string tags = FfprobeTags(file);
-    EXPECT_NE(tags.find("TAG:track=3"), std::string::npos) << tags;
-    EXPECT_NE(tags.find("TAG:genre=Jazz"), std::string::npos) << tags;
-    EXPECT_FALSE(FfmpegDecode(file).empty());
+    const size_t room = Mp3FileWriter::kTagRoomBytes;
+    EXPECT_EQ(after.substr(room, before.size() - room), before.substr(room));
+    EXPECT_EQ(after.substr(before.size()), text(CTagWriter::BuildId3v1(t), 0, 128));
+
+    TagLib::MPEG::File f(file.c_str());
+    ASSERT_TRUE(f.isValid());
+    TagLib::ID3v2::Tag* v2 = f.ID3v2Tag();
+    ASSERT_NE(v2, nullptr);
+    EXPECT_EQ(v2->header()->majorVersion(), 4u);
+    const std::map<std::string, std::string> want = {
+        {"TIT2", t.title}, {"TPE1", t.artist}, {"TALB", t.album},  {"TDRC", t.year},
+        {"TCON", "Jazz"},  {"TRCK", "3"},      {"COMM", t.comment}};
+    for (const auto& [id, value] : want) {
+        const auto& frames = v2->frameListMap()[id.c_str()];
+        ASSERT_EQ(frames.size(), 1u) << id;
+        EXPECT_EQ(frames.front()->toString().to8Bit(true), value) << id;
+        if (auto* tf = dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(frames.front())) {
+            EXPECT_EQ(tf->textEncoding(), TagLib::String::UTF8) << id;
+        }
+    }
+    // TagLib reads the ID3v1 tag as it always was.
+    ASSERT_NE(f.ID3v1Tag(), nullptr);
+    EXPECT_EQ(f.ID3v1Tag()->album().to8Bit(true), "Kind of Blue");
+    // Players still find the sound, all of it, and the title of the ID3v2 tag.
+    EXPECT_EQ(FfmpegDecode(file).size(), samples);
+    EXPECT_TRUE(DecodesCleanly(file));
+    const std::string tags = FfprobeTags(file);
+    EXPECT_NE(tags.find("TAG:title=" + t.title), std::string::npos) << tags;
+
+    // Tagged again (recovery after a crash between the two tags): one frame of each still.
+    TagValues other = t;
+    other.title = "Blue in Green";
+    ASSERT_EQ(CTagWriter::WriteId3v2(file.string(), other), 0);
+    TagLib::MPEG::File g(file.c_str());
+    EXPECT_EQ(g.ID3v2Tag()->frameListMap()["TIT2"].size(), 1u);
+    EXPECT_EQ(g.ID3v2Tag()->title().to8Bit(true), "Blue in Green");
+    EXPECT_EQ(fs::file_size(file), after.size());
+
+    // A short file may have its sound moved by TagLib, but keeps all of it.
+    const size_t shortSamples = FfmpegDecode(shortFile).size();
+    EXPECT_TRUE(CTagWriter::TagFile(shortFile.string(), t));
+    EXPECT_EQ(FfmpegDecode(shortFile).size(), shortSamples);
+    TagLib::MPEG::File s(shortFile.c_str());
+    ASSERT_NE(s.ID3v2Tag(), nullptr);
+    EXPECT_EQ(s.ID3v2Tag()->title().to8Bit(true), t.title);
+    const std::string shortBytes = readBytes(shortFile);
+    EXPECT_EQ(shortBytes.substr(shortBytes.size() - 128), text(CTagWriter::BuildId3v1(t), 0, 128));
+}
+
+// FLAC files get Vorbis comments in the padding their writer left, so the sound is not
+// moved and still matches its signature; tagging again replaces the values.
+TEST(CTagWriter, FlacFileGetsVorbisComments) {
+    TestProgramFolder dir(false);
+    fs::path file = dir / "tagged.flac";
+    record(file, FileType::Flac);
+    const std::string before = readBytes(file);
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(CTagWriter::TagFile(file.string(), kUnicodeTags));
+    TagValues second = kUnicodeTags;
+    second.album = "";
+    second.track = 4;
+    EXPECT_TRUE(CTagWriter::TagFile(file.string(), second));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    const std::string after = readBytes(file);
+    ASSERT_EQ(after.size(), before.size());
+    // Everything after the metadata blocks is the same.
+    const size_t sound = flacSoundOffset(before);
+    EXPECT_EQ(flacSoundOffset(after), sound);
+    EXPECT_EQ(after.substr(sound), before.substr(sound));
+
+    TagLib::FLAC::File f(file.c_str());
+    ASSERT_TRUE(f.isValid());
+    TagLib::Ogg::XiphComment* c = f.xiphComment();
+    ASSERT_NE(c, nullptr);
+    const auto& fields = c->fieldListMap();
+    const std::map<std::string, std::string> want = {
+        {"TITLE", second.title},     {"ARTIST", second.artist}, {"DATE", "1959"},
+        {"COMMENT", second.comment}, {"GENRE", "Jazz"},         {"TRACKNUMBER", "4"}};
+    for (const auto& [key, value] : want) {
+        ASSERT_TRUE(fields.contains(key.c_str())) << key;
+        ASSERT_EQ(fields[key.c_str()].size(), 1u) << key;
+        EXPECT_EQ(fields[key.c_str()].front().to8Bit(true), value) << key;
+    }
+    EXPECT_FALSE(fields.contains("ALBUM"));
+    EXPECT_EQ(fields.size(), want.size());
+    const FlacDecoded d = FlacDecode(file);
+    EXPECT_TRUE(d.ok);
+    EXPECT_TRUE(d.signatureMatches);
+    const std::string tags = FfprobeTags(file);
+    EXPECT_NE(tags.find("TAG:ARTIST=" + second.artist), std::string::npos) << tags;
 }
 
 // The kind of file comes from a case-sensitive search over the whole name.
@@ -133,7 +257,7 @@ TEST(CTagWriter, KindOfFileComesFromACaseSensitiveNameSearch) {
     } cases[] = {
         {"a.MP3", 0},       {"b.Mp3", 0},    {"c.WMA", 0},
         {"d.wav", 0},       {"e.mp3", 128},  {"side.mp3/f.wav", 128},
-        {"g.mp3.wma", 128}, {"h.mp3x", 128},
+        {"g.mp3.wma", 128}, {"h.mp3x", 128}, {"i.FLAC", 0},
     };
     testing::internal::CaptureStdout();
     for (const Case& c : cases) {

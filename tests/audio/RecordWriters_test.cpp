@@ -2,6 +2,7 @@
 #include "TestProgramFolder.h"
 #include "audio/CRecordWriter.h"
 #include "audio/CWmvWriter.h"
+#include "audio/FlacFileWriter.h"
 #include "audio/Mp3FileWriter.h"
 #include "audio/WavFileWriter.h"
 
@@ -33,7 +34,7 @@ void expectWavHeader(const std::string& f, uint32_t dataBytes) {
 }
 
 const char* extensionOf(FileType type) {
-    return type == FileType::Wav ? ".wav" : type == FileType::Mp3 ? ".mp3" : ".wma";
+    return FileTypeExtension(type);
 }
 } // namespace
 
@@ -52,7 +53,7 @@ TEST(WavFileWriter, HeaderHasTrueSizesFromTheStart) {
 // second open keeps the file that is open.
 TEST(RecordOutputs, OpenFailureSaysWhyAndReplacingLeavesOtherNamesAlone) {
     TestProgramFolder dir(false);
-    for (FileType type : {FileType::Wav, FileType::Mp3, FileType::Wma}) {
+    for (FileType type : {FileType::Wav, FileType::Mp3, FileType::Wma, FileType::Flac}) {
         auto w = CRecordWriter::DefaultOutput(type);
         EXPECT_FALSE(w->open(dir / "missing" / "a.rec", WaveFormat::Capture()));
         EXPECT_EQ(w->error(), -ENOENT);
@@ -133,8 +134,13 @@ TEST(EncodedRecording, BitRateIndexAndStreamSettingsReadBack) {
         EXPECT_TRUE(DecodesCleanly(file));
         if (c.type != FileType::Mp3)
             continue;
+        // The room for the ID3v2 tag comes first: an empty ID3v2.4 tag.
         std::string f = readBytes(file);
-        ASSERT_GT(f.size(), 200u);
+        const size_t room = Mp3FileWriter::kTagRoomBytes;
+        ASSERT_GT(f.size(), room + 200u);
+        EXPECT_EQ(f.substr(0, 10), std::string("ID3\x04\0\0\0\0\x1F\x76", 10));
+        EXPECT_EQ(f.substr(10, room - 10), std::string(room - 10, '\0'));
+        f.erase(0, room);
         auto b = [&](size_t i) { return static_cast<uint8_t>(f[i]); };
         EXPECT_EQ(b(0), 0xFF);
         EXPECT_EQ(b(1), 0xFB); // MPEG-1, layer III, no CRC
@@ -295,15 +301,32 @@ TEST(RecordWriter, FullDiskEndsTheRecordingAndKeepsAPlayableFile) {
              want.resize(kept / 2);
              EXPECT_EQ(SoxDecode(file), want);
          }},
-        {FileType::Mp3, 20000, // about 1.2 s at 128 kbit/s
+        {FileType::Mp3, 24096, // the tag room and about 1.2 s at 128 kbit/s
          [](const fs::path& file) {
-             EXPECT_GT(fs::file_size(file), 20000u - 2 * 418);
+             EXPECT_GT(fs::file_size(file), 24096u - 2 * 418);
              EXPECT_GT(FfmpegDecode(file).size() / 2, 40 * kMp3Frame);
          }},
         {FileType::Wma, 100000,
          [](const fs::path& file) {
              EXPECT_EQ((fs::file_size(file) - 544) % CWmvWriter::kPacketBytes, 0u);
              EXPECT_GT(FfmpegDecode(file).size(), 2u * 44100 * 5); // 5 of the 6 s that fit
+         }},
+        {FileType::Flac, 150000, // about 3 s of the tone
+         [](const fs::path& file) {
+             // Whole frames, each sample as it was given, and STREAMINFO counting them; the
+             // signature of sound that never came whole is unknown.
+             FlacDecoded d = FlacDecode(file);
+             EXPECT_TRUE(d.ok);
+             EXPECT_FALSE(d.signatureKnown);
+             EXPECT_GT(d.samples.size(), 2u * 44100);
+             EXPECT_EQ(d.totalSamples * 2, d.samples.size());
+             std::vector<int16_t> want;
+             for (uint32_t i = 0; want.size() < d.samples.size(); ++i) {
+                 auto b = ToneBlock(i);
+                 want.insert(want.end(), b.begin(), b.end());
+             }
+             want.resize(d.samples.size());
+             EXPECT_TRUE(d.samples == want);
          }},
     };
     TestProgramFolder dir(false);
@@ -367,4 +390,72 @@ TEST(CWmvWriter, RefusedFormatLeavesNoFile) {
         EXPECT_EQ(readBytes(dir / "old.wma"), old);
         EXPECT_NE(w.WriteWma(BytesOf(ToneBlock(0)), kBlock), 0);
     }
+}
+
+// Lossless: every sample over the whole 16-bit range comes back as it went in, whatever the
+// block lengths, with the MD5 signature of the sound and the sample count in STREAMINFO,
+// at compression level 5 (frames of 4,096 samples), and ffmpeg reads it too.
+TEST(FlacFileWriter, DecodesBitForBitWithItsSignature) {
+    TestProgramFolder dir(false);
+    struct Case {
+        const char* name;
+        std::vector<uint32_t> blockFrames;
+    } cases[] = {
+        {"empty.flac", {}},
+        {"one.flac", {1}},
+        {"blocks.flac", {kBlockFrames, kBlockFrames, kBlockFrames, 4096, 3000, kBlockFrames}},
+        {"long.flac", std::vector<uint32_t>(40, kBlockFrames)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path file = dir / c.name;
+        FlacFileWriter w;
+        ASSERT_TRUE(w.open(file, WaveFormat::Capture())) << w.errorText();
+        std::vector<int16_t> sent;
+        uint32_t block = 0;
+        for (uint32_t frames : c.blockFrames) {
+            std::vector<int16_t> s = PatternBlocks(block++, 1);
+            s.resize(frames * 2);
+            ASSERT_TRUE(w.writeBlock(BytesOf(s), frames * 4));
+            sent.insert(sent.end(), s.begin(), s.end());
+        }
+        ASSERT_TRUE(w.close()) << w.errorText();
+        EXPECT_EQ(w.FileBytes(), fs::file_size(file));
+        FlacDecoded d = FlacDecode(file);
+        EXPECT_TRUE(d.ok);
+        EXPECT_EQ(d.sampleRate, 44100u);
+        EXPECT_EQ(d.channels, 2u);
+        EXPECT_EQ(d.bits, 16u);
+        EXPECT_EQ(d.totalSamples * 2, sent.size());
+        EXPECT_TRUE(d.samples == sent) << d.samples.size() << " of " << sent.size();
+        if (!sent.empty()) {
+            EXPECT_TRUE(d.signatureKnown);
+            EXPECT_TRUE(d.signatureMatches);
+        }
+        auto probe = Ffprobe(file);
+        EXPECT_EQ(probe["codec_name"], "flac");
+        if (sent.size() > 8192) {
+            EXPECT_TRUE(FfmpegDecode(file) == sent);
+        }
+    }
+    // Level 5 makes frames of 4,096 samples; flac itself says so.
+    const std::string info = CommandOutput("metaflac --show-min-blocksize --show-max-blocksize " +
+                                           (dir / "long.flac").string());
+    EXPECT_EQ(info, "4096\n4096\n");
+}
+
+// A changed sample is caught by the signature: the check above does look at the sound.
+TEST(FlacFileWriter, SignatureCatchesAChangedSample) {
+    TestProgramFolder dir(false);
+    const fs::path file = dir / "changed.flac";
+    CRecordWriter w;
+    RecordTones(w, file, FileType::Flac, 4);
+    ASSERT_TRUE(FlacDecode(file).signatureMatches);
+    // Replace the signature by one of other sound.
+    std::string bytes = readBytes(file);
+    bytes[26] = static_cast<char>(bytes[26] ^ 1);
+    WriteBytes(file, bytes.data(), bytes.size());
+    FlacDecoded d = FlacDecode(file);
+    EXPECT_TRUE(d.signatureKnown);
+    EXPECT_FALSE(d.signatureMatches);
 }

@@ -26,12 +26,15 @@ using namespace vorlane::test;
 
 namespace {
 
-// The real program in this process with the simulated device: record, then open the
-// recordings browser from the panel and play what was just recorded.
-TEST(BrowserSession, TheMusicButtonShowsAndPlaysTheRecordingJustMade) {
+class BrowserSession : public ::testing::TestWithParam<int> {};
+
+// The real program in this process with the simulated device: record (WAV, FLAC), then
+// open the recordings browser from the panel and play what was just recorded.
+TEST_P(BrowserSession, TheMusicButtonShowsAndPlaysTheRecordingJustMade) {
     TestProgramFolder folder;
     const fs::path records = useToneSession(folder, {{6, 440}});
-    writeSettings(folder, "Option", {{"RecordFileType", "0"}, {"RecordDiviType", "0"}});
+    writeSettings(folder, "Option",
+                  {{"RecordFileType", std::to_string(GetParam())}, {"RecordDiviType", "0"}});
 
     Application app;
     ASSERT_EQ(app.start(), Application::StartResult::Running);
@@ -45,6 +48,7 @@ TEST(BrowserSession, TheMusicButtonShowsAndPlaysTheRecordingJustMade) {
     ASSERT_TRUE(pumpUntil([&] { return !controller.Recording(); }, 10000));
     ASSERT_TRUE(fs::exists(records));
     const fs::path recorded = fs::directory_iterator(records)->path();
+    EXPECT_EQ(recorded.extension(), GetParam() == 3 ? ".flac" : ".wav");
 
     panel.button(panel::kPlayFileButton)->click();
     auto* browser =
@@ -62,5 +66,8 @@ TEST(BrowserSession, TheMusicButtonShowsAndPlaysTheRecordingJustMade) {
     EXPECT_TRUE(browser->graph()->IsRunning());
     app.exit();
 }
+
+INSTANTIATE_TEST_SUITE_P(Formats, BrowserSession, ::testing::Values(0, 3),
+                         [](const auto& info) { return std::string(info.param ? "Flac" : "Wav"); });
 
 } // namespace

@@ -141,14 +141,25 @@ TEST_P(CrashRecovery, AFileLeftOpenByAKillIsRepairedTaggedCataloguedAndCounted) 
         const std::string tags = FfprobeTags(file);
         EXPECT_NE(tags.find("1977"), std::string::npos) << tags;
     }
+    if (GetParam() == 3) {
+        // Whole frames only, their count in STREAMINFO, and the signature unknown.
+        const FlacDecoded d = FlacDecode(file);
+        EXPECT_TRUE(d.ok);
+        EXPECT_EQ(d.totalSamples * 2, d.samples.size());
+        EXPECT_FALSE(d.signatureKnown);
+    }
 
     // Told once: the journal, all that a start recovers from, is gone for good.
     EXPECT_FALSE(fs::exists(folder / "RecordingJournal.txt"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, CrashRecovery, ::testing::Values(0, 1, 2), [](const auto& info) {
-    return std::string(info.param == 0 ? "Wav" : info.param == 1 ? "Mp3" : "Wma");
-});
+INSTANTIATE_TEST_SUITE_P(Formats, CrashRecovery, ::testing::Values(0, 1, 2, 3),
+                         [](const auto& info) {
+                             return std::string(info.param == 0   ? "Wav"
+                                                : info.param == 1 ? "Mp3"
+                                                : info.param == 2 ? "Wma"
+                                                                  : "Flac");
+                         });
 
 namespace {
 class Unplugging : public ::testing::Test, protected RunFolder {

@@ -25,7 +25,8 @@ deb=$(ls "$work"/out/vorlane_*.deb)
 echo "== control fields"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for lib in libmp3lame0 libqt6widgets6 libasound2 libsqlite3-0 libhidapi-hidraw0 libc6; do
+for lib in libmp3lame0 libqt6widgets6 libasound2 libsqlite3-0 libhidapi-hidraw0 libc6 libflac12 \
+    gstreamer1.0-plugins-good; do
     grep -q "\b$lib\b" <<<"$depends" || fail "$lib is not among the dependencies"
 done
 

@@ -325,8 +325,9 @@ TEST_F(RecordingRig, RecordOnAFullDiskLeavesNoFileNoRowAndTheCountersAsTheyWere)
         int type;
         uint64_t limit;
         bool atOnce;
-    } cases[] = {{0, 0, true},       {1, 0, true},    {2, 0, true},
-                 {0, 46 + 2, false}, {1, 600, false}, {2, 2000, false}};
+    } cases[] = {{0, 0, true},     {1, 0, true},          {2, 0, true},
+                 {3, 0, true},     {0, 46 + 2, false},    {1, 4096 + 600, false},
+                 {2, 2000, false}, {3, 4096 + 600, false}};
     ctl->OnDeviceReady(0xD201);
     config.RecordNo = 5;
     config.RecordTrack = 3;

@@ -17,6 +17,8 @@ TEST(RecordingTexts, FileNames) {
         {123, 1, "", 1, "No.123-Track001_20260305-140709.mp3", FileType::Mp3},
         {1, 1, "FM 98.1", 2, "No.01-Track001_20260305-140709_FM 98.1.wma", FileType::Wma},
         {0, 1000, "", 9, "No.00-Track1000_20260305-140709.mp3", FileType::Mp3},
+        {2, 4, "", 3, "No.02-Track004_20260305-140709.flac", FileType::Flac},
+        {2, 4, "", 4, "No.02-Track004_20260305-140709.mp3", FileType::Mp3},
         {1, 1, "../../etc/x", 0, "No.01-Track001_20260305-140709_.._.._etc_x.wav", FileType::Wav},
         {1, 1, "a\tb\nc", 1, "No.01-Track001_20260305-140709_a_b_c.mp3", FileType::Mp3},
     };

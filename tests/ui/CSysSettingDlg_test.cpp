@@ -124,6 +124,32 @@ TEST_F(SettingsDialog, WavEmptiesTheBitRatesAndAnotherFormatShowsTheStoredOneAga
     EXPECT_EQ(s.option("RecordFileMP3BitRate"), "3");
 }
 
+// FLAC has no bit rate: the list says "Lossless" and OK stores only the type.
+TEST_F(SettingsDialog, FlacShowsLosslessInPlaceOfABitRateAndKeepsTheStoredOne) {
+    QComboBox* format = get<QComboBox>(CSysSettingDlg::kFormat);
+    QComboBox* rate = get<QComboBox>(CSysSettingDlg::kBitRate);
+    ASSERT_EQ(format->count(), 4);
+    EXPECT_EQ(format->itemText(3), "FLAC");
+    rate->setCurrentIndex(4);
+    format->setCurrentIndex(3);
+    EXPECT_FALSE(rate->isEnabled());
+    ASSERT_EQ(rate->count(), 1);
+    EXPECT_EQ(rate->currentText(), "Lossless");
+    click(CSysSettingDlg::kOk);
+    EXPECT_EQ(s.option("RecordFileType"), "3");
+    EXPECT_EQ(s.option("RecordFileMP3BitRate"), "2");
+    EXPECT_EQ(s.config.RecordFileType, 3);
+
+    dialog->show(); // filled from the stored FLAC
+    EXPECT_EQ(format->currentText(), "FLAC");
+    EXPECT_FALSE(rate->isEnabled());
+    EXPECT_EQ(rate->currentText(), "Lossless");
+    format->setCurrentIndex(1); // back to MP3: the stored bit rate
+    EXPECT_TRUE(rate->isEnabled());
+    EXPECT_EQ(rate->count(), 5);
+    EXPECT_EQ(rate->currentIndex(), 2);
+}
+
 TEST_F(SettingsDialog, SlidersAreStoredWhenLetGoAndCancelUndoesNothing) {
     QSlider* volume = get<QSlider>(CSysSettingDlg::kVolume);
     volume->setSliderDown(true);
