@@ -5,6 +5,7 @@
 #include "recording/RecordingController.h"
 #include "recording/RecordingPanel.h"
 #include "ui/CDialogRegionT.h"
+#include "ui/LanguageFontCheck.h"
 #include "ui/LocalizedWindow.h"
 
 #include <QDialog>
@@ -205,6 +206,7 @@ private:
     bool exitAfterModal_ = false;
     bool countersUnsaved_ = false;
     std::string lastError_;
+    LanguageFontCheck fontCheck_;
 };
 
 } // namespace vorlane
