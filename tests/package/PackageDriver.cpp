@@ -112,7 +112,9 @@ public:
                 return true;
             list->selectRow(row_);
             thumbStart_ = thumb->x();
-            play->click();
+            // Queued: a box that the press opens runs its own loop, and this timer must
+            // go on ticking under it to read and close it.
+            QTimer::singleShot(0, play, &QAbstractButton::click);
             ticks_ = 0;
             state_ = State::Playing;
             return false;
