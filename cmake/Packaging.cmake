@@ -1,5 +1,7 @@
 # The Debian package: `cpack -G DEB` in the build folder. Dependencies come from
-# dpkg-shlibdeps, plus the MP3 encoder, which the program loads only at run time.
+# dpkg-shlibdeps, plus what the program loads only at run time: the MP3 encoder, the
+# GStreamer plugins that play MP3 and WMA recordings, and a font for the Chinese and
+# Japanese texts.
 include(GNUInstallDirs)
 
 set(VORLANE_PACKAGE_MAINTAINER "Vorlane developers <vorlane@example.org>" CACHE STRING
@@ -41,10 +43,20 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${VORLANE_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# LAME is loaded with dlopen; GStreamer finds its FLAC parser and decoder (for the browser)
-# as plugins, which dpkg-shlibdeps cannot see.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libmp3lame0, gstreamer1.0-plugins-good")
-# The way to a card that the desktop's sound server holds.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libasound2-plugins")
+# playbin and the audio sinks (base); MP3 and FLAC decoding, scaletempo, the Pulse sink
+# (good); the
+# ASF demuxer (ugly) and the WMA decoder (libav).
+set(vorlane_runtime_depends
+    libmp3lame0
+    gstreamer1.0-plugins-base
+    gstreamer1.0-plugins-good
+    gstreamer1.0-plugins-ugly
+    gstreamer1.0-libav
+    qt6-qpa-plugins
+    "fonts-wqy-microhei | fonts-noto-cjk")
+list(JOIN vorlane_runtime_depends ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
+# The way to a card that the desktop's sound server holds; the panel on a Wayland desktop
+# without going through XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libasound2-plugins, qt6-wayland")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 include(CPack)

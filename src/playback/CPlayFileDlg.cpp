@@ -140,17 +140,17 @@ void CPlayFileDlg::buildControls() {
 
     volumeLabel_ = new QLabel(QStringLiteral("vol"), this);
     volumeLabel_->setGeometry(toQRect(kVolumeLabelPlace));
-    controls_[kVolumeLabel] = volumeLabel_;
+    registerControl(kVolumeLabel, volumeLabel_);
     pageLabel_ = new QLabel(QStringLiteral("Page"), this);
     pageLabel_->setGeometry(toQRect(kPageLabelPlace));
-    controls_[kPageLabel] = pageLabel_;
+    registerControl(kPageLabel, pageLabel_);
     page_ = new QComboBox(this);
     page_->setGeometry(toQRect(kPagePlace));
     connect(page_, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (!fillingPages_ && index >= 0)
             GoToPage(index);
     });
-    controls_[kPage] = page_;
+    registerControl(kPage, page_);
 
     addButton(kPreviousPage, "<<");
     addButton(kNextPage, ">>");
@@ -163,9 +163,9 @@ void CPlayFileDlg::buildControls() {
     addButton(kDelete, "Delete");
     addButton(kClose, "Close");
     volumeThumb_ = new CRegionBmpBtnMouse(this, kVolumeThumb);
-    controls_[kVolumeThumb] = volumeThumb_;
+    registerControl(kVolumeThumb, volumeThumb_);
     positionThumb_ = new CRegionBmpBtnMouse(this, kPositionThumb);
-    controls_[kPositionThumb] = positionThumb_;
+    registerControl(kPositionThumb, positionThumb_);
 }
 
 void CPlayFileDlg::skinControls() {

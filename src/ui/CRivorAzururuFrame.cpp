@@ -329,6 +329,9 @@ void CRivorAzururuFrame::applyTexts() {
     notices_->applyTexts();
     showGenreName();
     update();
+    // Once per language: texts that no font can draw would be boxes without a word.
+    if (const std::optional<QString> note = fontCheck_.noteFor(config_, font()))
+        reportError(note->toStdString());
 }
 
 void CRivorAzururuFrame::applyDivideTimeLabel() {

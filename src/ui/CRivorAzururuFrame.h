@@ -5,6 +5,7 @@
 #include "recording/RecordingController.h"
 #include "recording/RecordingPanel.h"
 #include "ui/CDialogRegionT.h"
+#include "ui/LanguageFontCheck.h"
 #include "ui/LocalizedWindow.h"
 
 #include <QDialog>
@@ -216,6 +217,8 @@ private:
     // Minimised to the task bar by the panel: a platform that forgets the state (Wayland)
     // still gets the panel mapped anew when it is asked for.
     bool minimizedToTaskBar_ = false;
+    std::string lastError_;
+    LanguageFontCheck fontCheck_;
 };
 
 } // namespace vorlane

@@ -49,10 +49,16 @@ bool DialogSkin::apply(const QString& bitmapFile, bool movable) {
         w->setWindowFlags(flags); // this hides a shown window
 
     background_ = image;
+    surface_ = SkinBitmap::withKeyTransparent(image, key_);
     const QImage twin = SkinBitmap::loadDoubleSize(bitmapFile, image);
     // Holes of a hand-made large drawing show the window colour, never the key colour.
     background2x_ = twin.isNull() ? QImage() : SkinBitmap::withKeyTransparent(twin, key_);
     region_ = region;
+    // The mask shapes the window where the window system clips to it (X11) and decides
+    // where presses land; a compositor that shows the whole surface (Wayland) gets the key
+    // pixels transparent, so both show the same outline. The surface gets its alpha channel
+    // when the window is created, which setWindowFlags() above or the first show does.
+    w->setAttribute(Qt::WA_TranslucentBackground);
     w->setMask(region_);
     w->setFixedSize(image.size());
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -82,7 +88,7 @@ void DialogSkin::paintBackground(QWidget* target) const {
     if (!background2x_.isNull() && target->devicePixelRatioF() > 1.0) {
         painter.drawImage(QRectF(0, 0, background_.width(), background_.height()), background2x_);
     } else {
-        painter.drawImage(QPoint(0, 0), background_);
+        painter.drawImage(QPoint(0, 0), surface_);
     }
 }
 

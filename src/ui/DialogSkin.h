@@ -12,11 +12,11 @@ class QWidget;
 
 namespace vorlane {
 
-// The skin of one window: a frameless window shaped by the non-key pixels of a background
-// bitmap, sized to the bitmap, centred on the primary screen, painted from the bitmap, with
-// static texts showing the skin behind them, and dragged by any point. CDialogRegionT mixes
-// it into a dialog class; it watches the window through an event filter, so the dialog's
-// own paintEvent() draws on top of the background.
+// The skin of one window: a frameless, translucent window shaped by the non-key pixels of a
+// background bitmap, whose key pixels it paints fully transparent, sized to the bitmap, centred on
+// the primary screen, painted from the bitmap, with static texts showing the skin behind them, and
+// dragged by any point. CDialogRegionT mixes it into a dialog class; it watches the window through
+// an event filter, so the dialog's own paintEvent() draws on top of the background.
 //
 // Thread contract: GUI thread only.
 class DialogSkin : public QObject {
@@ -33,7 +33,9 @@ public:
     bool skinned() const { return skinned_; }
     bool movable() const { return movable_; }
     QRgb keyColour() const { return key_; }
+    // The bitmap as loaded, and as painted: key pixels fully transparent.
     const QImage& background() const { return background_; }
+    const QImage& surface() const { return surface_; }
     // The drawing for 200 % screens, when the skin has one; else null.
     const QImage& doubleSizeBackground() const { return background2x_; }
     const QRegion& region() const { return region_; }
@@ -54,6 +56,7 @@ private:
 
     QPointer<QWidget> window_;
     QImage background_;
+    QImage surface_;
     QImage background2x_;
     QRegion region_;
     QRgb key_;

@@ -71,7 +71,7 @@ void SkinnedDialog::place(QWidget* w, const ControlPlace& p) {
 CRegionBmpBtn* SkinnedDialog::addButton(int id, const char* text) {
     auto* b = new CRegionBmpBtn(this, id);
     b->setText(QString::fromLatin1(text));
-    controls_[id] = b;
+    registerControl(id, b);
     return b;
 }
 
@@ -81,8 +81,13 @@ QTableWidget* SkinnedDialog::addList(int id, int columns) {
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->verticalHeader()->hide();
-    controls_[id] = list;
+    registerControl(id, list);
     return list;
+}
+
+void SkinnedDialog::registerControl(int id, QWidget* w) {
+    w->setObjectName(QString::number(id));
+    controls_[id] = w;
 }
 
 void SkinnedDialog::setClosedNotice(WindowHandle panel, int code) {

@@ -64,10 +64,13 @@ protected:
     // Buttons side by side, left to right, ending at the bottom right of the background.
     void skinButtonRow(std::initializer_list<CRegionBmpBtn*> buttons) const;
     static void place(QWidget* w, const ControlPlace& p);
-    // Places a new control and registers it under its template id.
+    // Registers a control under its template id, which is also its object name (as on the
+    // panel), so that tools driving the program find it.
+    void registerControl(int id, QWidget* w);
+    // Places a new control and registers it.
     template <class W> W* addControl(int id, W* w, const ControlPlace& p) {
         place(w, p);
-        controls_[id] = w;
+        registerControl(id, w);
         return w;
     }
     // A button registered under its template id, with a text for when it has no skin.

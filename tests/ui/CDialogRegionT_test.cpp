@@ -128,6 +128,33 @@ TEST(CDialogRegionT, PaintsTheBitmapUnderTheDialogsOwnPaintingAndStaticTexts) {
     EXPECT_EQ(at(dialog.grab().toImage(), 85, 65), 0xFF2040C0u);
 }
 
+TEST(CDialogRegionT, KeyPixelsArePaintedTransparentTheOthersOpaqueAndUnchanged) {
+    // A compositor that ignores the mask (Wayland) shows the painted surface as it is: the
+    // rounded corners must be clear there too, and everything else exactly the skin.
+    QTemporaryDir dir;
+    const QImage bk =
+        imageFromRows({"KKWWWWKK", "KWabcdWK", "WWWWWWWW", "aKbWWcKd", "KWWWWWWK", "KKWWWWKK"});
+    SkinTestDialog dialog;
+    ASSERT_TRUE(dialog.applySkin(writeBmp(dir.path(), "bk.bmp", bk)));
+    EXPECT_TRUE(dialog.testAttribute(Qt::WA_TranslucentBackground));
+    dialog.show();
+    const QImage shot = dialog.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(shot.size(), bk.size());
+    for (int y = 0; y < bk.height(); ++y)
+        for (int x = 0; x < bk.width(); ++x) {
+            SCOPED_TRACE(testing::Message() << x << "," << y);
+            if (bk.pixel(x, y) == kKey)
+                EXPECT_EQ(qAlpha(shot.pixel(x, y)), 0);
+            else
+                EXPECT_EQ(shot.pixel(x, y), bk.pixel(x, y) | 0xFF000000u);
+        }
+
+    // A window whose skin failed keeps its opaque look.
+    SkinTestDialog plain;
+    EXPECT_FALSE(plain.applySkin(dir.path() + "/missing.bmp"));
+    EXPECT_FALSE(plain.testAttribute(Qt::WA_TranslucentBackground));
+}
+
 TEST(CDialogRegionT, DraggedByAnyPointUnlessExcludedOrNotMovable) {
     QTemporaryDir dir;
     const QString file = writeBmp(dir.path(), "bk.bmp", solid(200, 150, 0xFF808080));
