@@ -181,10 +181,7 @@ int CWmvWriter::WriteWma(const uint8_t* block, uint32_t length) {
         return failWith(err, "cannot encode");
     }
     sampleTime_ += EncoderMath::SampleTimeStep(length, input_.avgBytesPerSec);
-    unsyncedBytes_ += length;
-    if (!externalSync_ &&
-        unsyncedBytes_ >= static_cast<uint64_t>(kSyncSeconds) * input_.avgBytesPerSec) {
-        unsyncedBytes_ = 0;
+    if (syncDue(length, input_.avgBytesPerSec)) {
         if (int e = syncData(); e < 0) {
             stopped_ = true;
             return failWith(e, "cannot write to disk");
@@ -260,7 +257,7 @@ void CWmvWriter::release() {
     if (syncFd_ >= 0)
         ::close(syncFd_);
     syncFd_ = -1;
-    unsyncedBytes_ = 0;
+    resetSyncCount();
     if (format_) {
         if (format_->pb)
             avio_closep(&format_->pb);

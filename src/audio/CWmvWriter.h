@@ -30,8 +30,6 @@ class CWmvWriter : public RecordOutput {
 public:
     static constexpr int kFrameSamples = 2048;
     static constexpr int kPacketBytes = 32768;
-    // The file is forced to disk after this much sound, so a crash loses little.
-    static constexpr uint32_t kSyncSeconds = 10;
 
     explicit CWmvWriter(int bitRateKbps = 128);
     virtual ~CWmvWriter() override;
@@ -77,7 +75,6 @@ private:
     AVPacket* packet_ = nullptr;
     WaveFormat input_;
     int syncFd_ = -1;
-    uint64_t unsyncedBytes_ = 0; // PCM bytes taken since the last sync
     int64_t sampleTime_ = 0;
     int64_t samplesSent_ = 0;
     int frameSize_ = kFrameSamples;

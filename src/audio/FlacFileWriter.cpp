@@ -73,7 +73,8 @@ bool FlacFileWriter::open(const std::string& fileName, const WaveFormat& format)
     release();
     begin(fileName);
     format_ = format;
-    position_ = fileBytes_ = frameSamples_ = unsyncedBytes_ = 0;
+    position_ = fileBytes_ = frameSamples_ = 0;
+    resetSyncCount();
     writeError_ = 0;
     stopped_ = false;
     if (format.formatTag != 1 || format.bitsPerSample != 16 || format.channels < 1 ||
@@ -139,10 +140,7 @@ bool FlacFileWriter::writeBlock(const uint8_t* data, uint32_t bytes) {
             return failEncoder("cannot write");
         done += n;
     }
-    unsyncedBytes_ += bytes;
-    if (!externalSync_ &&
-        unsyncedBytes_ >= static_cast<uint64_t>(kSyncSeconds) * format_.avgBytesPerSec) {
-        unsyncedBytes_ = 0;
+    if (syncDue(bytes, format_.avgBytesPerSec)) {
         if (int err = FileIo::SyncData(fd_); err < 0) {
             stopped_ = true;
             return fail(err, "cannot write to disk");

@@ -27,7 +27,6 @@ class FlacFileWriter : public RecordOutput {
 public:
     static constexpr uint32_t kCompressionLevel = 5;
     static constexpr uint32_t kPaddingBytes = 4096;
-    static constexpr uint32_t kSyncSeconds = 10;
 
     FlacFileWriter();
     ~FlacFileWriter() override;
@@ -64,7 +63,6 @@ private:
     uint64_t position_ = 0;  // where libFLAC writes next
     uint64_t fileBytes_ = 0; // the end of what it wrote
     uint64_t frameSamples_ = 0;
-    uint64_t unsyncedBytes_ = 0;
     int writeError_ = 0; // errno of a failed write in the callback
     bool stopped_ = false;
 };

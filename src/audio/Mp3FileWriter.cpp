@@ -73,7 +73,8 @@ bool Mp3FileWriter::open(const std::string& fileName, const WaveFormat& format) 
     begin(fileName);
     format_ = format;
     filled_ = 0;
-    fileBytes_ = unsyncedBytes_ = 0;
+    fileBytes_ = 0;
+    resetSyncCount();
     stopped_ = false;
     keptSeconds_ = -1;
     if (format.formatTag != 1 || format.bitsPerSample != 16 || format.channels < 1 ||
@@ -190,10 +191,7 @@ bool Mp3FileWriter::writeBlock(const uint8_t* data, uint32_t bytes) {
             filled_ -= at;
         }
     }
-    unsyncedBytes_ += bytes;
-    if (!externalSync_ &&
-        unsyncedBytes_ >= static_cast<uint64_t>(kSyncSeconds) * format_.avgBytesPerSec) {
-        unsyncedBytes_ = 0;
+    if (syncDue(bytes, format_.avgBytesPerSec)) {
         if (int err = FileIo::SyncData(fd_); err < 0) {
             stopped_ = true;
             return fail(err, "cannot write to disk");
@@ -234,7 +232,9 @@ bool Mp3FileWriter::close() {
     }
     if (stopped_) {
         // Constant bit rate: the file is whole frames, the first of them the Info frame.
-        const double frames = std::max(0.0, std::round((fileBytes_ - kTagRoomBytes) / averageFrameBytes()) - 1);
+        const double audioBytes =
+            fileBytes_ > kTagRoomBytes ? static_cast<double>(fileBytes_ - kTagRoomBytes) : 0;
+        const double frames = std::max(0.0, std::round(audioBytes / averageFrameBytes()) - 1);
         keptSeconds_ = frames * chunkBytes_ / format_.avgBytesPerSec;
     }
     bool ok = stopped_ || finish();

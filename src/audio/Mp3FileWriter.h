@@ -27,8 +27,6 @@ class Mp3FileWriter : public RecordOutput {
 public:
     // PCM waiting to be encoded; 16 capture blocks fit, so a block never has to wait.
     static constexpr uint32_t kInputBufferBytes = 352768;
-    // The file is forced to disk after this much sound, so a crash loses little.
-    static constexpr uint32_t kSyncSeconds = 10;
     // The room kept for the ID3v2 tag in front of the sound, its 10-byte header included.
     static constexpr uint32_t kTagRoomBytes = 4096;
     // The empty ID3v2.4 tag that keeps that room.
@@ -71,8 +69,7 @@ private:
     uint32_t chunkBytes_ = 0;
     uint32_t filled_ = 0;
     uint64_t fileBytes_ = 0;
-    uint64_t unsyncedBytes_ = 0; // PCM bytes taken since the last sync
-    bool stopped_ = false;       // an encode or write failed: feed nothing more
+    bool stopped_ = false; // an encode or write failed: feed nothing more
     double keptSeconds_ = -1;
 };
 

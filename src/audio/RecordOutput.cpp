@@ -40,4 +40,12 @@ int RecordOutput::replaceFile() {
     return fd;
 }
 
+bool RecordOutput::syncDue(uint32_t bytes, uint32_t bytesPerSecond) {
+    unsyncedBytes_ += bytes;
+    if (externalSync_ || unsyncedBytes_ < uint64_t{kSyncSeconds} * bytesPerSecond)
+        return false;
+    unsyncedBytes_ = 0;
+    return true;
+}
+
 } // namespace vorlane

@@ -14,6 +14,9 @@ namespace vorlane {
 // controlling thread once no capture thread exists). No two calls overlap.
 class RecordOutput {
 public:
+    // A writer forces its file to disk after this much sound, so a crash loses little.
+    static constexpr uint32_t kSyncSeconds = 10;
+
     virtual ~RecordOutput() = default;
 
     // Creates the file, replacing any file of that name. Does nothing and returns true
@@ -52,11 +55,16 @@ protected:
     // Creates the file for reading and writing, replacing any file of that name: the
     // descriptor, or -1 with the failure kept.
     int replaceFile();
+    // Counts `bytes` of sound taken; true when kSyncSeconds of it have come since the last
+    // time and the writer forces its file to disk itself (no external sync).
+    bool syncDue(uint32_t bytes, uint32_t bytesPerSecond);
+    void resetSyncCount() { unsyncedBytes_ = 0; }
 
     bool externalSync_ = false;
     std::string fileName_;
 
 private:
+    uint64_t unsyncedBytes_ = 0; // sound taken since the last sync
     int error_ = 0;
     std::string errorText_;
 };

@@ -22,8 +22,6 @@ public:
     // RIFF size (data + 38) must fit in 32 bits.
     static constexpr uint64_t kMaxDataBytes = 0xFFFFFFFFull - (kHeaderBytes - 8);
 
-    static constexpr uint32_t kSyncSeconds = 10;
-
     explicit WavFileWriter(uint32_t refreshSeconds = 1);
     ~WavFileWriter() override;
 
