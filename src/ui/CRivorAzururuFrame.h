@@ -217,7 +217,6 @@ private:
     // Minimised to the task bar by the panel: a platform that forgets the state (Wayland)
     // still gets the panel mapped anew when it is asked for.
     bool minimizedToTaskBar_ = false;
-    std::string lastError_;
     LanguageFontCheck fontCheck_;
 };
 
