@@ -20,6 +20,13 @@ namespace vorlane {
 
 CWmvWriter::CWmvWriter(int bitRateKbps) : bitRate_(bitRateKbps) {}
 
+int CWmvWriter::PacketBytes(int bitRateKbps) {
+    const int perSecond = bitRateKbps * 1000 / 8;
+    return perSecond < kMinPacketBytes ? kMinPacketBytes
+           : perSecond > kMaxPacketBytes ? kMaxPacketBytes
+                                         : perSecond;
+}
+
 CWmvWriter::~CWmvWriter() {
     CloseWma();
 }
@@ -104,8 +111,9 @@ bool CWmvWriter::OpenWma(const std::string& fileName, const WaveFormat& inputFor
     }
     AVDictionary* options = nullptr;
     // The default 3,200-byte packets carry so much overhead that a 320 kbit/s file takes
-    // 550 kbit/s on disk.
-    av_dict_set_int(&options, "packet_size", kPacketBytes, 0);
+    // 550 kbit/s on disk; a fixed large packet would hold 8 s at 32 kbit/s, all of it
+    // lost when the program is killed before the packet is full.
+    av_dict_set_int(&options, "packet_size", PacketBytes(bitRateKbps), 0);
     err = avformat_write_header(format_, &options);
     av_dict_free(&options);
     // Written out now: a disk without room refuses the recording before it starts.

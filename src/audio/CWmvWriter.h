@@ -14,8 +14,8 @@ struct AVStream;
 namespace vorlane {
 
 // Writes PCM blocks into a Windows Media Audio file: FFmpeg's wmav2 encoder at the chosen
-// bit rate, with the input's rate and channel count, in an ASF file of 32,768-byte
-// packets. Every block is one timed input: the sample time advances by the block's
+// bit rate, with the input's rate and channel count, in an ASF file whose packets hold
+// about a second of sound each (PacketBytes). Every block is one timed input: the sample time advances by the block's
 // duration in 100-ns units (1,249,887 for a 22,048-byte block). The encoder takes frames
 // of 2,048 samples; the last one is completed with silence when the file is closed.
 //
@@ -29,7 +29,12 @@ namespace vorlane {
 class CWmvWriter : public RecordOutput {
 public:
     static constexpr int kFrameSamples = 2048;
-    static constexpr int kPacketBytes = 32768;
+    static constexpr int kMinPacketBytes = 3200;
+    static constexpr int kMaxPacketBytes = 32768;
+
+    // The packet size for a bit rate: about one second of sound, so that a crash loses
+    // no more than that, within the bounds where the packets' overhead stays small.
+    static int PacketBytes(int bitRateKbps);
 
     explicit CWmvWriter(int bitRateKbps = 128);
     virtual ~CWmvWriter() override;

@@ -308,7 +308,7 @@ TEST(RecordWriter, FullDiskEndsTheRecordingAndKeepsAPlayableFile) {
          }},
         {FileType::Wma, 100000,
          [](const fs::path& file) {
-             EXPECT_EQ((fs::file_size(file) - 544) % CWmvWriter::kPacketBytes, 0u);
+             EXPECT_EQ((fs::file_size(file) - 544) % CWmvWriter::PacketBytes(128), 0u);
              EXPECT_GT(FfmpegDecode(file).size(), 2u * 44100 * 5); // 5 of the 6 s that fit
          }},
         {FileType::Flac, 150000, // about 3 s of the tone
