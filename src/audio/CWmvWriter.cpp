@@ -22,7 +22,7 @@ CWmvWriter::CWmvWriter(int bitRateKbps) : bitRate_(bitRateKbps) {}
 
 int CWmvWriter::PacketBytes(int bitRateKbps) {
     const int perSecond = bitRateKbps * 1000 / 8;
-    return perSecond < kMinPacketBytes ? kMinPacketBytes
+    return perSecond < kMinPacketBytes   ? kMinPacketBytes
            : perSecond > kMaxPacketBytes ? kMaxPacketBytes
                                          : perSecond;
 }

@@ -15,9 +15,10 @@ namespace vorlane {
 
 // Writes PCM blocks into a Windows Media Audio file: FFmpeg's wmav2 encoder at the chosen
 // bit rate, with the input's rate and channel count, in an ASF file whose packets hold
-// about a second of sound each (PacketBytes). Every block is one timed input: the sample time advances by the block's
-// duration in 100-ns units (1,249,887 for a 22,048-byte block). The encoder takes frames
-// of 2,048 samples; the last one is completed with silence when the file is closed.
+// about a second of sound each (PacketBytes). Every block is one timed input: the sample
+// time advances by the block's duration in 100-ns units (1,249,887 for a 22,048-byte
+// block). The encoder takes frames of 2,048 samples; the last one is completed with silence
+// when the file is closed.
 //
 // Packets go to the file as they are made. A failed encode or write ends the output:
 // nothing more is fed, the file is closed holding its whole packets with a header that
