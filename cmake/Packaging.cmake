@@ -56,7 +56,8 @@ set(vorlane_runtime_depends
     "fonts-wqy-microhei | fonts-noto-cjk")
 list(JOIN vorlane_runtime_depends ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 # The way to a card that the desktop's sound server holds; the panel on a Wayland desktop
-# without going through XWayland.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libasound2-plugins, qt6-wayland")
+# without going through XWayland; Qt's own buttons and file dialog in the chosen language
+# (without it they stay in English and the program works as before).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libasound2-plugins, qt6-wayland, qt6-translations-l10n")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 include(CPack)

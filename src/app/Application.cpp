@@ -20,6 +20,7 @@
 #include "ui/CRivorAzururuFrame.h"
 #include "ui/LanguageTexts.h"
 #include "ui/ModalBox.h"
+#include "ui/QtTranslation.h"
 #include "ui/SettingDialogs.h"
 
 #include <QApplication>
@@ -54,6 +55,7 @@ void fatalFileError(const std::string& detail = {}) {
 std::string settingsFailure(ConfigManger& config) {
     using F = ConfigManger::LoadFailure;
     config.LoadLanguage();
+    QtTranslation::Apply(config);
     const LanguageTexts texts(config, LanguageTexts::kMessage);
     const std::string path = ConfigManger::SettingsFilePath();
     std::string why;
@@ -145,6 +147,7 @@ Application::StartResult Application::start() {
         fatalFileError(settingsFailure(dlg));
         return StartResult::Failed;
     }
+    QtTranslation::Apply(dlg);
 
     capture_ = std::make_unique<CSoundCapture>(AudioBackends::CreateCaptureSource(),
                                                AudioBackends::CreateMonitorSink());

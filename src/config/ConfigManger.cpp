@@ -148,11 +148,47 @@ bool ConfigManger::Load() {
     return true;
 }
 
-void ConfigManger::LoadLanguage() {
+void ConfigManger::LoadLanguage(const LocaleLanguage::Environment& env) {
     wRegistryKey key;
     key.open(wRegistryKey::Root::CurrentUser, kRegistryKey);
-    LanguageID = static_cast<int>(key.readDword("LanguageID", 3));
+    if (key.created()) {
+        // Stored at once, so that the choice holds however the locale changes later.
+        LanguageID = LanguageIdFor(LocaleLanguage::FromEnvironment(env));
+        key.writeDword("LanguageID", static_cast<std::uint32_t>(LanguageID.load()));
+    } else {
+        // An earlier start that stored nothing meant the default, and still does.
+        LanguageID = static_cast<int>(key.readDword("LanguageID", kDefaultLanguageID));
+    }
     UpdateLanguagePaths();
+}
+
+int ConfigManger::LanguageIdFor(LocaleLanguage::Language language) {
+    const std::string list = LanguageListPath();
+    std::error_code ec;
+    if (!fs::is_regular_file(list, ec))
+        return kDefaultLanguageID;
+    wIniFile files;
+    files.SetFile(list, "Files");
+    const std::string folder = ProgramFolder::path() + "/Language/";
+    auto idOf = [&](LocaleLanguage::Language wanted) -> std::optional<int> {
+        const std::string_view want = LocaleLanguage::ListName(wanted);
+        for (int id = 0; id < kLanguageCount; ++id) {
+            if (files.ReadString(toHex(id), "") != want)
+                continue;
+            std::error_code e;
+            const std::string texts = folder + std::string(want) + "/" + std::string(want) + ".ini";
+            if (fs::is_regular_file(texts, e))
+                return id;
+        }
+        return std::nullopt;
+    };
+    if (std::optional<int> id = idOf(language))
+        return *id;
+    return idOf(LocaleLanguage::Language::English).value_or(kDefaultLanguageID);
+}
+
+std::string ConfigManger::LanguageName() const {
+    return fs::path(LanguageFile).stem().string();
 }
 
 void ConfigManger::UpdateLanguagePaths() {

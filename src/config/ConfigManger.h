@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/LocaleLanguage.h"
 #include "config/wIniFile.h"
 
 #include <atomic>
@@ -28,6 +29,10 @@ public:
     static constexpr int kUnknownGenre = 148;
     // The year field holds four characters, on the panel and in the tags alike.
     static constexpr std::size_t kYearChars = 4;
+    // The language without a stored one (English in the shipped list), and how many
+    // languages the settings dialog offers (ids 0 to 3).
+    static constexpr int kDefaultLanguageID = 3;
+    static constexpr int kLanguageCount = 4;
 
     ConfigManger() = default;
     ~ConfigManger() override;
@@ -37,7 +42,7 @@ public:
     std::string SoftWareText;
     std::string Version;
     std::string CopyRight;
-    std::atomic<int> LanguageID{3};
+    std::atomic<int> LanguageID{kDefaultLanguageID};
     std::string LanguageFile;
     std::string LanguageFolder; // ends in '/'
     std::string SkinFolder;     // ends in '/'
@@ -80,8 +85,15 @@ public:
     LoadFailure LoadError() const { return loadFailure_; }
     int LoadErrno() const { return loadErrno_; }
     // The language of the registry and the paths of its texts (part of Load; on its own
-    // for the texts of a failed Load).
-    void LoadLanguage();
+    // for the texts of a failed Load). At the user's first start (the registry key does not
+    // exist yet) the language of the user's locale is chosen and stored; a key that exists
+    // keeps what it says, and one without "LanguageID" gives the default as it always did.
+    void LoadLanguage(const LocaleLanguage::Environment& env = &LocaleLanguage::SystemEnvironment);
+    // The id under which the language list offers `language` with its texts file present;
+    // else that of English; else kDefaultLanguageID.
+    static int LanguageIdFor(LocaleLanguage::Language language);
+    // The name of the active language in the list ("Japanese"), as LanguageFile carries it.
+    std::string LanguageName() const;
 
     // Writes "RecordNo", "RecordTrack" and "RecordMuteSecond" of section "Option".
     bool SaveCounters();

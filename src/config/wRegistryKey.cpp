@@ -61,8 +61,10 @@ bool wRegistryKey::open(Root root, std::string_view subkey) {
     fs::create_directories(fs::path(loc->file).parent_path(), ec);
     // Creating the key is creating its file; an existing one is left alone.
     int fd = ::open(loc->file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0)
+    if (fd >= 0) {
         ::close(fd);
+        created_ = true;
+    }
     if (!fs::is_regular_file(loc->file, ec) || ::access(loc->file.c_str(), R_OK) != 0)
         return false;
     ini_.SetFile(loc->file, loc->section);
@@ -72,6 +74,7 @@ bool wRegistryKey::open(Root root, std::string_view subkey) {
 
 void wRegistryKey::close() {
     open_ = false;
+    created_ = false;
     ini_.SetFile({}, {});
 }
 

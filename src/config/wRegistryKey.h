@@ -42,6 +42,8 @@ public:
     // reading; writes to it fail.
     bool open(Root root, std::string_view subkey);
     bool isOpen() const { return open_; }
+    // Whether the last open() made the key's file, so the key did not exist before.
+    bool created() const { return created_; }
     // Idempotent.
     void close();
 
@@ -62,6 +64,7 @@ public:
 private:
     wIniFile ini_;
     bool open_ = false;
+    bool created_ = false;
 };
 
 } // namespace vorlane

@@ -12,6 +12,7 @@
 #include "ui/PanelLayout.h"
 #include "ui/PanelNotices.h"
 #include "ui/PanelValues.h"
+#include "ui/QtTranslation.h"
 #include "ui/SkinFont.h"
 #include "ui/wTrayIcon.h"
 
@@ -372,6 +373,9 @@ void CRivorAzururuFrame::showGenreName() {
 
 bool CRivorAzururuFrame::processMessage(const Message& m, intptr_t& result) {
     result = 0;
+    // Qt's own buttons and dialogs change language before any of them is shown again.
+    if (m.msg == msg::LanguageChanged)
+        QtTranslation::Apply(config_);
     if (processLanguageMessage(m, result)) {
         refreshTray();
         return true;

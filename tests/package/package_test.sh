@@ -37,7 +37,7 @@ for lib in libmp3lame0 libqt6widgets6 libasound2 libsqlite3-0 libhidapi-hidraw0 
 done
 recommends=$(dpkg-deb -f "$deb" Recommends)
 echo "Recommends: $recommends"
-for pkg in libasound2-plugins qt6-wayland; do
+for pkg in libasound2-plugins qt6-wayland qt6-translations-l10n; do
     grep -q "\b$pkg\b" <<<"$recommends" || fail "$pkg is not recommended"
 done
 

@@ -21,11 +21,19 @@ TestProgramFolder::TestProgramFolder(bool copyData) {
         fs::create_directories(root_ / "Resource");
     home_.emplace("VORLANE_HOME", root_.string());
     config_.emplace("XDG_CONFIG_HOME", configHome().string());
+    language_.emplace("LANGUAGE", std::nullopt);
+    lcAll_.emplace("LC_ALL", std::nullopt);
+    lcMessages_.emplace("LC_MESSAGES", std::nullopt);
+    lang_.emplace("LANG", "C.UTF-8");
 }
 
 TestProgramFolder::~TestProgramFolder() {
     home_.reset();
     config_.reset();
+    language_.reset();
+    lcAll_.reset();
+    lcMessages_.reset();
+    lang_.reset();
     std::error_code ec;
     // Read-only files left by a test must not keep the folder alive.
     for (auto it = fs::recursive_directory_iterator(root_, ec);

@@ -10,6 +10,8 @@ namespace vorlane::test {
 // A private program folder for one test: a copy of data/ in a fresh temporary
 // directory, with VORLANE_HOME and XDG_CONFIG_HOME pointing into it so that no
 // test reads or writes the user's own files. Removed again on destruction.
+// The locale is C.UTF-8 meanwhile, so that a first start chooses English whatever the
+// locale of the machine that runs the tests.
 class TestProgramFolder {
 public:
     explicit TestProgramFolder(bool copyData = true);
@@ -28,6 +30,7 @@ public:
 private:
     std::filesystem::path root_;
     std::optional<ScopedEnv> home_, config_;
+    std::optional<ScopedEnv> language_, lcAll_, lcMessages_, lang_;
 };
 
 // Reads a whole file as bytes; empty when it cannot be read.
