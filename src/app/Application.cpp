@@ -244,6 +244,9 @@ void Application::startScheduler() {
         return panel_->controller().Recording() || capture_->IsRecording();
     };
     hooks.tellUser = [this](const std::string& text) { panel_->reportError(text); };
+    hooks.wakeUnavailable = [this] {
+        panel_->notifyAway({AwayNotice::Kind::WakeUnavailable, {}, 0});
+    };
 
     power_ = PowerBackends::Create();
     scheduler_ = std::make_unique<TaskScheduler>(dlg.catalogue(), dlg, *power_, panelHandle,

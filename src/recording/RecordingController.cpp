@@ -12,6 +12,7 @@
 #include "platform/ProgramFolder.h"
 #include "recording/RecordingTexts.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -184,6 +185,7 @@ void RecordingController::OnDeviceGone() {
         if (scheduled_)
             scheduledEndOwed_ = true;
         FinishRecording();
+        panel_.notifyAway({AwayNotice::Kind::DeviceGone, currentFileName_});
     }
     capture_.Release();
     panel_.refreshTray();
@@ -202,6 +204,7 @@ void RecordingController::OnScheduledStop() {
         ShowStopped();
         // Without a catalogue this is still a whole stop, only without the row.
         FinishRecording();
+        panel_.notifyAway({AwayNotice::Kind::TaskEnded, currentFileName_});
         RunEndAction();
     } else if (scheduledEndOwed_ && !recording_) {
         RunEndAction();
@@ -247,6 +250,8 @@ void RecordingController::BeginRecording(bool scheduled, const std::string& suff
     scheduled_ = scheduled;
     ShowRecordingButtons();
     panel_.refreshTray();
+    if (scheduled)
+        panel_.notifyAway({AwayNotice::Kind::TaskStarted, currentFileName_});
 }
 
 // Names the next file, opens it and starts its clock. On failure the user is told why and
@@ -350,8 +355,10 @@ void RecordingController::FinishRecording(double keptSeconds) {
     else
         CloseCurrentFile(kStopPollMs, keptSeconds);
     TagPending();
-    if (const uint32_t lost = capture_.RecordingDropouts())
+    if (const uint32_t lost = capture_.RecordingDropouts()) {
         panel_.reportError(RecordingTexts::DropoutReport(lost));
+        panel_.notifyAway({AwayNotice::Kind::Dropouts, "", lost});
+    }
     panel_.refreshTray();
     if (!empty || filesDone_ > 0)
         AdvanceRecordNo();
@@ -365,6 +372,7 @@ void RecordingController::FinishRecording(double keptSeconds) {
 // and the user learns why, once.
 void RecordingController::EndWhenWriterStopped() {
     const std::string why = capture_.RecordErrorText();
+    const int error = capture_.RecordError();
     const std::string what =
         why.empty() ? "\"" + currentFilePath_ + "\" could not be written" : why;
     const uint64_t serial = capture_.Writer().CurrentFile();
@@ -390,6 +398,9 @@ void RecordingController::EndWhenWriterStopped() {
     else
         panel_.reportError("Recording stopped: " + what +
                            ". The file could not be completed: " + closeFailure + ".");
+    const bool diskFull = error == -ENOSPC || error == -EDQUOT;
+    panel_.notifyAway({diskFull ? AwayNotice::Kind::DiskFull : AwayNotice::Kind::WriteFailed,
+                       kept == 0 ? "" : currentFileName_});
 }
 
 // The current file holds no sound: it goes, with its journal entry, and gets no row.
@@ -543,6 +554,8 @@ std::vector<std::string> RecordingController::RecoverUnfinished() {
         panel_.reportError("The program ended unexpectedly while recording. These files were "
                            "recovered, tagged and catalogued: " +
                            list + ".");
+        panel_.notifyAway(
+            {AwayNotice::Kind::FilesRecovered, "", static_cast<uint32_t>(recovered.size())});
     }
     return recovered;
 }

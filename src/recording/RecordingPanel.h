@@ -1,5 +1,7 @@
 #pragma once
 
+#include "recording/AwayNotice.h"
+
 #include <cstdint>
 #include <string>
 
@@ -29,6 +31,9 @@ public:
     virtual void setRecordingClock(bool running) = 0;
     // Posts a command (WM_COMMAND with this id) to the panel window.
     virtual void postCommand(uint32_t commandId) = 0;
+    // Something the user should hear of also while the panel is out of sight; the panel
+    // decides whether it is. Nothing by default.
+    virtual void notifyAway(const AwayNotice& notice) { static_cast<void>(notice); }
 };
 
 } // namespace vorlane

@@ -58,13 +58,14 @@ bool TaskScheduler::EnterSchedulerMode() {
     taskImminent_ = false;
     // Asked anew: a capability or a udev rule may have come since.
     wakeAvailable_ = power_.CanWake();
-    if (!wakeAvailable_)
-        NoticeWakeUnavailable();
     Recount();
     if (hooks_.stopThreads)
         hooks_.stopThreads();
     if (hooks_.showSchedulerMode)
         hooks_.showSchedulerMode(true);
+    // Told once the panel waits hidden, so that it is told as in scheduler mode.
+    if (!wakeAvailable_)
+        NoticeWakeUnavailable();
     power_.WatchSuspend(true);
     UpdateSleepBlock();
     if (isWindow())
@@ -125,6 +126,8 @@ void TaskScheduler::NoticeWakeUnavailable() {
     if (toldWakeUnavailable_ || !power_.Available())
         return;
     toldWakeUnavailable_ = true;
+    if (hooks_.wakeUnavailable)
+        hooks_.wakeUnavailable();
     if (!hooks_.tellUser)
         return;
     hooks_.tellUser(LanguageTexts(config_, LanguageTexts::kMessage)

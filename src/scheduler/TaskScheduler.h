@@ -26,6 +26,8 @@ struct SchedulerHooks {
     std::function<bool()> recording;
     // Shows a note to the user (on the panel; it stays up while the panel waits hidden).
     std::function<void(const std::string& text)> tellUser;
+    // No wake-up can be armed; called once, beside the note.
+    std::function<void()> wakeUnavailable;
 };
 
 // The scheduler on the main thread:

@@ -6,6 +6,7 @@
 #include "platform/ProgramFolder.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CRegionBmpBtn.h"
+#include "ui/DesktopNotifier.h"
 #include "ui/LanguageTexts.h"
 #include "ui/MeterPainter.h"
 #include "ui/ModalBox.h"
@@ -93,6 +94,7 @@ CRivorAzururuFrame::CRivorAzururuFrame(ConfigManger& config, CSoundCapture& capt
     buildControls();
     // Where the file name shows while recording.
     notices_ = std::make_unique<PanelNotices>(*this, config_, fileName_->geometry());
+    notifier_ = std::make_unique<DesktopNotifier>(config_, [this] { return outOfSight(); });
     setWindowTitle(QString::fromStdString(config_.SoftWareText));
     setUpControls();
     refreshTray();
@@ -440,8 +442,10 @@ void CRivorAzururuFrame::onCommand(uint32_t id) {
         onExitCommand();
         break;
     case cmd::ShowPanel:
-        if (schedulerMode_ && scheduler_.leave)
+        if (schedulerMode_ && scheduler_.leave) {
             scheduler_.leave();
+            shownForTask_ = false; // the user asked for the panel
+        }
         onShowPanel();
         break;
     case cmd::EnterScheduler:
@@ -500,6 +504,7 @@ void CRivorAzururuFrame::onDeviceNotAccessible(const std::string& node) {
 }
 
 void CRivorAzururuFrame::onRecordStart() {
+    shownForTask_ = false;
     // Without a device the press would do nothing at all; the user learns why.
     if (!controller_->DevicePresent() && !controller_->Recording()) {
         notices_->tellRecordNeedsDevice();
@@ -650,6 +655,8 @@ void CRivorAzururuFrame::onToolDialogClosed(uintptr_t which) {
 }
 
 void CRivorAzururuFrame::setSchedulerMode(bool on) {
+    // Left without the user's open command (which clears it again): for a task.
+    shownForTask_ = !on && schedulerMode_;
     schedulerMode_ = on;
     if (on) {
         for (ToolSlot& slot : tools_)
@@ -859,6 +866,15 @@ void CRivorAzururuFrame::setRecordingClock(bool running) {
 
 void CRivorAzururuFrame::postCommand(uint32_t commandId) {
     post(msg::Command, commandId);
+}
+
+void CRivorAzururuFrame::notifyAway(const AwayNotice& notice) {
+    notifier_->notify(notice);
+}
+
+bool CRivorAzururuFrame::outOfSight() const {
+    // A platform that forgets the minimised state (Wayland) still has minimizedToTaskBar_.
+    return !isVisible() || isMinimized() || minimizedToTaskBar_ || schedulerMode_ || shownForTask_;
 }
 
 } // namespace vorlane

@@ -29,6 +29,7 @@ namespace vorlane {
 class ConfigManger;
 class CRegionBmpBtn;
 class CSoundCapture;
+class DesktopNotifier;
 class PanelNotices;
 class wTrayIcon;
 
@@ -128,6 +129,11 @@ public:
     void reportError(const std::string& message) override;
     void setRecordingClock(bool running) override;
     void postCommand(uint32_t commandId) override;
+    // A desktop notification, while the panel is out of sight.
+    void notifyAway(const AwayNotice& notice) override;
+    // Hidden, minimised, in scheduler mode, or shown by the scheduler for a task and not
+    // used since: the panel's own notes are not seen then.
+    bool outOfSight() const;
 
 protected:
     bool processMessage(const Message& m, intptr_t& result) override;
@@ -188,6 +194,7 @@ private:
     std::unique_ptr<RecordingController> controller_;
     std::unique_ptr<wTrayIcon> tray_;
     std::unique_ptr<PanelNotices> notices_;
+    std::unique_ptr<DesktopNotifier> notifier_;
     LevelMeter meter_;
 
     std::map<int, QWidget*> controls_;
@@ -217,6 +224,10 @@ private:
     // Minimised to the task bar by the panel: a platform that forgets the state (Wayland)
     // still gets the panel mapped anew when it is asked for.
     bool minimizedToTaskBar_ = false;
+    // The scheduler left its mode for a task by itself: the panel came up with nobody
+    // asking for it, so the task's recording is still told as in scheduler mode, until the
+    // user opens the panel from scheduler mode or presses Record.
+    bool shownForTask_ = false;
     LanguageFontCheck fontCheck_;
 };
 

@@ -54,6 +54,8 @@ public:
         clockSince = Clock::current().tickCount();
     }
     void postCommand(uint32_t id) override { posted.push_back(id); }
+    void notifyAway(const AwayNotice& n) override { away.push_back(n); }
+    std::vector<AwayNotice> away;
     bool idle() {
         return buttons[cmd::RecordStart] && !buttons[cmd::RecordStop] &&
                !buttons[cmd::RecordDivide] && !buttons[cmd::RecordPause] && !labels && !clock;

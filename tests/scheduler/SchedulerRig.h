@@ -87,6 +87,7 @@ protected:
         hooks.reloadTagDefaults = [this] { ++tagReloads; };
         hooks.recording = [this] { return recording; };
         hooks.tellUser = [this](const std::string& text) { told.push_back(text); };
+        hooks.wakeUnavailable = [this] { wakeNotices.push_back(panelSchedulerMode); };
     }
     void TearDown() override {
         scheduler.reset();
@@ -140,6 +141,9 @@ protected:
     bool panelSchedulerMode = false;
     bool recording = false;
     std::vector<std::string> told; // notes shown to the user
+    // Each desktop notice of a wake-up that cannot be armed: whether the panel already
+    // waited in scheduler mode.
+    std::vector<bool> wakeNotices;
 
 private:
     // In this order, so that the zone is read again once the old TZ is back.

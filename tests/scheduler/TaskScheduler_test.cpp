@@ -204,6 +204,8 @@ TEST_F(SchedulerRig, WithoutAWakeUpTheUserIsToldOnceAndSleepIsRefusedNearATask) 
     ASSERT_TRUE(scheduler->EnterSchedulerMode());
     scheduler->LeaveSchedulerMode();
     EXPECT_EQ(told.size(), 1u);
+    // The desktop hears of it once too, with the panel already hidden for the mode.
+    EXPECT_EQ(wakeNotices, std::vector<bool>{true});
 
     // With the panel up as well: sleep is refused from 30 s before the moment the wake-up
     // would have come (3 minutes ahead) until the task starts.
@@ -250,6 +252,7 @@ TEST_F(SchedulerRig, AWakeUpThatFailsAtTheSuspendIsToldOnceAndAWorkingOneNever) 
     power.wakeAvailable = false;
     power.Suspend();
     EXPECT_EQ(told.size(), 1u);
+    EXPECT_EQ(wakeNotices, std::vector<bool>{true});
     EXPECT_FALSE(scheduler->wakeAvailable());
     scheduler->LeaveSchedulerMode();
     ASSERT_TRUE(scheduler->EnterSchedulerMode());
