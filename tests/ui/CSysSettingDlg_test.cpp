@@ -247,6 +247,8 @@ TEST_F(SettingsDialog, CancelCloseEscapeAndTheDesktopStoreNothingAndTellThePanel
 }
 
 TEST_F(SettingsDialog, TheSameLanguagePostsNothingAndAnotherChangesThePanel) {
+    // A key without a language, as an earlier version left it: English, and kept so.
+    writeBytes(wRegistryKey::locate(ConfigManger::kRegistryKey)->file, "[General]\n");
     click(CSysSettingDlg::kOk);
     deliver();
     EXPECT_EQ(panel.count(msg::LanguageChanged), 0);
