@@ -131,6 +131,8 @@ public:
 
 protected:
     bool processMessage(const Message& m, intptr_t& result) override;
+    // Up and Down on the number fields step their numbers.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     // The tray's menu, for desktops without a tray (and for everyone else too).
