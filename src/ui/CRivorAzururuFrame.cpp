@@ -883,8 +883,22 @@ void CRivorAzururuFrame::accept() {}
 // --- What the recording controller asks of the panel ------------------------------------
 
 void CRivorAzururuFrame::setButtonEnabled(uint32_t commandId, bool enabled) {
-    if (CRegionBmpBtn* b = button(int(commandId)))
-        b->setEnabled(enabled);
+    CRegionBmpBtn* b = button(int(commandId));
+    if (!b)
+        return;
+    if (!enabled && b->hasFocus())
+        refocusRecordButtons_ = true;
+    b->setEnabled(enabled);
+    // A focused record button that goes off hands the focus to Record or Stop, whichever
+    // works now (or next), rather than to the next control that happens to be on.
+    if (!refocusRecordButtons_)
+        return;
+    for (int id : {panel::kRecordStart, panel::kRecordStop})
+        if (CRegionBmpBtn* next = button(id); next->isEnabled()) {
+            next->setFocus(Qt::TabFocusReason);
+            refocusRecordButtons_ = false;
+            return;
+        }
 }
 
 void CRivorAzururuFrame::showRecordingLabels(const std::string& fileName, const std::string& time) {

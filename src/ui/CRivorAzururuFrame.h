@@ -216,6 +216,8 @@ private:
     int modalDepth_ = 0;
     bool exitAfterModal_ = false;
     bool countersUnsaved_ = false;
+    // A focused record button went off; Record or Stop takes the focus once one is on.
+    bool refocusRecordButtons_ = false;
     // Minimised to the task bar by the panel: a platform that forgets the state (Wayland)
     // still gets the panel mapped anew when it is asked for.
     bool minimizedToTaskBar_ = false;

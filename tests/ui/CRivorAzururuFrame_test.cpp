@@ -34,22 +34,6 @@ void chooseDivideType(QComboBox* list, int type) {
         pressKey(list, Qt::Key_Up);
 }
 
-// Runs `act` on the modal box as soon as one is up (from inside its loop).
-void whenModal(std::function<void(QWidget*)> act) {
-    auto* poll = new QTimer;
-    poll->setInterval(5);
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            poll->stop();
-            poll->deleteLater();
-            // Never leave a test waiting in the box's loop.
-            QTimer::singleShot(2000, modal, &QWidget::close);
-            act(modal);
-        }
-    });
-    poll->start();
-}
-
 // Sees every event of a widget while it lives.
 class LambdaFilter : public QObject {
 public:
