@@ -218,6 +218,8 @@ void CPlayFileDlg::applyTexts() {
     title_ = texts.text("PlayFile  ", "Record Play");
     // Names for screen readers where the caption is a symbol or there is none.
     list_->setAccessibleName(title_);
+    // A combo box is read by its choice; this is for when it has none.
+    page_->setAccessibleName(pageLabel_->text());
     speed_->setAccessibleLabel(texts.text("Speed ", "Speed"));
     volumeThumb_->setAccessibleLabel(volumeLabel_->text());
     positionThumb_->setAccessibleLabel(texts.text("Position ", "Position"));

@@ -245,8 +245,11 @@ void CSysSettingDlg::applyTexts() {
     setLabel(kVolumeLabel, texts.text("Record Volume", "Record Volume"));
     setLabel(kBalanceLabel, texts.text("Record Balance", "Record Balance"));
     silenceRecording_->setText(texts.text("Silence Recording", "Silence Recording"));
-    // The two controls without a label of their own.
-    bitRate_->setAccessibleName(texts.text("Bit Rate ", "Bit Rate"));
+    // The two controls without a label of their own. A list is read by its choice, so the
+    // description says what it chooses.
+    const QString bitRate = texts.text("Bit Rate ", "Bit Rate");
+    bitRate_->setAccessibleName(bitRate);
+    bitRate_->setAccessibleDescription(bitRate);
     browse_->setAccessibleLabel(texts.text("Choose Folder ", "Choose Folder"));
     if (format_->currentIndex() == kFlac)
         showLossless();
