@@ -1,5 +1,6 @@
 // What a screen reader finds in every window, in each shipped language: a name for every
-// control, and each field tied to its label.
+// control, and each field tied to its label; and how the tool dialogs take Tab, Enter and
+// Escape.
 
 #include "PanelTestSupport.h"
 #include "PumpUntil.h"
@@ -126,6 +127,51 @@ protected:
     QString text(const char* key, const char* def) const {
         return LanguageTexts(config, LanguageTexts::kWindowText).text(key, def);
     }
+
+    void show(QWidget* w) {
+        w->show();
+        w->activateWindow();
+        ASSERT_TRUE(pumpUntil([w] { return w->isActiveWindow(); }, 10000));
+    }
+
+    // Tab from the focused control until the focus comes back: the controls on the way.
+    static std::vector<QWidget*> tabStops() {
+        std::vector<QWidget*> stops{QApplication::focusWidget()};
+        for (int i = 0; i < 60; ++i) {
+            QWidget* from = QApplication::focusWidget();
+            // A time field takes a Tab for each of its parts.
+            for (int k = 0; k < 3 && QApplication::focusWidget() == from; ++k)
+                QTest::keyClick(from, Qt::Key_Tab);
+            if (QApplication::focusWidget() == stops.front())
+                break;
+            stops.push_back(QApplication::focusWidget());
+        }
+        return stops;
+    }
+
+    void addTask() {
+        ADORecordset rs;
+        ASSERT_TRUE(rs.Open(catalogue, CatalogueStatements::tasksLatestFirst()));
+        Task task;
+        task.startTime = "2026-12-31 23:00";
+        task.endTime = "2027-01-01 01:00";
+        rs.AddNew();
+        task.ToRow(rs);
+        ASSERT_TRUE(rs.Update()) << rs.LastError();
+    }
+
+    // A row whose file is not sound: playing it says "Render err".
+    void addRecording() {
+        const std::filesystem::path file = folder / "records" / "No.1-1.wav";
+        std::ofstream(file) << "not sound";
+        ADORecordset rs;
+        ASSERT_TRUE(rs.Open(catalogue, CatalogueStatements::recordingsForInsert()));
+        rs.AddNew();
+        rs.PutText("FileName", "No.1-1.wav");
+        rs.PutText("FileFullPathName", file.string());
+        rs.PutText("StartTime", "2026-03-05 14:07:09");
+        ASSERT_TRUE(rs.Update()) << rs.LastError();
+    }
 };
 
 } // namespace
@@ -199,6 +245,96 @@ TEST_F(Accessibility, EveryControlOfTheDialogsIsNamedInEveryLanguage) {
         CAboutDlg about(config);
         expectNamed(language, "about", &about);
     }
+}
+
+TEST_F(Accessibility, TheSettingsTabThroughTheirRowsAndTakeEnterAsOkAndEscapeAsCancel) {
+    PanelStub stub(config);
+    ServiceLog log;
+    auto settings = CSysSettingDlg::Create(config, log.services(stub.handle(), config));
+    ASSERT_TRUE(settings);
+    show(settings.get());
+    const std::vector<QWidget*> stops = tabStops();
+    auto at = [&](int id) {
+        return std::find(stops.begin(), stops.end(), settings->control(id)) - stops.begin();
+    };
+    EXPECT_EQ(stops.front(), settings->control(CSysSettingDlg::kAutoRun));
+    EXPECT_EQ(at(CSysSettingDlg::kBrowse), at(CSysSettingDlg::kPath) + 1);
+    ASSERT_GE(stops.size(), 3u);
+    EXPECT_EQ(stops.end()[-3], settings->control(CSysSettingDlg::kOk));
+    EXPECT_EQ(stops.end()[-2], settings->control(CSysSettingDlg::kCancel));
+    EXPECT_EQ(stops.end()[-1], settings->control(CSysSettingDlg::kClose));
+    // Each control that takes the focus is visited once.
+    for (QWidget* w : settings->findChildren<QWidget*>())
+        if (w->parentWidget() == settings.get() && w->isVisible() && w->isEnabled() &&
+            (w->focusPolicy() & Qt::TabFocus)) {
+            EXPECT_EQ(std::count(stops.begin(), stops.end(), w), 1)
+                << w->objectName().toStdString();
+        }
+
+    // Enter in the folder field is OK; Escape is Cancel.
+    auto* path = static_cast<QLineEdit*>(settings->control(CSysSettingDlg::kPath));
+    const std::string chosen = (folder / "records" / "other").string();
+    path->setText(QString::fromStdString(chosen));
+    QTest::keyClick(path, Qt::Key_Return);
+    pump();
+    EXPECT_FALSE(settings->isVisible());
+    EXPECT_EQ(config.RecordFilePath, chosen);
+    EXPECT_EQ(stub.count(msg::ToolDialogClosed, 2), 1);
+    // Shown again, offscreen does not make it the active window; the keys go to the
+    // control all the same.
+    settings->show();
+    QTest::keyClick(settings->control(CSysSettingDlg::kLanguage), Qt::Key_Escape);
+    pump();
+    EXPECT_FALSE(settings->isVisible());
+    EXPECT_EQ(stub.count(msg::ToolDialogClosed, 2), 2);
+}
+
+TEST_F(Accessibility, EnterIsOkInTheTaskEditorAndEditsOrPlaysTheChosenRow) {
+    QString error;
+    auto editor = CAddTaskDlg::Create(config, catalogue, nullptr, &error);
+    ASSERT_TRUE(editor) << error.toStdString();
+    editor->Init(); // from now to an hour later: a task that can be stored
+    show(editor.get());
+    QTest::keyClick(editor->control(CAddTaskDlg::kStartTime), Qt::Key_Return);
+    EXPECT_EQ(editor->result(), CAddTaskDlg::kIdOk);
+    auto cancelled = CAddTaskDlg::Create(config, catalogue, nullptr, &error);
+    cancelled->Init();
+    show(cancelled.get());
+    QTest::keyClick(cancelled->control(CAddTaskDlg::kFileName), Qt::Key_Escape);
+    EXPECT_EQ(cancelled->result(), CAddTaskDlg::kIdCancel);
+
+    // The task list: Enter on a row edits it; Enter elsewhere does nothing.
+    addTask();
+    auto tasks = CTaskSettingDlg::Create(config, catalogue, 0, nullptr, &error);
+    ASSERT_TRUE(tasks) << error.toStdString();
+    int edits = 0;
+    tasks->setEditorRunner([&edits](CAddTaskDlg&) {
+        ++edits;
+        return int(CAddTaskDlg::kIdCancel);
+    });
+    show(tasks.get());
+    tasks->list()->setFocus();
+    QTest::keyClick(tasks->list(), Qt::Key_Return);
+    EXPECT_EQ(edits, 1);
+    tasks->control(CTaskSettingDlg::kEndType)->setFocus();
+    QTest::keyClick(tasks->control(CTaskSettingDlg::kEndType), Qt::Key_Return);
+    EXPECT_EQ(edits, 1);
+
+    // The browser: Enter on a row plays it, here a file that does not play.
+    addRecording();
+    std::vector<QString> told;
+    CPlayFileDlg::Services services;
+    services.catalogue = &catalogue;
+    services.showMessage = [&told](const QString& text, const QString&) { told.push_back(text); };
+    auto browser = CPlayFileDlg::Create(config, std::move(services), nullptr, &error);
+    ASSERT_TRUE(browser) << error.toStdString();
+    show(browser.get());
+    ASSERT_EQ(browser->list()->rowCount(), 1);
+    browser->selectRow(0);
+    browser->list()->setFocus();
+    QTest::keyClick(browser->list(), Qt::Key_Enter, Qt::KeypadModifier);
+    ASSERT_TRUE(pumpUntil([&told] { return !told.empty(); }, 10000));
+    EXPECT_EQ(told.front(), QStringLiteral("Render err"));
 }
 
 } // namespace vorlane::test
