@@ -133,10 +133,7 @@ void CPlayFileDlg::buildControls() {
                                        new QTableWidgetItem(QString::fromLatin1(kFirstTitles[c])));
         list_->setColumnWidth(c, c == 0 ? 120 : c == 1 ? 160 : 80);
     }
-    connect(list_, &QTableWidget::cellDoubleClicked, this, [this] {
-        MessageWindow::post(msg::Command, kStop);
-        MessageWindow::post(msg::Command, kPlay);
-    });
+    connect(list_, &QTableWidget::cellDoubleClicked, this, &CPlayFileDlg::playChosen);
 
     volumeLabel_ = new QLabel(QStringLiteral("vol"), this);
     volumeLabel_->setGeometry(toQRect(kVolumeLabelPlace));
@@ -151,6 +148,7 @@ void CPlayFileDlg::buildControls() {
             GoToPage(index);
     });
     registerControl(kPage, page_);
+    pageLabel_->setBuddy(page_);
 
     addButton(kPreviousPage, "<<");
     addButton(kNextPage, ">>");
@@ -179,6 +177,7 @@ void CPlayFileDlg::skinControls() {
     skinAt(kNextPage, skin::kSmallButtonStrip, kNextPageAt)->setCaption(QStringLiteral(">>"));
     skinAt(kSpeed, skin::kMediButtonStrip, kSpeedAt)
         ->setCaption(QString::fromLatin1(PlaybackMath::SpeedText(speedIndex_)));
+    speed_->setAccessibleDescription(speed_->caption().value_or(QString()));
     skinAt(kPlay, skin::kPlayStrip, kPlayAt);
     skinAt(kStop, skin::kStopStrip, kStopAt);
     skinAt(kPreviousRecording, skin::kPreviousStrip, kPreviousAt);
@@ -217,6 +216,13 @@ void CPlayFileDlg::applyTexts() {
     pageLabel_->setText(texts.text("Page ", "Page"));
     volumeLabel_->setText(texts.text("SPK_Volume ", "vol"));
     title_ = texts.text("PlayFile  ", "Record Play");
+    // Names for screen readers where the caption is a symbol or there is none.
+    list_->setAccessibleName(title_);
+    // A combo box is read by its choice; this is for when it has none.
+    page_->setAccessibleName(pageLabel_->text());
+    speed_->setAccessibleLabel(texts.text("Speed ", "Speed"));
+    volumeThumb_->setAccessibleLabel(volumeLabel_->text());
+    positionThumb_->setAccessibleLabel(texts.text("Position ", "Position"));
     update();
 }
 
@@ -481,6 +487,7 @@ void CPlayFileDlg::NextSpeed() {
     speedIndex_ = (speedIndex_ + 1) % PlaybackMath::kSpeedCount;
     speed_->setCaption(QString::fromLatin1(PlaybackMath::SpeedText(speedIndex_)));
     speed_->setText(QString::fromLatin1(PlaybackMath::SpeedText(speedIndex_)));
+    speed_->setAccessibleDescription(speed_->text());
     speed_->update();
     if (graph_ && !graph_->IsStopped())
         graph_->SetPlaybackRate(PlaybackMath::SpeedRate(speedIndex_));
@@ -638,6 +645,16 @@ void CPlayFileDlg::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 // --- Messages --------------------------------------------------------------------------
+
+void CPlayFileDlg::playChosen() {
+    MessageWindow::post(msg::Command, kStop);
+    MessageWindow::post(msg::Command, kPlay);
+}
+
+void CPlayFileDlg::OnEnter() {
+    if (list_->hasFocus())
+        playChosen();
+}
 
 bool CPlayFileDlg::processMessage(const Message& m, intptr_t& result) {
     result = 0;

@@ -95,6 +95,8 @@ public:
 protected:
     bool processMessage(const Message& m, intptr_t& result) override;
     void OnShown() override { Refresh(); }
+    // Enter on the list plays the chosen recording, as a double click does.
+    void OnEnter() override;
     void paintOver(QPainter& painter) override;
     void hideEvent(QHideEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -115,6 +117,8 @@ private:
     void updatePageButtons();
     void fillPageCombo();
 
+    // Plays the selected recording from its start.
+    void playChosen();
     void PlayPause();
     void StopPlayback();
     void PreviousRecording();

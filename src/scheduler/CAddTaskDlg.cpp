@@ -89,12 +89,16 @@ void CAddTaskDlg::buildControls() {
         t->setDisplayFormat(QStringLiteral("HH:mm"));
         return addControl(id, t, p);
     };
-    label(kStartLabel, kStartLabelPlace);
-    label(kEndLabel, kEndLabelPlace);
+    QLabel* startLabel = label(kStartLabel, kStartLabelPlace);
+    QLabel* endLabel = label(kEndLabel, kEndLabelPlace);
     startDate_ = date(kStartDate, kStartDatePlace);
     startTime_ = time(kStartTime, kStartTimePlace);
     endDate_ = date(kEndDate, kEndDatePlace);
     endTime_ = time(kEndTime, kEndTimePlace);
+    // Screen readers name the fields by their labels; each time field is named in
+    // applyTexts, its label being the date's.
+    startLabel->setBuddy(startDate_);
+    endLabel->setBuddy(endDate_);
     single_ = addControl(kSingle, new QRadioButton(this), kSinglePlace);
     repeat_ = addControl(kRepeat, new QRadioButton(this), kRepeatPlace);
     auto* kind = new QButtonGroup(this);
@@ -110,6 +114,7 @@ void CAddTaskDlg::buildControls() {
     fileNameLabel_ = label(kFileNameLabel, kFileNameLabelPlace);
     fileNameLabel_->setWordWrap(true);
     fileName_ = addControl(kFileName, new QLineEdit(this), kFileNamePlace);
+    fileNameLabel_->setBuddy(fileName_);
 
     ok_ = addButton(kIdOk);
     cancel_ = addButton(kIdCancel);
@@ -125,6 +130,7 @@ void CAddTaskDlg::buildControls() {
 void CAddTaskDlg::skinButtons() {
     skinButtonRow({ok_, cancel_});
     skinCloseButton(close_);
+    setDefaultButton(ok_);
 }
 
 void CAddTaskDlg::Init() {
@@ -172,6 +178,15 @@ void CAddTaskDlg::applyTexts() {
                             texts.text("RecordNo ", "Record No.") + plus +
                             texts.text("RecordTrack ", "Record Track") + plus +
                             texts.text("Date", "Date") + plus + texts.text("Time", "Time") + plus);
+    // A date and a time share a label; the description tells them apart.
+    const QString date = texts.text("Date", "Date"), time = texts.text("Time", "Time");
+    for (QWidget* w : {static_cast<QWidget*>(startDate_), static_cast<QWidget*>(endDate_)})
+        w->setAccessibleDescription(date);
+    startTime_->setAccessibleName(static_cast<QLabel*>(controls_.at(kStartLabel))->text());
+    endTime_->setAccessibleName(static_cast<QLabel*>(controls_.at(kEndLabel))->text());
+    for (QWidget* w : {static_cast<QWidget*>(startTime_), static_cast<QWidget*>(endTime_)})
+        w->setAccessibleDescription(time);
+    close_->setAccessibleLabel(texts.text("Close ", "Close"));
     title_ = texts.text("AddRecordTask", "AddRecordTask");
     update();
 }

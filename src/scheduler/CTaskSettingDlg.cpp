@@ -101,6 +101,14 @@ void CTaskSettingDlg::buildControls() {
     edit_ = addButton(kEdit);
     delete_ = addButton(kDelete);
     connect(list_, &QTableWidget::cellDoubleClicked, this, [this] { OnEdit(); });
+    // Screen readers name the choice by its label; Tab ends at the close button.
+    endTypeLabel_->setBuddy(endType_);
+    setTabOrder(delete_, close_);
+}
+
+void CTaskSettingDlg::OnEnter() {
+    if (list_->hasFocus())
+        OnEdit();
 }
 
 void CTaskSettingDlg::skinButtons() {
@@ -132,6 +140,8 @@ void CTaskSettingDlg::Refresh() {
     selectedText_ = texts.text("Selected", "Y");
     unselectedText_ = texts.text("Unselected", "N");
     title_ = texts.text("TaskSet ", "Task");
+    list_->setAccessibleName(title_);
+    close_->setAccessibleLabel(texts.text("Close ", "Close"));
 
     list_->setRowCount(0);
     const QString time = QStringLiteral("0000-00-00 00:00");

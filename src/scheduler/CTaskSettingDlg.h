@@ -68,6 +68,8 @@ public:
 protected:
     bool processMessage(const Message& m, intptr_t& result) override;
     void OnShown() override { Refresh(); }
+    // Enter on the list edits the chosen task, as a double click does.
+    void OnEnter() override;
 
 private:
     CTaskSettingDlg(ConfigManger& config, ADOConnection& catalogue, WindowHandle panel,

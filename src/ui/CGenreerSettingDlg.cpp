@@ -59,6 +59,19 @@ CGenreerSettingDlg::CGenreerSettingDlg(const ConfigManger& config, QWidget* pare
     setFixedSize(kWidth, kHeight);
     fillList();
     applyTexts(config);
+    showCurrentGenre(config);
+}
+
+void CGenreerSettingDlg::showCurrentGenre(const ConfigManger& config) {
+    // The keys start from the genre in use, without choosing it: OK still needs a choice.
+    const QString current = QString::fromStdString(ConfigManger::GenreName(config.MP3Genre));
+    if (current.isEmpty())
+        return;
+    const QList<QTreeWidgetItem*> found = list_->findItems(current, Qt::MatchExactly);
+    if (found.isEmpty())
+        return;
+    list_->setCurrentItem(found.front(), 0, QItemSelectionModel::NoUpdate);
+    list_->scrollToItem(found.front(), QAbstractItemView::PositionAtCenter);
 }
 
 CGenreerSettingDlg::~CGenreerSettingDlg() = default;
@@ -108,6 +121,7 @@ void CGenreerSettingDlg::applyTexts(const ConfigManger& config) {
     ok_->setText(texts.text("OK ", "OK"));
     cancel_->setText(texts.text("Cancel ", "Cancel"));
     setWindowTitle(texts.text("Genre ", "Genre"));
+    list_->setAccessibleName(windowTitle());
 }
 
 void CGenreerSettingDlg::accept() {

@@ -17,6 +17,8 @@ class ConfigManger;
 // "Genre", keys "0" to "147"), sorted by name, in a one-column list. OK or a double click
 // on a row ends it with that name; OK without a selection keeps it open. The name, not the
 // row, identifies the genre: rows are sorted, so a row number is not a genre number.
+// From the keyboard: the list starts at the genre in use, the arrow keys and typing a name
+// choose, Enter takes the choice and Escape cancels.
 //
 //     if (auto name = CGenreerSettingDlg::Choose(config, panel))
 //         config.MP3Genre = ConfigManger::GenreNumber(*name);
@@ -56,6 +58,7 @@ public Q_SLOTS:
 private:
     void fillList();
     void applyTexts(const ConfigManger& config);
+    void showCurrentGenre(const ConfigManger& config);
 
     QTreeWidget* list_ = nullptr;
     QPushButton* ok_ = nullptr;

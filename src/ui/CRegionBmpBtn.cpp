@@ -6,14 +6,27 @@
 #include "ui/SkinFont.h"
 
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
 namespace vorlane {
 
+namespace {
+
+// The pixels of `shape` whose four neighbours are all in it.
+QRegion eroded(const QRegion& shape) {
+    return shape & shape.translated(1, 0) & shape.translated(-1, 0) & shape.translated(0, 1) &
+           shape.translated(0, -1);
+}
+
+} // namespace
+
 CRegionBmpBtn::CRegionBmpBtn(QWidget* parent, int controlId)
     : QAbstractButton(parent), controlId_(controlId) {
+    // Reached by Tab; a click leaves the focus where the user is typing.
+    setFocusPolicy(Qt::TabFocus);
     connect(this, &QAbstractButton::clicked, this, &CRegionBmpBtn::reportClick);
 }
 
@@ -37,7 +50,12 @@ bool CRegionBmpBtn::setSkin(const QString& stripFile, int imageWidth, QRgb keyCo
     imageWidth_ = imageWidth;
     style_ |= kHoverMode | kAutoSize;
     // The shape is that of the first image; presses outside it reach the window below.
-    setMask(region_ & QRegion(0, 0, imageWidth_, strip_.height()));
+    const QRegion shape = region_ & QRegion(0, 0, imageWidth_, strip_.height());
+    setMask(shape);
+    // The ring follows the outline, two pixels deep, so it shows on any image of the strip.
+    const QRegion inside = eroded(shape);
+    focusOuter_ = shape - inside;
+    focusInner_ = inside - eroded(inside);
     if (style_ & kAutoSize)
         resize(imageWidth_, strip_.height());
     updateGeometry();
@@ -55,9 +73,67 @@ void CRegionBmpBtn::setImages(int normal, int pushed, int focusOrHover, int disa
 
 bool CRegionBmpBtn::setCaption(std::optional<QString> caption) {
     caption_ = std::move(caption);
-    setAccessibleName(caption_.value_or(QString()));
+    updateAccessibleName();
     update();
     return true;
+}
+
+void CRegionBmpBtn::setShortcutKey(const QKeySequence& key) {
+    setShortcut(key);
+    showTip();
+}
+
+void CRegionBmpBtn::setAccessibleLabel(const QString& label) {
+    accessibleLabel_ = label;
+    updateAccessibleName();
+}
+
+bool CRegionBmpBtn::showsFocusRing() const {
+    return isSkinned() && hasFocus();
+}
+
+void CRegionBmpBtn::showTip() {
+    QString shown = tip_;
+    if (!tip_.isEmpty() && !shortcut().isEmpty())
+        shown +=
+            QStringLiteral(" (") + shortcut().toString(QKeySequence::NativeText) + QLatin1Char(')');
+    if (shown != toolTip()) {
+        settingTip_ = true;
+        setToolTip(shown);
+        settingTip_ = false;
+    }
+    updateAccessibleName();
+}
+
+void CRegionBmpBtn::updateAccessibleName() {
+    // Empty leaves Qt's own fall-back, the button's text.
+    const QString name = !accessibleLabel_.isEmpty() ? accessibleLabel_
+                         : !tip_.isEmpty()           ? tip_
+                                                     : caption_.value_or(QString());
+    if (name != accessibleName())
+        setAccessibleName(name);
+}
+
+bool CRegionBmpBtn::event(QEvent* event) {
+    // Whoever sets the tooltip sets the tip; the shown one gets the shortcut added.
+    if (event->type() == QEvent::ToolTipChange && !settingTip_) {
+        tip_ = toolTip();
+        showTip();
+    }
+    return QAbstractButton::event(event);
+}
+
+void CRegionBmpBtn::keyPressEvent(QKeyEvent* event) {
+    // Space is the button's own key; Enter and Return press a focused button too, as they
+    // do a focused push button.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (!event->isAutoRepeat())
+            click();
+        event->accept();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 void CRegionBmpBtn::setTextColor(const QColor& color) {
@@ -120,6 +196,12 @@ void CRegionBmpBtn::paintEvent(QPaintEvent*) {
         painter.setFont(SkinFont::caption());
         painter.setPen(textColor_);
         painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, *caption_);
+    }
+    if (showsFocusRing()) {
+        painter.setClipRegion(focusOuter_);
+        painter.fillRect(rect(), palette().color(QPalette::Highlight));
+        painter.setClipRegion(focusInner_);
+        painter.fillRect(rect(), palette().color(QPalette::HighlightedText));
     }
 }
 

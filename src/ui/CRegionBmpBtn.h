@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QColor>
 #include <QImage>
+#include <QKeySequence>
 #include <QRegion>
 #include <QString>
 #include <cstdint>
@@ -17,6 +18,13 @@ namespace vorlane {
 // tooltip (QWidget::setToolTip). A click is reported as clicked() and, when the parent is a
 // message window and the button has a control id, as msg::Command with the id in wParam.
 // Without a skin (setSkin() failed or was not called) it is an ordinary push button.
+//
+// Keyboard: the button takes the focus by Tab (not by a click, so a click leaves the focus in
+// the field being typed in), draws a focus ring along its outline while it has it, and Space,
+// Enter and Return press it. A shortcut (setShortcutKey) clicks it while its window is active,
+// and only while it is enabled and visible, as a mouse click would; the tooltip then ends
+// with the shortcut in the desktop's notation. Screen readers name it by its accessible
+// label when one is set, else by its tooltip, else by its caption.
 //
 // Thread contract: GUI thread only.
 class CRegionBmpBtn : public QAbstractButton {
@@ -47,6 +55,16 @@ public:
     const std::optional<QString>& caption() const { return caption_; }
     void setTextColor(const QColor& color);
 
+    // The key that clicks the button; an empty sequence removes it.
+    void setShortcutKey(const QKeySequence& key);
+    // The tooltip as set, without the shortcut that the shown one ends with.
+    const QString& tipText() const { return tip_; }
+    // The name that screen readers say, for buttons whose caption and tooltip do not say
+    // what they do ("..."); empty: the tooltip or caption names it.
+    void setAccessibleLabel(const QString& label);
+    // Whether a paint would draw the focus ring now.
+    bool showsFocusRing() const;
+
     uint32_t extendedStyle() const { return style_; }
     void setExtendedStyle(uint32_t bits) { style_ = bits; }
 
@@ -63,6 +81,8 @@ public:
     QSize sizeHint() const override;
 
 protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -70,17 +90,25 @@ protected:
 
 private:
     void reportClick();
+    // The shown tooltip from the tip and the shortcut, and the accessible name.
+    void showTip();
+    void updateAccessibleName();
 
     int controlId_;
     QImage strip_;   // key pixels transparent
     QImage strip2x_; // the same for 200 % screens, when the skin has it
     QRegion region_;
+    // The outer and inner pixel of the outline of the first image, drawn while focused.
+    QRegion focusOuter_, focusInner_;
     int imageWidth_ = 0;
     int images_[4] = {-1, -1, -1, -1};
     uint32_t style_ = 0;
     bool hover_ = false;
     QColor textColor_ = Qt::black;
     std::optional<QString> caption_;
+    QString tip_;
+    QString accessibleLabel_;
+    bool settingTip_ = false;
 };
 
 } // namespace vorlane

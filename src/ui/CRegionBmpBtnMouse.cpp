@@ -10,7 +10,10 @@
 namespace vorlane {
 
 CRegionBmpBtnMouse::CRegionBmpBtnMouse(QWidget* parent, int controlId)
-    : CRegionBmpBtn(parent, controlId) {}
+    : CRegionBmpBtn(parent, controlId) {
+    // A thumb is held and dragged; a key would click it, which it never does.
+    setFocusPolicy(Qt::NoFocus);
+}
 
 void CRegionBmpBtnMouse::report(uint32_t message) {
     QPointer<CRegionBmpBtnMouse> self(this);

@@ -21,6 +21,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -47,6 +49,49 @@ constexpr const char* kId3Section = "ID3V1Information";
 QString str(std::string_view s) {
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
 }
+
+// The keys of the record and tool buttons. None is a text field's editing key (Ctrl+D, E, K
+// and U are on X11), so they work while a field has the focus.
+struct ButtonKey {
+    int id;
+    QKeyCombination key;
+};
+constexpr ButtonKey kButtonKeys[] = {
+    {panel::kRecordStart, Qt::CTRL | Qt::Key_R},
+    {panel::kRecordStop, Qt::CTRL | Qt::Key_T},
+    {panel::kRecordDivide, Qt::CTRL | Qt::Key_N},
+    {panel::kRecordPause, Qt::CTRL | Qt::Key_P},
+    {panel::kPlayFileButton, Qt::CTRL | Qt::Key_B},
+    {panel::kSettingButton, Qt::CTRL | Qt::Key_Comma},
+};
+
+// Tab goes through the tags in reading order, then the buttons, the numbers and the
+// division, and last the window's own buttons.
+constexpr int kTabOrder[] = {
+    panel::kTitleEdit,      panel::kArtistEdit,       panel::kAlbumEdit,
+    panel::kYearEdit,       panel::kCommentEdit,      panel::kGenreButton,
+    panel::kRecordStart,    panel::kRecordStop,       panel::kRecordDivide,
+    panel::kRecordPause,    panel::kTaskButton,       panel::kPlayFileButton,
+    panel::kSettingButton,  panel::kRecordNoEdit,     panel::kRecordTrackEdit,
+    panel::kDivideTypeList, panel::kDivideTimePicker, panel::kMinimizeButton,
+    panel::kCloseButton,
+};
+
+// Each field and the label that names it.
+struct LabelOf {
+    int label, field;
+};
+constexpr LabelOf kLabels[] = {
+    {panel::kRecordNoLabel, panel::kRecordNoEdit},
+    {panel::kRecordTrackLabel, panel::kRecordTrackEdit},
+    {panel::kDivideTypeLabel, panel::kDivideTypeList},
+    {panel::kDivideTimeLabel, panel::kDivideTimePicker},
+    {panel::kTitleLabel, panel::kTitleEdit},
+    {panel::kArtistLabel, panel::kArtistEdit},
+    {panel::kAlbumLabel, panel::kAlbumEdit},
+    {panel::kYearLabel, panel::kYearEdit},
+    {panel::kCommentLabel, panel::kCommentEdit},
+};
 
 QRect toQRect(const skin::Rect& r) {
     return {r.x, r.y, r.width, r.height};
@@ -152,7 +197,6 @@ void CRivorAzururuFrame::buildControls() {
         case panel::Kind::Button: {
             auto* b = new CRegionBmpBtn(this, c.id);
             b->setText(str(c.text)); // shown only when its strip is missing
-            b->setFocusPolicy(Qt::NoFocus);
             buttons_[c.id] = b;
             w = b;
             break;
@@ -184,6 +228,9 @@ void CRivorAzururuFrame::buildControls() {
             }
             if (c.id == panel::kYearEdit)
                 edit->setMaxLength(int(ConfigManger::kYearChars));
+            // The arrow keys step the number, as the arrows beside it do.
+            if (c.id == panel::kRecordNoEdit || c.id == panel::kRecordTrackEdit)
+                edit->installEventFilter(this);
             w = edit;
             break;
         }
@@ -193,6 +240,8 @@ void CRivorAzururuFrame::buildControls() {
             spin->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
             if (auto* inner = spin->findChild<QLineEdit*>())
                 inner->hide();
+            // Its number field takes the keys instead.
+            spin->setFocusPolicy(Qt::NoFocus);
             const bool isRecordNo = c.id == panel::kRecordNoSpin;
             spin->setRange(0, isRecordNo ? kRecordNoMax : kRecordTrackMax);
             const int buddy = isRecordNo ? panel::kRecordNoEdit : panel::kRecordTrackEdit;
@@ -232,6 +281,14 @@ void CRivorAzururuFrame::buildControls() {
     genreName_ = static_cast<QLabel*>(control(panel::kGenreName));
     fileName_ = static_cast<QLabel*>(control(panel::kFileNameLabel));
     recordTime_ = static_cast<QLabel*>(control(panel::kRecordTimeLabel));
+
+    // Screen readers name each field by its label, in every language.
+    for (const LabelOf& l : kLabels)
+        static_cast<QLabel*>(control(l.label))->setBuddy(control(l.field));
+    for (size_t i = 1; i < std::size(kTabOrder); ++i)
+        setTabOrder(control(kTabOrder[i - 1]), control(kTabOrder[i]));
+    for (const ButtonKey& k : kButtonKeys)
+        button(k.id)->setShortcutKey(QKeySequence(k.key));
 }
 
 void CRivorAzururuFrame::skinButtons() {
@@ -285,6 +342,7 @@ void CRivorAzururuFrame::setUpControls() {
     --settingFields_;
     fieldsReady_ = true;
     applyTexts();
+    control(kTabOrder[0])->setFocus();
 }
 
 void CRivorAzururuFrame::applyTexts() {
@@ -317,6 +375,13 @@ void CRivorAzururuFrame::applyTexts() {
     for (const auto& l : labels)
         static_cast<QLabel*>(control(l.id))->setText(texts.text(l.key, l.def));
     applyDivideTimeLabel();
+    // The arrows carry the name of the number they step; the genre button ("...") that of
+    // the genre.
+    recordNoSpin_->setAccessibleName(static_cast<QLabel*>(control(panel::kRecordNoLabel))->text());
+    recordTrackSpin_->setAccessibleName(
+        static_cast<QLabel*>(control(panel::kRecordTrackLabel))->text());
+    button(panel::kGenreButton)
+        ->setAccessibleLabel(static_cast<QLabel*>(control(panel::kGenreLabel))->text());
 
     ++settingFields_;
     divideType_->clear();
@@ -369,6 +434,7 @@ void CRivorAzururuFrame::showGenreName() {
     const int room = genreName_->contentsRect().width() - 2 * genreName_->margin() - indent;
     genreName_->setText(fm.elidedText(name, Qt::ElideRight, room));
     genreName_->setToolTip(name);
+    button(panel::kGenreButton)->setAccessibleDescription(name);
 }
 
 // --- Messages and commands -------------------------------------------------------------
@@ -651,7 +717,10 @@ void CRivorAzururuFrame::onToolDialogClosed(uintptr_t which) {
     if (tools_[which].dialog)
         tools_[which].dialog->hide();
     resetToolButton(ToolDialog(which));
-    setFocus();
+    // The panel takes the keys again, with the focus where the user left it.
+    activateWindow();
+    if (!focusWidget())
+        setFocus();
 }
 
 void CRivorAzururuFrame::setSchedulerMode(bool on) {
@@ -781,6 +850,19 @@ void CRivorAzururuFrame::onMonitorMute(bool mute) {
         capture_.SetMonitorVolume(0);
 }
 
+bool CRivorAzururuFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress &&
+        (watched == recordNoEdit_ || watched == recordTrackEdit_)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const int step = key->key() == Qt::Key_Up ? 1 : key->key() == Qt::Key_Down ? -1 : 0;
+        if (step != 0 && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            (watched == recordNoEdit_ ? recordNoSpin_ : recordTrackSpin_)->stepBy(step);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void CRivorAzururuFrame::paintEvent(QPaintEvent*) {
     // The skin has drawn the background already.
     QPainter painter(this);
@@ -812,8 +894,22 @@ void CRivorAzururuFrame::accept() {}
 // --- What the recording controller asks of the panel ------------------------------------
 
 void CRivorAzururuFrame::setButtonEnabled(uint32_t commandId, bool enabled) {
-    if (CRegionBmpBtn* b = button(int(commandId)))
-        b->setEnabled(enabled);
+    CRegionBmpBtn* b = button(int(commandId));
+    if (!b)
+        return;
+    if (!enabled && b->hasFocus())
+        refocusRecordButtons_ = true;
+    b->setEnabled(enabled);
+    // A focused record button that goes off hands the focus to Record or Stop, whichever
+    // works now (or next), rather than to the next control that happens to be on.
+    if (!refocusRecordButtons_)
+        return;
+    for (int id : {panel::kRecordStart, panel::kRecordStop})
+        if (CRegionBmpBtn* next = button(id); next->isEnabled()) {
+            next->setFocus(Qt::TabFocusReason);
+            refocusRecordButtons_ = false;
+            return;
+        }
 }
 
 void CRivorAzururuFrame::showRecordingLabels(const std::string& fileName, const std::string& time) {

@@ -137,6 +137,8 @@ public:
 
 protected:
     bool processMessage(const Message& m, intptr_t& result) override;
+    // Up and Down on the number fields step their numbers.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     // The tray's menu, for desktops without a tray (and for everyone else too).
@@ -221,6 +223,8 @@ private:
     int modalDepth_ = 0;
     bool exitAfterModal_ = false;
     bool countersUnsaved_ = false;
+    // A focused record button went off; Record or Stop takes the focus once one is on.
+    bool refocusRecordButtons_ = false;
     // Minimised to the task bar by the panel: a platform that forgets the state (Wayland)
     // still gets the panel mapped anew when it is asked for.
     bool minimizedToTaskBar_ = false;

@@ -18,6 +18,7 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <array>
+#include <utility>
 
 namespace vorlane {
 
@@ -167,6 +168,14 @@ void CSysSettingDlg::buildControls() {
     cancel_ = addButton(kCancel, "Cancel");
     browse_ = addButton(kBrowse, "Path");
     close_ = addButton(kClose, "Close");
+
+    // Screen readers name each field by its label; Tab goes from the folder to its button.
+    const std::pair<int, QWidget*> buddies[] = {
+        {kLanguageLabel, language_},         {kFormatLabel, format_}, {kPathLabel, path_},
+        {kSilenceLevelLabel, silenceLevel_}, {kVolumeLabel, volume_}, {kBalanceLabel, balance_}};
+    for (const auto& [labelId, field] : buddies)
+        static_cast<QLabel*>(controls_.at(labelId))->setBuddy(field);
+    setTabOrder(path_, browse_);
 }
 
 void CSysSettingDlg::skinButtons() {
@@ -176,6 +185,7 @@ void CSysSettingDlg::skinButtons() {
     skinButton(browse_, skin::kSmallButtonStrip, {kBrowsePlace.x, kBrowsePlace.y});
     browse_->setCaption(QStringLiteral("..."));
     skinCloseButton(close_);
+    setDefaultButton(ok_);
 }
 
 void CSysSettingDlg::Fill() {
@@ -235,6 +245,12 @@ void CSysSettingDlg::applyTexts() {
     setLabel(kVolumeLabel, texts.text("Record Volume", "Record Volume"));
     setLabel(kBalanceLabel, texts.text("Record Balance", "Record Balance"));
     silenceRecording_->setText(texts.text("Silence Recording", "Silence Recording"));
+    // The two controls without a label of their own. A list is read by its choice, so the
+    // description says what it chooses.
+    const QString bitRate = texts.text("Bit Rate ", "Bit Rate");
+    bitRate_->setAccessibleName(bitRate);
+    bitRate_->setAccessibleDescription(bitRate);
+    browse_->setAccessibleLabel(texts.text("Choose Folder ", "Choose Folder"));
     if (format_->currentIndex() == kFlac)
         showLossless();
     title_ = texts.text("Options ", "Options");

@@ -6,6 +6,7 @@
 
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QShowEvent>
 #include <QTableWidget>
@@ -119,6 +120,23 @@ void SkinnedDialog::closeEvent(QCloseEvent* event) {
     // The panel keeps a modeless dialog for the next time.
     event->ignore();
     OnClose();
+}
+
+void SkinnedDialog::keyPressEvent(QKeyEvent* event) {
+    // Only keys that the focused control left unused arrive here.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (!event->isAutoRepeat())
+            OnEnter();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event); // Escape: reject()
+}
+
+void SkinnedDialog::OnEnter() {
+    if (defaultButton_ && defaultButton_->isVisible() && defaultButton_->isEnabled())
+        defaultButton_->click();
 }
 
 void SkinnedDialog::reject() {

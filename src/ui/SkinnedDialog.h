@@ -29,9 +29,9 @@ struct ControlPlace {
 // editor) have in common: a QDialog that is also a message window, with the dialog font and
 // a background of the skin folder, its controls by template id, and a title painted over
 // the background. A modeless one (setClosedNotice) hides on its close button, the desktop's
-// close and Escape, and tells the panel; Enter does nothing, since OK is a button of its
-// own. A subclass destroys the message window in its own destructor, while its message map
-// still exists.
+// close and Escape, and tells the panel. Enter presses a focused bitmap button; elsewhere it
+// presses the default button (setDefaultButton) or runs OnEnter. A subclass destroys the
+// message window in its own destructor, while its message map still exists.
 //
 // Thread contract: GUI thread only.
 class SkinnedDialog : public QDialog,
@@ -79,17 +79,22 @@ protected:
     QTableWidget* addList(int id, int columns);
     // A modeless dialog: closing hides it and posts msg::ToolDialogClosed (code) to `panel`.
     void setClosedNotice(WindowHandle panel, int code);
+    // The button that Enter presses when the focused control does not use the key.
+    void setDefaultButton(CRegionBmpBtn* button) { defaultButton_ = button; }
 
     // The close button, the desktop's close and Escape.
     virtual void OnClose();
     // The program (not the desktop restoring it) has shown the dialog.
     virtual void OnShown() {}
+    // Enter on a control that does not use it: the default button, when there is one.
+    virtual void OnEnter();
     // Draws over the background and under the title.
     virtual void paintOver(QPainter& painter);
 
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void reject() override; // Escape
     void accept() override; // Enter
 
@@ -99,6 +104,7 @@ protected:
 private:
     const skin::Background& background_;
     QString skinFolder_;
+    CRegionBmpBtn* defaultButton_ = nullptr;
     WindowHandle closedPanel_ = 0;
     int closedCode_ = 0;
 };

@@ -7,9 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QEnterEvent>
+#include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTest>
 #include <tuple>
 
 using namespace vorlane;
@@ -44,6 +47,18 @@ void hover(QWidget* w, bool in) {
 
 class SkinnedButton : public ::testing::Test {
 protected:
+    void activate() {
+        parent.show();
+        parent.activateWindow();
+        ASSERT_TRUE(pumpUntil([this] { return parent.isActiveWindow(); }, 10000));
+    }
+    int commands() const {
+        int n = 0;
+        for (const Message& m : parent.messages)
+            n += m.msg == msg::Command && m.wParam == 1016u;
+        return n;
+    }
+
     void SetUp() override {
         strip = writeBmp(dir.path(), "strip.bmp", fourLooks());
         parent.resize(100, 100);
@@ -204,4 +219,104 @@ TEST_F(SkinnedButton, MouseButtonReportsPressAndReleaseAndNeverClicks) {
     EXPECT_FALSE(thumb.isDown());
     for (const Message& m : parent.messages)
         EXPECT_NE(m.msg, msg::Command);
+}
+
+TEST_F(SkinnedButton, TheFocusRingFollowsTheOutlineAndOnlyWhileFocused) {
+    // One image 12 x 8 with key corners, so the ring has room inside it.
+    QStringList rows(8, QString(12, QLatin1Char('R')));
+    for (int y : {0, 7})
+        rows[y][0] = rows[y][11] = QLatin1Char('K');
+    CRegionBmpBtn big(&parent);
+    ASSERT_TRUE(big.setSkin(writeBmp(dir.path(), "big.bmp", imageFromRows(rows)), 12));
+    big.setImages(0, 0, 0, -1);
+    activate();
+    auto opaquePixels = [&big] {
+        QImage shot = big.grab().toImage();
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                if (!big.mask().contains(QPoint(x, y)))
+                    shot.setPixel(x, y, 0);
+        return shot;
+    };
+    const QImage unfocused = opaquePixels();
+    for (QPoint p : {QPoint(1, 0), QPoint(0, 4), QPoint(1, 1), QPoint(6, 4)})
+        EXPECT_EQ(unfocused.pixel(p) | 0xFF000000u, colourOf('R')) << p.x() << "," << p.y();
+
+    big.setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(big.hasFocus());
+    EXPECT_TRUE(big.showsFocusRing());
+    const QImage focused = opaquePixels();
+    const QRgb outer = big.palette().color(QPalette::Highlight).rgb();
+    const QRgb inner = big.palette().color(QPalette::HighlightedText).rgb();
+    // The outline, a corner's inside neighbours included, then the pixel within it.
+    for (QPoint p : {QPoint(1, 0), QPoint(0, 1), QPoint(11, 4), QPoint(5, 7)})
+        EXPECT_EQ(focused.pixel(p) | 0xFF000000u, outer) << p.x() << "," << p.y();
+    for (QPoint p : {QPoint(1, 1), QPoint(2, 1), QPoint(10, 6)})
+        EXPECT_EQ(focused.pixel(p) | 0xFF000000u, inner) << p.x() << "," << p.y();
+    EXPECT_EQ(focused.pixel(6, 4) | 0xFF000000u, colourOf('R'));
+
+    big.clearFocus();
+    EXPECT_EQ(opaquePixels(), unfocused);
+}
+
+// Space and Enter press the focused button; its shortcut clicks it from a text field and
+// does nothing while it is disabled. Each click reaches the parent as the button's command.
+TEST_F(SkinnedButton, KeysPressAFocusedButtonAndItsShortcutOnlyAnEnabledOne) {
+    auto* field = new QLineEdit(&parent);
+    field->move(40, 40);
+    button.setToolTip(QStringLiteral("Record"));
+    const QKeySequence ctrlR(Qt::CTRL | Qt::Key_R);
+    button.setShortcutKey(ctrlR);
+    EXPECT_EQ(button.tipText(), QStringLiteral("Record"));
+    EXPECT_EQ(button.toolTip(),
+              QStringLiteral("Record (%1)").arg(ctrlR.toString(QKeySequence::NativeText)));
+    activate();
+    field->setFocus();
+
+    QTest::keyClick(field, Qt::Key_R, Qt::ControlModifier);
+    EXPECT_TRUE(pumpUntil([this] { return commands() == 1; }, 5000));
+    EXPECT_TRUE(field->text().isEmpty());
+    EXPECT_TRUE(field->hasFocus());
+    // A click leaves the focus in the field too.
+    clickAt(&button, {3, 2});
+    EXPECT_EQ(commands(), 2);
+    EXPECT_TRUE(field->hasFocus());
+
+    button.setEnabled(false);
+    QTest::keyClick(field, Qt::Key_R, Qt::ControlModifier);
+    pumpFor(300);
+    EXPECT_EQ(commands(), 2);
+    button.setEnabled(true);
+
+    QTest::keyClick(field, Qt::Key_Tab);
+    ASSERT_TRUE(button.hasFocus());
+    int expected = 2;
+    for (auto [key, mods] : {std::pair{Qt::Key_Space, Qt::NoModifier},
+                             {Qt::Key_Return, Qt::NoModifier},
+                             {Qt::Key_Enter, Qt::KeypadModifier}}) {
+        QTest::keyClick(&button, key, mods);
+        EXPECT_EQ(commands(), ++expected) << key;
+    }
+    // Another key goes on to the parent.
+    QTest::keyClick(&button, Qt::Key_A);
+    EXPECT_EQ(commands(), expected);
+}
+
+TEST_F(SkinnedButton, ScreenReadersHearTheLabelElseTheTooltipElseTheCaption) {
+    auto name = [this] {
+        return QAccessible::queryAccessibleInterface(&button)->text(QAccessible::Name);
+    };
+    button.setText(QStringLiteral("Rec Start")); // the template's, shown without a skin
+    EXPECT_EQ(name(), QStringLiteral("Rec Start"));
+    button.setCaption(QStringLiteral("..."));
+    EXPECT_EQ(name(), QStringLiteral("..."));
+    button.setToolTip(QStringLiteral("Next Page"));
+    button.setShortcutKey(QKeySequence(Qt::CTRL | Qt::Key_N));
+    EXPECT_EQ(name(), QStringLiteral("Next Page"));
+    button.setAccessibleLabel(QStringLiteral("Genre"));
+    EXPECT_EQ(name(), QStringLiteral("Genre"));
+    button.setAccessibleLabel(QString());
+    button.setToolTip(QString());
+    EXPECT_EQ(name(), QStringLiteral("..."));
+    EXPECT_TRUE(button.toolTip().isEmpty()) << "no tooltip of a shortcut alone";
 }

@@ -34,22 +34,6 @@ void chooseDivideType(QComboBox* list, int type) {
         pressKey(list, Qt::Key_Up);
 }
 
-// Runs `act` on the modal box as soon as one is up (from inside its loop).
-void whenModal(std::function<void(QWidget*)> act) {
-    auto* poll = new QTimer;
-    poll->setInterval(5);
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            poll->stop();
-            poll->deleteLater();
-            // Never leave a test waiting in the box's loop.
-            QTimer::singleShot(2000, modal, &QWidget::close);
-            act(modal);
-        }
-    });
-    poll->start();
-}
-
 // Sees every event of a widget while it lives.
 class LambdaFilter : public QObject {
 public:
@@ -129,8 +113,8 @@ TEST_F(PanelTest, ControlsSitAtTheirPlacesAndThePanelStartsIdle) {
               QStringLiteral("HH:mm:ss"));
     // Texts from the shipped English file.
     EXPECT_EQ(ctl<QLabel>(panel::kRecordNoLabel)->text(), QStringLiteral("Record No."));
-    EXPECT_EQ(panel->button(panel::kRecordStart)->toolTip(), QStringLiteral("Record"));
-    EXPECT_EQ(panel->button(panel::kPlayFileButton)->toolTip(), QStringLiteral("Play Recordings"));
+    EXPECT_EQ(panel->button(panel::kRecordStart)->tipText(), QStringLiteral("Record"));
+    EXPECT_EQ(panel->button(panel::kPlayFileButton)->tipText(), QStringLiteral("Play Recordings"));
 }
 
 TEST_F(PanelTest, ADamagedBackgroundBitmapIsReported) {
@@ -378,9 +362,9 @@ TEST_F(PanelTest, TextsAreAppliedAgainWhenTheLanguageChanges) {
                      "[Tooltip]\nNODEVICE=Kein Gerät\n");
     config.LanguageFile = (folder / "Language/Test/Test.ini").string();
     deliver(msg::LanguageChanged);
-    EXPECT_EQ(panel->button(panel::kRecordStart)->toolTip(), QStringLiteral("Aufnahme"));
-    EXPECT_EQ(panel->button(panel::kRecordStop)->toolTip(), QStringLiteral("Stop"));
-    EXPECT_EQ(panel->button(panel::kPlayFileButton)->toolTip(), QStringLiteral("Music Play"));
+    EXPECT_EQ(panel->button(panel::kRecordStart)->tipText(), QStringLiteral("Aufnahme"));
+    EXPECT_EQ(panel->button(panel::kRecordStop)->tipText(), QStringLiteral("Stop"));
+    EXPECT_EQ(panel->button(panel::kPlayFileButton)->tipText(), QStringLiteral("Music Play"));
     EXPECT_EQ(ctl<QLabel>(panel::kRecordNoLabel)->text(), QStringLiteral("Platte Nr."));
     EXPECT_EQ(ctl<QLabel>(panel::kDivideTypeLabel)->text(), QStringLiteral("DivideRecord Type"));
     EXPECT_EQ(ctl<QLabel>(panel::kDivideTimeLabel)->text(), QStringLiteral("Teilzeit"));

@@ -7,6 +7,7 @@
 #include "ui/CRegionBmpBtn.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -34,6 +35,21 @@ void pump() {
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
     }
+}
+
+void whenModal(std::function<void(QWidget*)> act) {
+    auto* poll = new QTimer;
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            poll->stop();
+            poll->deleteLater();
+            // Never leave a test waiting in the box's loop.
+            QTimer::singleShot(2000, modal, &QWidget::close);
+            act(modal);
+        }
+    });
+    poll->start();
 }
 
 void PanelTest::SetUp() {

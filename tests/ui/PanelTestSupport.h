@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QString>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -24,6 +25,8 @@ void typeText(QWidget* widget, const QString& text);
 void pressKey(QWidget* widget, int key);
 // Runs the posted events of this thread until none is left.
 void pump();
+// Runs `act` on the modal box as soon as one is up (from inside its loop).
+void whenModal(std::function<void(QWidget*)> act);
 
 // A private program folder with the generated skin and icons, its settings loaded, a real
 // catalogue, and the real capture engine over a fake sound card that the test steps block
