@@ -116,7 +116,13 @@ bool CRecordWriter::StartRecording(const std::string& fileName, FileType fileTyp
     return true;
 }
 
-bool CRecordWriter::DivideInto(const std::string& fileName, FileType fileType) {
+void CRecordWriter::SetLookBehind(uint32_t blocks) {
+    lookBehind_.store(blocks < BlockLookBehind::kCapacity ? blocks : BlockLookBehind::kCapacity,
+                      std::memory_order_relaxed);
+}
+
+bool CRecordWriter::DivideInto(const std::string& fileName, FileType fileType,
+                               uint64_t startBlock) {
     const uint32_t c = control_.load(std::memory_order_acquire);
     if ((c & kStateMask) != Bits(WriterState::Recording) ||
         (c & (kSwitchRequested | kStopRequested)) || !(c & kActive))
@@ -130,6 +136,7 @@ bool CRecordWriter::DivideInto(const std::string& fileName, FileType fileType) {
     next_ = std::move(next);
     nextSerial_ = ++openedSerial_;
     Watch(nextSerial_, next_);
+    switchAt_.store(startBlock, std::memory_order_relaxed);
     control_.fetch_or(kSwitchRequested, std::memory_order_acq_rel);
     return true;
 }
@@ -169,28 +176,75 @@ void CRecordWriter::CloseAll() {
         }
 }
 
-void CRecordWriter::WriteBlock(const uint8_t* data, uint32_t bytes, bool paused) {
-    uint32_t c = control_.load(std::memory_order_acquire);
-    if ((c & (kSwitchRequested | kActive)) == (kSwitchRequested | kActive))
-        SwitchOutputs();
-    if (!paused && (c & kActive)) {
-        for (auto& slot : slots_) {
-            if (!slot || !slot->isOpen())
-                continue;
-            bool ok;
-            try {
-                ok = slot->writeBlock(data, bytes);
-            } catch (const std::exception& e) {
-                NoteError(-EIO, e.what());
-                ok = false;
-            }
-            if (!ok) {
-                // End the recording rather than drop blocks while it looks alive.
-                NoteError(slot->error(), slot->errorText());
-                control_.fetch_and(~kActive, std::memory_order_acq_rel);
-                Retire(true);
-                return;
-            }
+// Capture side: writes one block to every open output. False when a write failed: the
+// recording is then no longer active and nothing is held; the caller retires the files.
+bool CRecordWriter::Commit(const uint8_t* data, uint32_t bytes) {
+    for (auto& slot : slots_) {
+        if (!slot || !slot->isOpen())
+            continue;
+        bool ok;
+        try {
+            ok = slot->writeBlock(data, bytes);
+        } catch (const std::exception& e) {
+            NoteError(-EIO, e.what());
+            ok = false;
+        }
+        if (!ok) {
+            // End the recording rather than drop blocks while it looks alive.
+            NoteError(slot->error(), slot->errorText());
+            control_.fetch_and(~kActive, std::memory_order_acq_rel);
+            held_.Clear();
+            return false;
+        }
+    }
+    return true;
+}
+
+// Capture side: writes the held blocks numbered below `end`, oldest first.
+bool CRecordWriter::CommitHeldBefore(uint64_t end) {
+    while (!held_.Empty() && held_.Oldest().number < end) {
+        const BlockLookBehind::Block& b = held_.Oldest();
+        if (!Commit(b.data, b.bytes))
+            return false;
+        held_.PopOldest();
+    }
+    return true;
+}
+
+// Capture side, with a switch requested, before block `number` is taken in: the old file
+// gets the held blocks before the next file's first block, then the next file takes over.
+bool CRecordWriter::ApplySwitch(uint64_t number) {
+    uint64_t start = switchAt_.load(std::memory_order_relaxed);
+    if (start > number)
+        start = number;
+    if (!CommitHeldBefore(start))
+        return false;
+    SwitchOutputs();
+    return true;
+}
+
+void CRecordWriter::WriteBlock(const uint8_t* data, uint32_t bytes, bool paused, uint64_t number) {
+    nextNumber_ = number + 1;
+    const uint32_t c = control_.load(std::memory_order_acquire);
+    if (c & kActive) {
+        const uint32_t depth = lookBehind_.load(std::memory_order_relaxed);
+        bool ok = !(c & kSwitchRequested) || ApplySwitch(number);
+        if (ok && paused) {
+            // The file holds everything before the pause.
+            ok = CommitHeldBefore(kDivideNow);
+        } else if (ok && (depth == 0 || bytes > BlockLookBehind::kMaxBytes)) {
+            ok = CommitHeldBefore(kDivideNow) && Commit(data, bytes);
+        } else if (ok) {
+            if (held_.Full())
+                ok = CommitHeldBefore(held_.Oldest().number + 1);
+            if (ok)
+                held_.Push(number, data, bytes);
+            while (ok && held_.Size() > depth)
+                ok = CommitHeldBefore(held_.Oldest().number + 1);
+        }
+        if (!ok) {
+            Retire(true);
+            return;
         }
     }
     ServeStopRequest();
@@ -202,8 +256,12 @@ bool CRecordWriter::ServeStopRequest() {
     uint32_t c = control_.fetch_and(~(kStopRequested | kActive), std::memory_order_acq_rel);
     if (!(c & kStopRequested))
         return false;
-    if ((c & kStateMask) == Bits(WriterState::Recording) && (c & kActive))
+    if ((c & kStateMask) == Bits(WriterState::Recording) && (c & kActive)) {
+        // Nothing held is lost: a pending switch still splits the held blocks.
+        if (!(c & kSwitchRequested) || ApplySwitch(nextNumber_))
+            CommitHeldBefore(kDivideNow);
         Retire(true);
+    }
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/BlockLookBehind.h"
 #include "audio/FileType.h"
 #include "audio/RecordCloser.h"
 #include "audio/RecordOutput.h"
@@ -27,9 +28,12 @@ enum class WriterState : uint32_t { Constructed = 0, Ready = 1, Recording = 3 };
 //
 // A division opens the next file on the controlling thread first; the capture thread
 // switches to it at a block boundary and hands the old file to the closer, so no block is
-// lost or written twice. With the closer started (StartCloser, when a capture thread
-// runs) files are closed and synced on the closer's thread, and a stopped recording counts
-// as recording until its file is closed; without it, on the thread that serves the stop.
+// lost or written twice. With a look-behind (SetLookBehind) the newest blocks are held
+// back before they are written, so that a division may name an earlier block to start
+// the next file with; a stop, a pause or a failure never leaves blocks held. With the closer
+// started (StartCloser, when a capture thread runs) files are closed and synced on the closer's
+// thread, and a stopped recording counts as recording until its file is closed; without it, on the
+// thread that serves the stop.
 //
 // Thread contract: StartRecording, DivideInto, RequestStop, SetOutputFactory and the
 // queries run on the controlling thread; WriteBlock and ServeStopRequest on the capture
@@ -39,6 +43,8 @@ enum class WriterState : uint32_t { Constructed = 0, Ready = 1, Recording = 3 };
 class CRecordWriter {
 public:
     static constexpr int kSlots = 2;
+    // A division that starts the next file with the next block captured.
+    static constexpr uint64_t kDivideNow = UINT64_MAX;
 
     CRecordWriter();
     ~CRecordWriter();
@@ -57,10 +63,17 @@ public:
     // recording (the open file is left alone). When the file cannot be opened, the writer
     // stays ready, LastError() says why, and false is returned.
     bool StartRecording(const std::string& fileName, FileType fileType);
-    // While recording: opens the next file and asks the capture side to switch to it at
-    // the next block. False (nothing changes) when it cannot be opened or a switch is
-    // still pending; LastErrorText() then says why.
-    bool DivideInto(const std::string& fileName, FileType fileType);
+    // While recording: opens the next file and asks the capture side to switch to it:
+    // the next file starts with block `startBlock` when that block is still held back,
+    // with the oldest held block when it is older, and with the next block captured for
+    // kDivideNow. False (nothing changes) when it cannot be opened or a switch is still
+    // pending; LastErrorText() then says why.
+    bool DivideInto(const std::string& fileName, FileType fileType,
+                    uint64_t startBlock = kDivideNow);
+    // How many of the newest blocks are held back before they are written (at most
+    // BlockLookBehind::kCapacity; 0 writes every block at once). Any thread.
+    void SetLookBehind(uint32_t blocks);
+    uint32_t LookBehind() const { return lookBehind_.load(std::memory_order_relaxed); }
     bool SwitchPending() const;
     // Asks the capture side to close the outputs; IsRecording() turns false once done.
     void RequestStop();
@@ -91,7 +104,12 @@ public:
     // Capture thread: writes the block to every open output unless `paused`, then serves
     // a pending stop request. A failed write ends the recording: every output is closed
     // with what it holds, and the writer returns to ready with LastError() set.
-    void WriteBlock(const uint8_t* data, uint32_t bytes, bool paused);
+    // `number` is the block's running number; without it the blocks count on from the
+    // last one.
+    void WriteBlock(const uint8_t* data, uint32_t bytes, bool paused, uint64_t number);
+    void WriteBlock(const uint8_t* data, uint32_t bytes, bool paused) {
+        WriteBlock(data, bytes, paused, nextNumber_);
+    }
     // Capture thread: serves a pending stop request without a block. True when one was
     // pending.
     bool ServeStopRequest();
@@ -106,6 +124,9 @@ private:
     std::unique_ptr<RecordOutput> Open(const std::string& fileName, FileType fileType);
     void Watch(uint64_t serial, const RecordCloser::Outputs& outputs);
     void SwitchOutputs();
+    bool Commit(const uint8_t* data, uint32_t bytes);
+    bool CommitHeldBefore(uint64_t end);
+    bool ApplySwitch(uint64_t number);
     void Retire(bool endsRecording);
     void CloseAll();
     void NoteError(int error, const std::string& text);
@@ -115,9 +136,14 @@ private:
     std::atomic<uint32_t> control_{Bits(WriterState::Constructed)};
     RecordCloser::Outputs slots_;
     RecordCloser::Outputs next_;
-    uint64_t openedSerial_ = 0; // controlling thread
-    uint64_t slotsSerial_ = 0;  // owner of slots_
-    uint64_t nextSerial_ = 0;   // owner of next_
+    // Capture side while recording.
+    BlockLookBehind held_;
+    uint64_t nextNumber_ = 0;
+    std::atomic<uint32_t> lookBehind_{0};
+    std::atomic<uint64_t> switchAt_{kDivideNow}; // published with kSwitchRequested
+    uint64_t openedSerial_ = 0;                  // controlling thread
+    uint64_t slotsSerial_ = 0;                   // owner of slots_
+    uint64_t nextSerial_ = 0;                    // owner of next_
     WaveFormat format_;
     int stereoMode_ = 0;
     RecordOutputFactory factory_;

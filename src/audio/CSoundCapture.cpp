@@ -1,6 +1,6 @@
 // ProcessNotification, ProcessBlock and CaptureLoop run on the capture thread; everything
 // else on the controlling thread. The two meet only through atomics, the writer's control
-// word, the channel exchange, and control_ (taken around device control, never per block).
+// word, the channel queue, and control_ (taken around device control, never per block).
 #include "audio/CSoundCapture.h"
 
 #include "audio/CaptureMath.h"
@@ -130,7 +130,9 @@ void CSoundCapture::ShutdownCapture() {
 }
 
 void CSoundCapture::PublishEmptyChannels() {
-    channels_.back().bytesPerChannel = 0;
+    ChannelBlock& channels = channels_.back();
+    channels.bytesPerChannel = 0;
+    channels.number = blockNumber_.load(std::memory_order_relaxed);
     channels_.publish();
 }
 
@@ -310,12 +312,15 @@ void CSoundCapture::ProcessBlock(uint8_t* block, uint32_t bytes) {
             dropouts_.fetch_add(overruns - seenOverruns_, std::memory_order_relaxed);
         seenOverruns_ = overruns;
     }
-    writer_.WriteBlock(block, bytes, paused_.load(std::memory_order_relaxed));
+    const uint64_t number = blockNumber_.load(std::memory_order_relaxed);
+    writer_.WriteBlock(block, bytes, paused_.load(std::memory_order_relaxed), number);
     ChannelBlock& channels = channels_.back();
+    channels.number = number;
     channels.bytesPerChannel = CaptureMath::SplitChannels(
         block, bytes < ChannelBlock::kMaxBytes ? bytes : ChannelBlock::kMaxBytes, actualFormat_,
         channels.left, channels.right);
     channels_.publish();
+    blockNumber_.store(number + 1, std::memory_order_release);
     if (blockPosts_ && OnCaptureThread())
         blockPosts_->Signal();
     else if (WindowHandle owner = owner_.load(std::memory_order_relaxed))
@@ -332,9 +337,10 @@ bool CSoundCapture::StartRecording(const std::string& fileName, FileType fileTyp
     return ok;
 }
 
-bool CSoundCapture::DivideInto(const std::string& fileName, FileType fileType) {
+bool CSoundCapture::DivideInto(const std::string& fileName, FileType fileType,
+                               uint64_t startBlock) {
     paused_.store(false, std::memory_order_relaxed);
-    bool ok = writer_.DivideInto(fileName, fileType);
+    bool ok = writer_.DivideInto(fileName, fileType, startBlock);
     if (!ok)
         report(writer_.LastErrorText());
     return ok;

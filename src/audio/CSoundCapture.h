@@ -2,7 +2,7 @@
 
 #include "audio/CRecordWriter.h"
 #include "audio/CaptureSource.h"
-#include "audio/ChannelExchange.h"
+#include "audio/ChannelQueue.h"
 #include "audio/MonitorSink.h"
 #include "audio/WaveFormat.h"
 #include "platform/MessagePostRelay.h"
@@ -84,7 +84,12 @@ public:
     // block is lost or doubled; the old file is closed away from the capture thread.
     // Clears the pause. False when the next file cannot be opened (the recording goes on
     // into the current one; RecordErrorText() says why).
-    bool DivideInto(const std::string& fileName, FileType fileType);
+    // `startBlock` names the block the next file starts with (see CRecordWriter).
+    bool DivideInto(const std::string& fileName, FileType fileType,
+                    uint64_t startBlock = CRecordWriter::kDivideNow);
+    // Blocks held back before they are written, so that a division found late still
+    // lands on its block (see CRecordWriter::SetLookBehind).
+    void SetLookBehind(uint32_t blocks) { writer_.SetLookBehind(blocks); }
     // Sound lost since the recording started: overruns of the capture device. Any thread.
     uint32_t RecordingDropouts() const { return dropouts_.load(std::memory_order_relaxed); }
     // While recording: paused blocks are not written, but still metered.
@@ -103,9 +108,12 @@ public:
     uint32_t BlockCount() const { return blockCount_.load(std::memory_order_relaxed); }
     uint32_t TakeBlockCount() { return blockCount_.exchange(0, std::memory_order_relaxed); }
 
-    // The channel samples of the newest block. One consumer thread (the level meter's);
-    // the block stays unchanged until that thread calls again.
-    const ChannelBlock& LatestChannels() { return channels_.latest(); }
+    // The channel samples of every block, in order. One consumer thread (the level
+    // meter's).
+    ChannelQueue& Channels() { return channels_; }
+    // The running number the next captured block gets; blocks are numbered from 0 for
+    // the engine's lifetime. Any thread.
+    uint64_t NextBlockNumber() const { return blockNumber_.load(std::memory_order_acquire); }
 
     CRecordWriter& Writer() { return writer_; }
     bool PlaybackFailed() const { return playbackFailed_.load(std::memory_order_relaxed); }
@@ -134,7 +142,7 @@ private:
     std::unique_ptr<CaptureSource> source_;
     std::unique_ptr<MonitorSink> monitor_;
     CRecordWriter writer_;
-    ChannelExchange channels_;
+    ChannelQueue channels_;
 
     std::atomic<int> ownVolume_{100};
     std::atomic<int> ownBalance_{50};
@@ -150,6 +158,7 @@ private:
     std::atomic<bool> captureFailed_{false};
     std::atomic<int> monitorVolume_{0};
     std::atomic<uint32_t> blockCount_{0};
+    std::atomic<uint64_t> blockNumber_{0};
     std::atomic<uint32_t> dropouts_{0};
     uint32_t seenOverruns_ = 0; // capture thread
     std::atomic<WindowHandle> owner_{0};

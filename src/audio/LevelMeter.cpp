@@ -8,20 +8,27 @@ int LevelMeter::WaveY(int16_t v) {
     return v * kStripHeight / 65535 + kStripHeight / 2;
 }
 
-float LevelMeter::MeanSwing(const int16_t* s, uint32_t count) {
+namespace {
+
+// The falls from a peak to the following trough: their count and summed height.
+struct Swings {
+    float sum = 0.0f;
+    int count = 0;
+};
+
+Swings swingsOf(const int16_t* s, uint32_t count) {
+    Swings out;
     if (count == 0)
-        return 0.0f;
+        return out;
     bool falling = s[0] < 0;
     int16_t trough = 0;
     int16_t peak = 0;
-    int swings = 0;
-    float sum = 0.0f;
     for (uint32_t i = 1; i < count; ++i) {
         if (falling) {
             if (s[i] > trough) {
                 falling = false;
-                ++swings;
-                sum += static_cast<float>(peak - trough);
+                ++out.count;
+                out.sum += static_cast<float>(peak - trough);
                 peak = s[i];
             } else {
                 trough = s[i];
@@ -33,7 +40,67 @@ float LevelMeter::MeanSwing(const int16_t* s, uint32_t count) {
             peak = s[i];
         }
     }
-    return swings > 0 ? sum / static_cast<float>(swings) : sum;
+    return out;
+}
+
+} // namespace
+
+float LevelMeter::MeanSwing(const int16_t* s, uint32_t count) {
+    const Swings w = swingsOf(s, count);
+    return w.count > 0 ? w.sum / static_cast<float>(w.count) : w.sum;
+}
+
+float LevelMeter::QuietLevel(const int16_t* s, uint32_t count) {
+    if (!s || count == 0)
+        return 0.0f;
+    // Fixed room, so that the meter allocates nothing: a longer block gets longer stretches.
+    constexpr uint32_t kMaxStretches = 32;
+    uint32_t length = kStretchSamples;
+    if (count > length * kMaxStretches)
+        length = (count + kMaxStretches - 1) / kMaxStretches;
+    const uint32_t stretches = count / length ? count / length : 1;
+    struct Stretch {
+        double energy = 0.0; // mean square
+        double squares = 0.0;
+        uint32_t samples = 0;
+        Swings swings;
+    } st[kMaxStretches];
+    uint32_t order[kMaxStretches];
+    for (uint32_t k = 0; k < stretches; ++k) {
+        const uint32_t from = k * length;
+        // The remainder joins the last stretch.
+        const uint32_t n = k + 1 == stretches ? count - from : length;
+        double squares = 0.0;
+        for (uint32_t i = 0; i < n; ++i)
+            squares += static_cast<double>(s[from + i]) * s[from + i];
+        st[k].squares = squares;
+        st[k].samples = n;
+        st[k].energy = squares / n;
+        st[k].swings = swingsOf(s + from, n);
+        // Insertion sort by energy, quietest first.
+        uint32_t j = k;
+        for (; j > 0 && st[order[j - 1]].energy > st[k].energy; --j)
+            order[j] = order[j - 1];
+        order[j] = k;
+    }
+    // An impulse of up to 20 ms touches at most three stretches of 10 ms.
+    const uint32_t kept = stretches - stretches / 3;
+    Swings swings;
+    double squares = 0.0;
+    uint32_t samples = 0;
+    for (uint32_t j = 0; j < kept; ++j) {
+        const Stretch& t = st[order[j]];
+        swings.sum += t.swings.sum;
+        swings.count += t.swings.count;
+        squares += t.squares;
+        samples += t.samples;
+    }
+    const float meanSwing =
+        swings.count > 0 ? swings.sum / static_cast<float>(swings.count) : swings.sum;
+    // A steady tone's mean swing is 2.83 x its RMS; noise has few large falls, so its RMS
+    // keeps a hiss from passing as quiet.
+    const float rms = static_cast<float>(std::sqrt(squares / samples)) * 1.69f;
+    return LevelFromSwing(meanSwing > rms ? meanSwing : rms);
 }
 
 float LevelMeter::LevelFromSwing(float swing) {
@@ -79,13 +146,49 @@ const MeterUpdate& LevelMeter::OnLevelUpdate(const ChannelBlock& block,
                                              const MeterSettings& settings) {
     MeasureChannel(block.left, block.bytesPerChannel, update_.left);
     MeasureChannel(block.right, block.bytesPerChannel, update_.right);
+    const uint32_t count = block.sampleCount();
     if (update_.left.hasData)
-        detector_.SetLevel(0, update_.left.level, settings.silenceLevel);
+        detector_.SetLevel(0, QuietLevel(block.left, count), settings.silenceLevel);
     if (update_.right.hasData)
-        detector_.SetLevel(1, update_.right.level, settings.silenceLevel);
+        detector_.SetLevel(1, QuietLevel(block.right, count), settings.silenceLevel);
+    const bool quiet = detector_.LeftQuiet() && detector_.RightQuiet();
+    if (quiet && !bothQuiet_)
+        quietSince_ = block.number;
+    bothQuiet_ = quiet;
     update_.silenceBegan = detector_.Step(settings.recordMuteSecond);
-    update_.requestSplit = update_.silenceBegan && settings.recordDiviType == 2;
+    update_.requestSplit = false;
+    const bool dividing = settings.recordDiviType == 2;
+    if (!dividing || !settings.cutBeforeNextTrack)
+        awaitingSound_ = false;
+    if (update_.silenceBegan && dividing) {
+        silenceAt_ = block.number;
+        if (settings.cutBeforeNextTrack) {
+            awaitingSound_ = true;
+            gapStart_ = quietSince_;
+        } else {
+            update_.requestSplit = true;
+            update_.splitBlock = block.number + 1;
+        }
+    } else if (awaitingSound_ && !quiet) {
+        awaitingSound_ = false;
+        update_.requestSplit = true;
+        const uint64_t lead = block.number >= kLeadBlocks ? block.number - kLeadBlocks : 0;
+        update_.splitBlock = lead > gapStart_ ? lead : gapStart_;
+    }
+    update_.silenceBlock = silenceAt_;
     return update_;
+}
+
+bool LevelMeter::OnQueuedBlocks(ChannelQueue& queue, const MeterSettings& settings) {
+    bool any = false;
+    while (const ChannelBlock* block = queue.front()) {
+        any = true;
+        const bool split = OnLevelUpdate(*block, settings).requestSplit;
+        queue.pop();
+        if (split)
+            break;
+    }
+    return any;
 }
 
 } // namespace vorlane

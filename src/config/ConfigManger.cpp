@@ -32,6 +32,7 @@ constexpr OptionNumber kOptionNumbers[] = {
     {&ConfigManger::RecordTrack, "RecordTrack", 1},
     {&ConfigManger::RecordDiviType, "RecordDiviType", 0},
     {&ConfigManger::RecordMuteSecond, "RecordMuteSecond", 2},
+    {&ConfigManger::CutBeforeNextTrack, "CutBeforeNextTrack", 0},
     {&ConfigManger::RecordDiviSecondTime, "RecordDiviSecondTime", 1800},
     {&ConfigManger::RecordVolume, "Record Volume", 80},
     {&ConfigManger::RecordBalance, "Record Balance", 25},

@@ -59,6 +59,8 @@ public:
     std::atomic<int> RecordTrack{1};
     std::atomic<int> RecordDiviType{0};
     std::atomic<int> RecordMuteSecond{2};
+    // 1: a silence division starts the next file just before the next track's sound.
+    std::atomic<int> CutBeforeNextTrack{0};
     std::atomic<int> RecordDiviSecondTime{1800};
     std::string MP3Title;
     std::string MP3Artist;

@@ -1,6 +1,7 @@
 // Main thread only. Waits for the capture thread's writer by polling, always bounded.
 #include "recording/RecordingController.h"
 
+#include "audio/BlockLookBehind.h"
 #include "audio/CSoundCapture.h"
 #include "audio/RecordFileRepair.h"
 #include "catalogue/ADOConnection.h"
@@ -28,6 +29,9 @@ namespace {
 uint32_t nowTick() {
     return Clock::current().tickCount();
 }
+// The capture block: 5,512 frames at 44,100 Hz.
+constexpr uint64_t kBlockFrames = 5512;
+constexpr uint64_t kRate = 44100;
 } // namespace
 
 RecordingController::RecordingController(RecordingPanel& panel, ConfigManger& config,
@@ -67,10 +71,29 @@ void RecordingController::OnRecStop() {
 void RecordingController::OnRecDivi() {
     if (!SettleWithFileOpen())
         return;
+    // A division right after another waits until the capture side has made that one; it
+    // must not end the recording.
+    if (!WaitForSwitch()) {
+        splitBlock_ = CRecordWriter::kDivideNow;
+        panel_.reportError("The previous division is still being made; \"" + currentFileName_ +
+                           "\" goes on recording.");
+        return;
+    }
+    const uint64_t startBlock = splitBlock_;
+    splitBlock_ = CRecordWriter::kDivideNow;
+    // A silence division lands on an earlier block: the file ends that much sooner.
+    uint32_t earlierMs = 0;
+    if (startBlock != CRecordWriter::kDivideNow) {
+        const uint64_t next = capture_.NextBlockNumber();
+        if (next > startBlock)
+            earlierMs = static_cast<uint32_t>((next - startBlock) * kBlockFrames * 1000 / kRate);
+    }
     // The finished file's row and the counters come first, as with a stop; the next file
     // opens while the capture engine still writes into the old one, and takes over at a
     // block boundary, so the division loses nothing.
-    const uint32_t elapsedMs = ElapsedMs();
+    uint32_t elapsedMs = ElapsedMs();
+    earlierMs = earlierMs < elapsedMs ? earlierMs : elapsedMs;
+    elapsedMs -= earlierMs;
     elapsedSeconds_ = RecordingTexts::RoundedSeconds(elapsedMs);
     capture_.ClearPause();
     paused_ = false;
@@ -81,8 +104,10 @@ void RecordingController::OnRecDivi() {
     config_.RecordTrack.fetch_add(1);
     config_.SaveCounters();
     panel_.setCounterSpinners(config_.RecordNo, config_.RecordTrack);
-    if (OpenNewFile(true))
+    if (OpenNewFile(true, startBlock)) {
+        startTick_ -= earlierMs;
         return;
+    }
     // No next file: the recording ends here, as a stop would end it.
     fileOpen_ = false;
     capture_.RequestStop();
@@ -211,16 +236,44 @@ void RecordingController::OnScheduledStop() {
     }
 }
 
-void RecordingController::OnSilenceSplitRequested() {
+void RecordingController::OnSilenceSplitRequested(uint64_t startBlock, uint64_t silenceBlock) {
     // While paused the user is between sides or records: silence there is no new track,
     // and dividing would undo the pause.
-    if (config_.RecordDiviType == 2 && !paused_)
-        panel_.postCommand(cmd::RecordDivide);
+    if (config_.RecordDiviType != 2 || paused_)
+        return;
+    if (fileOpen_ && silenceBlock != UINT64_MAX && silenceBlock < fileStartBlock_)
+        return;
+    splitBlock_ = startBlock;
+    panel_.postCommand(cmd::RecordDivide);
 }
 
 void RecordingController::OnDivisionTypeChanged() {
+    ApplyLookBehind();
     if (recording_)
         panel_.setButtonEnabled(cmd::RecordDivide, config_.RecordDiviType == 0);
+}
+
+// Dividing on silence holds the newest blocks back, so that the cut lands where the
+// silence was found however late the panel's thread saw it; otherwise blocks go straight
+// to the file.
+void RecordingController::ApplyLookBehind() {
+    capture_.SetLookBehind(config_.RecordDiviType == 2 ? BlockLookBehind::kCapacity : 0);
+}
+
+bool RecordingController::WaitForSwitch() {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(services_.writerWaitLimitMs);
+    while (capture_.Writer().SwitchPending()) {
+        if (!capture_.IsRecording())
+            return true; // the stop took the pending switch with it
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        if (services_.writerPoll)
+            services_.writerPoll(kDividePollMs);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(kDividePollMs));
+    }
+    return true;
 }
 
 void RecordingController::FinishAtExit() {
@@ -256,7 +309,7 @@ void RecordingController::BeginRecording(bool scheduled, const std::string& suff
 
 // Names the next file, opens it and starts its clock. On failure the user is told why and
 // nothing is open.
-bool RecordingController::OpenNewFile(bool divide) {
+bool RecordingController::OpenNewFile(bool divide, uint64_t startBlock) {
     if (!divide && capture_.IsRecording() && !WaitForWriter(kDividePollMs)) {
         panel_.reportError("The previous recording is still being written; please try again.");
         return false;
@@ -267,7 +320,10 @@ bool RecordingController::OpenNewFile(bool divide) {
         config_.RecordFileType);
     const std::string path = folder + name.fileName;
     const uint32_t start = nowTick();
-    if (!(divide ? capture_.DivideInto(path, name.fileType)
+    if (!divide)
+        ApplyLookBehind();
+    const uint64_t firstBlock = capture_.NextBlockNumber();
+    if (!(divide ? capture_.DivideInto(path, name.fileType, startBlock)
                  : capture_.StartRecording(path, name.fileType))) {
         const std::string why = capture_.RecordErrorText(); // names the file
         panel_.reportError(std::string(divide ? "The next file could not be started: "
@@ -277,6 +333,7 @@ bool RecordingController::OpenNewFile(bool divide) {
         return false;
     }
     fileOpen_ = true;
+    fileStartBlock_ = startBlock < firstBlock ? startBlock : firstBlock;
     currentFilePath_ = path;
     currentFileName_ = name.fileName;
     startTimeText_ = name.startTimeText;

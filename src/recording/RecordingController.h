@@ -83,8 +83,11 @@ public:
     // wParam 1 stops it.
     void OnScheduledStart(const std::string& suffix);
     void OnScheduledStop();
-    // The level meter found the input silent: divide, when dividing on silence.
-    void OnSilenceSplitRequested();
+    // The level meter found the input silent: divide, when dividing on silence, with the
+    // next file starting at block `startBlock`. A silence that began (`silenceBlock`)
+    // before the current file started is not this file's.
+    void OnSilenceSplitRequested(uint64_t startBlock = UINT64_MAX,
+                                 uint64_t silenceBlock = UINT64_MAX);
     // Tags the files that divisions left behind once the writer has closed them; cheap
     // when there are none (called for every captured block).
     void TagFinishedFiles() { TagPending(); }
@@ -119,7 +122,9 @@ private:
     };
 
     void BeginRecording(bool scheduled, const std::string& suffix);
-    bool OpenNewFile(bool divide);
+    bool OpenNewFile(bool divide, uint64_t startBlock = UINT64_MAX);
+    void ApplyLookBehind();
+    bool WaitForSwitch();
     void ReportCloseFailures();
     void ReportCloseFailure(const std::string& text);
     void ShowElapsed();
@@ -164,7 +169,9 @@ private:
     uint32_t pausedElapsedMs_ = 0; // length of the file when it was paused
     int elapsedSeconds_ = 0;
     int sizeCheckedSeconds_ = 0;
-    int filesDone_ = 0; // files of this recording finished by a division
+    int filesDone_ = 0;                // files of this recording finished by a division
+    uint64_t fileStartBlock_ = 0;      // the capture block the current file starts with
+    uint64_t splitBlock_ = UINT64_MAX; // a silence division's first block, until made
     std::deque<PendingTag> pendingTags_;
     std::optional<RecordingJournal> journal_;
 };

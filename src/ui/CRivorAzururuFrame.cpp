@@ -829,16 +829,22 @@ void CRivorAzururuFrame::onDivideTimeChanged(const QTime& time) {
 // --- Meters and monitor ----------------------------------------------------------------
 
 void CRivorAzururuFrame::onBlockCaptured() {
-    // The meter and the silence detector advance once per captured block, here only; a
-    // repaint draws the last result again and counts for nothing.
+    // The meter and the silence detector advance once per captured block, in order, here
+    // only; however late this thread is, every queued block is counted. A repaint draws
+    // the newest result again and counts for nothing.
     const MeterSettings settings{config_.SilenceLevel, config_.RecordMuteSecond,
-                                 config_.RecordDiviType};
-    const MeterUpdate& update = meter_.OnLevelUpdate(capture_.LatestChannels(), settings);
-    for (const skin::Rect& r :
-         {panel::kWaveLeft, panel::kWaveRight, panel::kMeterLeft, panel::kMeterRight})
-        QWidget::update(toQRect(r));
-    if (update.requestSplit)
-        controller_->OnSilenceSplitRequested();
+                                 config_.RecordDiviType, config_.CutBeforeNextTrack != 0};
+    bool metered = false;
+    while (meter_.OnQueuedBlocks(capture_.Channels(), settings)) {
+        metered = true;
+        const MeterUpdate& update = meter_.Last();
+        if (update.requestSplit)
+            controller_->OnSilenceSplitRequested(update.splitBlock, update.silenceBlock);
+    }
+    if (metered)
+        for (const skin::Rect& r :
+             {panel::kWaveLeft, panel::kWaveRight, panel::kMeterLeft, panel::kMeterRight})
+            QWidget::update(toQRect(r));
     // A file that a division left behind is tagged as soon as it is closed.
     controller_->TagFinishedFiles();
 }

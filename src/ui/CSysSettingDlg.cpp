@@ -34,12 +34,15 @@ constexpr Place kLanguagePlace{140, 88, 196, 24};
 constexpr Place kFormatLabelPlace{24, 118, 112, 20};
 constexpr Place kFormatPlace{140, 116, 92, 24};
 constexpr Place kBitRatePlace{240, 116, 96, 24};
-constexpr Place kPathLabelPlace{24, 144, 112, 20};
-constexpr Place kPathPlace{24, 166, 270, 24};
-constexpr Place kBrowsePlace{302, 168, 0, 0}; // sized by its strip
-constexpr Place kSilenceLevelLabelPlace{24, 198, 200, 20};
-constexpr Place kSilenceLevelPlace{228, 196, 64, 24};
-constexpr Place kDbLabelPlace{298, 198, 38, 20};
+// The record path shares its row with its label, so that the silence options get a row
+// more.
+constexpr Place kPathLabelPlace{24, 146, 112, 20};
+constexpr Place kPathPlace{140, 144, 156, 24};
+constexpr Place kBrowsePlace{302, 146, 0, 0}; // sized by its strip
+constexpr Place kSilenceLevelLabelPlace{24, 174, 200, 20};
+constexpr Place kSilenceLevelPlace{228, 172, 64, 24};
+constexpr Place kDbLabelPlace{298, 174, 38, 20};
+constexpr Place kCutBeforeNextTrackPlace{24, 199, 312, 22};
 constexpr Place kVolumeLabelPlace{24, 227, 112, 20};
 constexpr Place kVolumePlace{140, 224, 196, 26};
 constexpr Place kBalanceLabelPlace{24, 255, 112, 20};
@@ -156,6 +159,9 @@ void CSysSettingDlg::buildControls() {
     label(kSilenceLevelLabel, "Silence sound level: -40db ---", kSilenceLevelLabelPlace);
     silenceLevel_ = combo(kSilenceLevel, kSilenceLevelPlace);
     label(0, "db", kDbLabelPlace);
+    cutBeforeNextTrack_ = addControl(
+        kCutBeforeNextTrack, new QCheckBox(QStringLiteral("Cut before the next track"), this),
+        kCutBeforeNextTrackPlace);
     label(kVolumeLabel, "Record Volume", kVolumeLabelPlace);
     volume_ = slider(kVolume, kVolumePlace);
     label(kBalanceLabel, "Balance", kBalanceLabelPlace);
@@ -209,6 +215,7 @@ void CSysSettingDlg::Fill() {
     path_->setText(QString::fromStdString(config_.RecordFilePath));
     // What is stored, not a tick that a cancelled visit left.
     silenceRecording_->setChecked(config_.SilenceRecording.load() != 0);
+    cutBeforeNextTrack_->setChecked(config_.CutBeforeNextTrack.load() != 0);
     applyTexts();
     autoRun_->setFocus();
 }
@@ -245,6 +252,8 @@ void CSysSettingDlg::applyTexts() {
     setLabel(kVolumeLabel, texts.text("Record Volume", "Record Volume"));
     setLabel(kBalanceLabel, texts.text("Record Balance", "Record Balance"));
     silenceRecording_->setText(texts.text("Silence Recording", "Silence Recording"));
+    cutBeforeNextTrack_->setText(
+        texts.text("Cut before the next track", "Cut before the next track"));
     // The two controls without a label of their own. A list is read by its choice, so the
     // description says what it chooses.
     const QString bitRate = texts.text("Bit Rate ", "Bit Rate");
@@ -384,6 +393,9 @@ void CSysSettingDlg::OnConfirm() {
     const int silence = silenceRecording_->isChecked() ? 1 : 0;
     config_.SilenceRecording = silence;
     ConfigManger::WriteSetting("Option", "Silence Recording", silence);
+    const int cutBefore = cutBeforeNextTrack_->isChecked() ? 1 : 0;
+    config_.CutBeforeNextTrack = cutBefore;
+    ConfigManger::WriteSetting("Option", "CutBeforeNextTrack", cutBefore);
 
     if (services_.setMonitorVolume)
         services_.setMonitorVolume(silence ? kMonitorSilent : 0);

@@ -53,6 +53,7 @@ public:
         kVolumeLabel = 1098,
         kBalanceLabel = 1099,
         kSilenceRecording = 1100,
+        kCutBeforeNextTrack = 1101,
     };
     // The command that Escape gives a dialog.
     static constexpr int kIdCancel = 2;
@@ -123,6 +124,7 @@ private:
     QSlider* volume_ = nullptr;
     QSlider* balance_ = nullptr;
     QCheckBox* silenceRecording_ = nullptr;
+    QCheckBox* cutBeforeNextTrack_ = nullptr;
     CRegionBmpBtn* ok_ = nullptr;
     CRegionBmpBtn* cancel_ = nullptr;
     CRegionBmpBtn* browse_ = nullptr;

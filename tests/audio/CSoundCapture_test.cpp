@@ -99,7 +99,11 @@ TEST(CSoundCapture, GainAndBalanceApplyWithoutAMonitorOutput) {
         ASSERT_EQ(got[i], static_cast<int16_t>(std::trunc(in[i] * gain * (i % 2 ? 1.0 : 0.5))))
             << i << " from " << in[i];
     // The meter sees the scaled block too.
-    const ChannelBlock& c = e.capture->LatestChannels();
+    ChannelQueue& q = e.capture->Channels();
+    while (q.front() && q.front()->number < 1)
+        q.pop();
+    ASSERT_NE(q.front(), nullptr);
+    const ChannelBlock& c = *q.front();
     EXPECT_EQ(c.bytesPerChannel, kBlock / 2);
     EXPECT_EQ(c.left[7], got[kBlock / 2 + 14]);
     EXPECT_EQ(c.right[7], got[kBlock / 2 + 15]);
@@ -118,11 +122,15 @@ TEST(CSoundCapture, PausedBlocksAreMeteredButNotWritten) {
     e.steps(1);
     e.capture->TogglePause();
     ASSERT_TRUE(e.capture->IsPaused());
-    const ChannelBlock* seen = nullptr;
+    ChannelQueue& q = e.capture->Channels();
+    while (q.front() && q.front()->number < 1)
+        q.pop();
     for (uint32_t i = 1; i <= 3; ++i) {
         e.steps(1);
-        seen = &e.capture->LatestChannels();
-        EXPECT_EQ(seen->left[0], PatternSample(i, 0)); // the meter moves
+        ASSERT_NE(q.front(), nullptr);
+        EXPECT_EQ(q.front()->number, i);
+        EXPECT_EQ(q.front()->left[0], PatternSample(i, 0)); // the meter moves
+        q.pop();
     }
     e.capture->TogglePause();
     e.steps(1);
@@ -269,4 +277,51 @@ TEST(CSoundCapture, CaptureThreadServesStopsAndShutdown) {
     ASSERT_GT(w.size(), 46u);
     EXPECT_EQ(Le32(w, 42), w.size() - 46);
     e.capture->ShutdownCapture(); // a second call is harmless
+}
+
+// Held-back blocks: a division names the block the next file starts with; a block that
+// already went out moves the cut to the oldest one held; a stop writes what is held.
+TEST(CSoundCapture, DivisionLandsOnTheNamedHeldBlockAndTheStopWritesTheRest) {
+    struct Case {
+        const char* name;
+        uint64_t startBlock;
+        uint32_t cutAt;
+    } cases[] = {{"held block", 8, 8},
+                 {"block already written", 0, 15 - BlockLookBehind::kCapacity},
+                 {"now", CRecordWriter::kDivideNow, 15}};
+    for (const Case& c : cases) {
+        TestProgramFolder dir(false);
+        Engine e;
+        e.start();
+        e.capture->SetLookBehind(BlockLookBehind::kCapacity);
+        ASSERT_TRUE(e.capture->StartRecording(dir / "a.wav", FileType::Wav));
+        e.steps(15);
+        ASSERT_TRUE(e.capture->DivideInto(dir / "b.wav", FileType::Wav, c.startBlock));
+        e.steps(3);
+        e.capture->RequestStop();
+        e.steps(1);
+        EXPECT_FALSE(e.capture->IsRecording()) << c.name;
+        EXPECT_EQ(SoxDecode(dir / "a.wav"), PatternBlocks(0, c.cutAt)) << c.name;
+        EXPECT_EQ(SoxDecode(dir / "b.wav"), PatternBlocks(c.cutAt, 19 - c.cutAt)) << c.name;
+    }
+}
+
+TEST(CSoundCapture, APauseWritesTheHeldBlocksAtOnce) {
+    TestProgramFolder dir(false);
+    Engine e;
+    e.start();
+    e.capture->SetLookBehind(BlockLookBehind::kCapacity);
+    ASSERT_TRUE(e.capture->StartRecording(dir / "p.wav", FileType::Wav));
+    e.steps(5);
+    EXPECT_EQ(fs::file_size(dir / "p.wav"), 46u); // all five held
+    e.capture->TogglePause();
+    e.steps(2);
+    EXPECT_EQ(fs::file_size(dir / "p.wav"), 46u + 5 * kBlock);
+    e.capture->TogglePause();
+    e.steps(2);
+    e.capture->RequestStop();
+    e.steps(1);
+    auto want = PatternBlocks(0, 10);
+    want.erase(want.begin() + 5 * kBlock / 2, want.begin() + 7 * kBlock / 2);
+    EXPECT_EQ(SoxDecode(dir / "p.wav"), want);
 }

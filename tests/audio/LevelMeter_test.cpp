@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -171,4 +172,89 @@ TEST(SilenceDetector, EmptyBlockKeepsTheQuietFlagsButCounts) {
     EXPECT_FALSE(u.left.hasData);
     EXPECT_EQ(u.left.bars, 0);
     EXPECT_TRUE(u.requestSplit); // the 8th update, with the flags of the last block
+}
+
+namespace {
+// A block of n samples: a sine of `amplitude` at 1 kHz (0: none) over noise of +-noise,
+// with full-scale clicks of clickMs at the given sample positions.
+std::vector<int16_t> soundOf(double amplitude, int noise, double clickMs = 0,
+                             std::vector<uint32_t> clicks = {}, uint32_t n = 5512) {
+    std::vector<int16_t> s(n);
+    uint32_t seed = 12345;
+    for (uint32_t i = 0; i < n; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        const int hiss = noise ? static_cast<int>(seed >> 16) % (2 * noise + 1) - noise : 0;
+        s[i] = static_cast<int16_t>(amplitude * std::sin(2 * M_PI * 1000.0 * i / 44100.0) + hiss);
+    }
+    const auto width = static_cast<uint32_t>(clickMs * 44.1);
+    for (uint32_t at : clicks)
+        for (uint32_t i = at; i < at + width && i < n; ++i)
+            s[i] = (i - at) % 2 ? -32767 : 32767;
+    return s;
+}
+} // namespace
+
+TEST(LevelMeter, QuietLevelIgnoresClicksButNotSound) {
+    const double minus45dB = 32767 * std::pow(10.0, -45 / 20.0);
+    struct Case {
+        const char* what;
+        std::vector<int16_t> samples;
+        bool quietAtDefault;   // quiet at the shipped "Silence Level" 2 ("-37")
+        bool quietAtStrictest; // quiet at "Silence Level" 0 ("-39")
+    } cases[] = {
+        {"digital silence", soundOf(0, 0), true, true},
+        {"hiss of 6 LSB", soundOf(0, 6), true, true},
+        {"hiss near -60 dBFS", soundOf(0, 33), true, true},
+        {"a 2 ms pop", soundOf(0, 6, 2, {3000}), true, true},
+        {"a 5 ms click", soundOf(0, 6, 5, {100}), true, true},
+        {"three clicks of 3 ms", soundOf(0, 6, 3, {200, 2500, 5000}), true, true},
+        {"a quiet passage at -45 dBFS", soundOf(minus45dB, 6), false, false},
+        {"a note at -20 dBFS", soundOf(3277, 6), false, false},
+        {"a note with a click", soundOf(3277, 6, 2, {1000}), false, false},
+    };
+    for (const Case& c : cases) {
+        const float q = LevelMeter::QuietLevel(c.samples.data(), uint32_t(c.samples.size()));
+        EXPECT_EQ(q < 3.0f, c.quietAtDefault) << c.what << " " << q;
+        EXPECT_EQ(q < 1.0f, c.quietAtStrictest) << c.what << " " << q;
+    }
+    // The visible level still shows the click.
+    auto pop = soundOf(0, 6, 2, {3000});
+    EXPECT_GT(LevelMeter::LevelFromSwing(LevelMeter::MeanSwing(pop.data(), 5512)), 10.0f);
+}
+
+// Blocks numbered from 100: 4 loud, `gap` quiet ones with a click in every third, then loud.
+TEST(SilenceDetector, SplitNamesTheBlockTheNextFileStartsWith) {
+    struct Case {
+        bool cutBefore;
+        int gap;
+        uint64_t splitBlock;
+        int splitAfter; // blocks fed when the split is asked for
+    } cases[] = {
+        {false, 30, 104 + 16, 4 + 16},        // the block after the 16th quiet one
+        {true, 30, 104 + 30 - 4, 4 + 30 + 1}, // 0.5 s before the sound, when it comes
+        {true, 17, 104 + 17 - 4, 4 + 17 + 1},
+    };
+    for (const Case& c : cases) {
+        LevelMeter meter;
+        MeterSettings s{2, 2, 2, c.cutBefore};
+        auto block = std::make_unique<ChannelBlock>();
+        block->bytesPerChannel = 11024;
+        auto quiet = soundOf(0, 6), click = soundOf(0, 6, 3, {2000}), loud = soundOf(3277, 6);
+        std::vector<uint64_t> splits;
+        std::vector<int> when;
+        for (int i = 0; i < 4 + c.gap + 20; ++i) {
+            const auto& src = i < 4 || i >= 4 + c.gap ? loud : i % 3 ? quiet : click;
+            std::copy(src.begin(), src.end(), block->left);
+            std::copy(src.begin(), src.end(), block->right);
+            block->number = 100 + uint64_t(i);
+            const MeterUpdate& u = meter.OnLevelUpdate(*block, s);
+            if (u.requestSplit) {
+                splits.push_back(u.splitBlock);
+                when.push_back(i + 1);
+                EXPECT_EQ(u.silenceBlock, 104u + 15) << c.gap;
+            }
+        }
+        EXPECT_EQ(splits, std::vector<uint64_t>{c.splitBlock}) << c.cutBefore << " " << c.gap;
+        EXPECT_EQ(when, std::vector<int>{c.splitAfter}) << c.cutBefore << " " << c.gap;
+    }
 }

@@ -104,6 +104,20 @@ TEST_F(RecordingRig, DivisionTypeSetsTheDivideButtonAndWhetherSilenceDivides) {
     EXPECT_EQ(panel.posted, std::deque<uint32_t>{cmd::RecordDivide});
 }
 
+// The second division comes before the capture side has made the first one.
+TEST_F(RecordingRig, TwoDivisionsInARowGoOnRecording) {
+    startRecording();
+    play(500);
+    ctl->OnRecDivi();
+    ctl->OnRecDivi();
+    EXPECT_TRUE(panel.errors.empty()) << panel.errors.front();
+    EXPECT_TRUE(ctl->Recording());
+    play(500);
+    EXPECT_TRUE(capture->IsRecording());
+    ctl->OnRecStop();
+    EXPECT_EQ(rows().size(), 3u);
+}
+
 TEST_F(RecordingRig, DivisionByTimeLeavesPausesOut) {
     config.RecordDiviType = 1;
     config.RecordDiviSecondTime = 5;

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -381,5 +383,25 @@ TEST_F(SettingsDialog, ControlsLieOnTheSkinWithoutOverlapping) {
             EXPECT_FALSE(r.intersects(widgets[j]->geometry()))
                 << widgets[i]->metaObject()->className() << " and "
                 << widgets[j]->metaObject()->className();
+    }
+}
+
+TEST_F(SettingsDialog, CutBeforeNextTrackIsStoredByOkOnly) {
+    QCheckBox* box = get<QCheckBox>(CSysSettingDlg::kCutBeforeNextTrack);
+    EXPECT_EQ(s.option("CutBeforeNextTrack"), std::nullopt); // 0 until stored
+    for (const auto& [tick, closeWith, stored] :
+         {std::tuple{true, CSysSettingDlg::kCancel, 0}, std::tuple{true, CSysSettingDlg::kOk, 1},
+          std::tuple{false, CSysSettingDlg::kClose, 1},
+          std::tuple{false, CSysSettingDlg::kOk, 0}}) {
+        dialog->show();
+        box->setChecked(tick);
+        click(closeWith);
+        EXPECT_EQ(s.config.CutBeforeNextTrack, stored);
+        if (closeWith == CSysSettingDlg::kOk) {
+            EXPECT_EQ(s.option("CutBeforeNextTrack"), std::to_string(stored));
+        }
+        dialog->show();
+        EXPECT_EQ(box->isChecked(), stored != 0);
+        dialog->hide();
     }
 }
