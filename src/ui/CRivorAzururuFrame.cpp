@@ -342,7 +342,6 @@ void CRivorAzururuFrame::setUpControls() {
     --settingFields_;
     fieldsReady_ = true;
     applyTexts();
-    control(kTabOrder[0])->setFocus();
 }
 
 void CRivorAzururuFrame::applyTexts() {
@@ -854,6 +853,18 @@ void CRivorAzururuFrame::onMonitorMute(bool mute) {
         capture_.SetMonitorVolume(kSilentMonitor);
     else if (!config_.SilenceRecording)
         capture_.SetMonitorVolume(0);
+}
+
+void CRivorAzururuFrame::changeEvent(QEvent* event) {
+    // The title takes the focus when the panel is first activated, not before: a text field
+    // with the focus draws its cursor, and Qt 6.4 crashes doing so on a Wayland compositor
+    // without a seat.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !focusGiven_) {
+        focusGiven_ = true;
+        if (!focusWidget())
+            control(kTabOrder[0])->setFocus(Qt::ActiveWindowFocusReason);
+    }
+    QDialog::changeEvent(event);
 }
 
 bool CRivorAzururuFrame::eventFilter(QObject* watched, QEvent* event) {

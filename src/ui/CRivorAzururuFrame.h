@@ -139,6 +139,7 @@ protected:
     bool processMessage(const Message& m, intptr_t& result) override;
     // Up and Down on the number fields step their numbers.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     // The tray's menu, for desktops without a tray (and for everyone else too).
@@ -225,6 +226,8 @@ private:
     bool countersUnsaved_ = false;
     // A focused record button went off; Record or Stop takes the focus once one is on.
     bool refocusRecordButtons_ = false;
+    // The first activation has put the focus on the title.
+    bool focusGiven_ = false;
     // Minimised to the task bar by the panel: a platform that forgets the state (Wayland)
     // still gets the panel mapped anew when it is asked for.
     bool minimizedToTaskBar_ = false;
