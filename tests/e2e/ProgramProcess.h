@@ -21,10 +21,10 @@ public:
     using Env = std::vector<std::pair<QString, QString>>;
 
     // `executable`: another copy of the program (an installed layout); `unset`: variables
-    // it must not see.
+    // it must not see; `args`: its command line.
     explicit ProgramProcess(const TestProgramFolder& folder, const Env& env = {},
                             const QString& executable = VORLANE_EXECUTABLE,
-                            const QStringList& unset = {}) {
+                            const QStringList& unset = {}, const QStringList& args = {}) {
         usePrivateSession(folder);
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         e.insert("QT_QPA_PLATFORM", "offscreen");
@@ -36,7 +36,7 @@ public:
         errorFile_ = folder / ("stderr-" + std::to_string(++runs) + ".txt");
         process.setProcessEnvironment(e);
         process.setStandardErrorFile(QString::fromStdString(errorFile_.string()));
-        process.start(executable, {});
+        process.start(executable, args);
     }
     ~ProgramProcess() {
         if (process.state() != QProcess::NotRunning) {
