@@ -132,10 +132,10 @@ Application::StartResult Application::start(StartOptions options) {
                     ? std::move(options.claimed)
                     : std::make_unique<wSingleInstance>(QString::fromLatin1(kInstanceKey));
     if (!instance_->claim()) {
-        if (instance_->notifyRunning(cmd::ShowPanel, kHandOverMs))
+        // The other one may end meanwhile; then this start takes its place. One that holds
+        // on without answering must not pass for a start that worked.
+        if (instance_->notifyRunning(cmd::ShowPanel, kHandOverMs, true))
             return StartResult::HandedToRunningInstance;
-        // The other one may have ended meanwhile; then this start takes its place. One that
-        // holds on without answering must not pass for a start that worked.
         if (!instance_->claim()) {
             std::fprintf(stderr, "Vorlane: another instance runs but did not answer\n");
             return StartResult::Failed;

@@ -133,7 +133,7 @@ bool wSingleInstance::claim() {
     return true;
 }
 
-bool wSingleInstance::notifyRunning(uint32_t command, int timeoutMs) {
+bool wSingleInstance::notifyRunning(uint32_t command, int timeoutMs, bool claimWhenFree) {
     QElapsedTimer elapsed;
     elapsed.start();
     if (name_.isEmpty())
@@ -150,7 +150,7 @@ bool wSingleInstance::notifyRunning(uint32_t command, int timeoutMs) {
             break;
         }
         socket.abort();
-        if (elapsed.elapsed() + kRetryMs >= timeoutMs)
+        if (elapsed.elapsed() + kRetryMs >= timeoutMs || (claimWhenFree && claim()))
             return false;
         QThread::msleep(kRetryMs);
     }

@@ -36,8 +36,9 @@ public:
     bool claim();
     // Tries to hand `command` to a running instance, which may still be starting: the
     // connection is retried until timeoutMs. True when the instance answered that it took
-    // the command.
-    bool notifyRunning(uint32_t command, int timeoutMs = 2000);
+    // the command. With claimWhenFree, a lock that comes free while no one listens (the
+    // instance ended) is claimed at once, and the call returns false.
+    bool notifyRunning(uint32_t command, int timeoutMs = 2000, bool claimWhenFree = false);
     // Starts listening as the running instance. Only the command `accepted` reaches
     // onCommand, on this object's thread; others are refused.
     bool listen(uint32_t accepted, std::function<void()> onCommand);

@@ -8,9 +8,11 @@
 
 #include <QProcess>
 #include <QStringList>
+#include <fcntl.h>
 #include <filesystem>
 #include <regex>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -232,4 +234,36 @@ TEST(CommandLineControl, WithoutADeviceRecordIsRefusedAndAStartToRecordSaysSo) {
     const Ran r = later({"--quit"});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(program.finished(1000));
+}
+
+// A start that finds the instance's lock held by someone who does not answer waits for the
+// hand-over; when the lock comes free meanwhile (the other instance ended) it becomes the
+// instance, and when it does not, it ends with 1 instead of passing for a start that worked.
+TEST(CommandLineControl, AStartFacingASilentLockTakesOverOrFails) {
+    for (bool released : {true, false}) {
+        SCOPED_TRACE(released ? "the lock comes free" : "the lock stays");
+        TestProgramFolder folder;
+        copyGeneratedResources(folder);
+        usePrivateSession(folder);
+        const fs::path lock =
+            folder / ("tKestova.UnicodeClass-" + std::to_string(::getuid()) + ".lock");
+        int fd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+        ProgramProcess program(folder);
+        ASSERT_TRUE(program.process.waitForStarted(5000));
+        if (released) {
+            pumpFor(1500);
+            ::close(fd);
+            EXPECT_TRUE(pumpUntil([&] { return later({"--status"}).code == 0; }, 20000, 200))
+                << program.errors();
+            EXPECT_TRUE(program.endInOrder());
+        } else {
+            EXPECT_TRUE(program.finished(20000));
+            EXPECT_TRUE(program.endedWith(1));
+            EXPECT_NE(program.errors().find("another instance runs but did not answer"),
+                      std::string::npos)
+                << program.errors();
+            ::close(fd);
+        }
+    }
 }

@@ -48,7 +48,12 @@ public:
     ProgramProcess& operator=(const ProgramProcess&) = delete;
 
     std::string errors() const { return readBytes(errorFile_); }
-    void signal(int number) { ::kill(pid_t(process.processId()), number); }
+    // Only while it runs: the id of an ended process is 0, and kill(0) would signal the
+    // test's whole process group.
+    void signal(int number) {
+        if (const auto pid = pid_t(process.processId()); pid > 0)
+            ::kill(pid, number);
+    }
     // Sends the signal; true when the program then ends normally with 0 within `ms`.
     bool endInOrder(int number = SIGTERM, int ms = 20000) {
         signal(number);
