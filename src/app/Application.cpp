@@ -2,6 +2,7 @@
 
 #include "app/CMainDlg.h"
 #include "app/DeviceThread.h"
+#include "app/InstanceCommands.h"
 #include "app/SimulatedDeviceControl.h"
 #include "audio/AudioBackends.h"
 #include "audio/CSoundCapture.h"
@@ -35,7 +36,6 @@ namespace vorlane {
 namespace {
 const char* const kFileError = "File Error! Please ReInstall!";
 const char* const kCaption = "Kestova";
-const char* const kWindowClass = "tKestova.UnicodeClass";
 // How long a second start waits for a busy first instance to take its command.
 constexpr int kHandOverMs = 10000;
 
@@ -122,15 +122,26 @@ Application::~Application() {
 }
 
 Application::StartResult Application::start() {
+    return start(StartOptions{});
+}
+
+Application::StartResult Application::start(StartOptions options) {
     signals_ = std::make_unique<UnixSignalWatcher>(std::initializer_list<int>{SIGTERM, SIGINT});
     connect(signals_.get(), &UnixSignalWatcher::signalReceived, this, [this] { onSignal(); });
     // The instance is claimed before anything else, so two starts at the same moment
     // cannot both go on; a later start is answered even while this one is still busy.
-    instance_ = std::make_unique<wSingleInstance>(QString::fromLatin1(kWindowClass));
+    instance_ = options.claimed
+                    ? std::move(options.claimed)
+                    : std::make_unique<wSingleInstance>(QString::fromLatin1(kInstanceKey));
     if (!instance_->claim()) {
-        if (!instance_->notifyRunning(cmd::ShowPanel, kHandOverMs))
+        // The other one may end meanwhile; then this start takes its place. One that holds
+        // on without answering must not pass for a start that worked.
+        if (instance_->notifyRunning(cmd::ShowPanel, kHandOverMs, true))
+            return StartResult::HandedToRunningInstance;
+        if (!instance_->claim()) {
             std::fprintf(stderr, "Vorlane: another instance runs but did not answer\n");
-        return StartResult::HandedToRunningInstance;
+            return StartResult::Failed;
+        }
     }
     if (!instance_->listen(cmd::ShowPanel, [this] {
             if (panel_)
@@ -208,6 +219,14 @@ Application::StartResult Application::start() {
     // The catalogue is open now: finish what a crash left open.
     panel_->controller().RecoverUnfinished();
     simControl_ = SimulatedDeviceControl::FromEnvironment(panel_->handle());
+    commands_ = std::make_unique<InstanceCommands>(*panel_);
+    instance_->setRequestHandler([this](const std::string& command) -> wSingleInstance::Reply {
+        if (exiting_ || !commands_)
+            return {InstanceProtocol::Status::Error, "Vorlane is ending", false};
+        return commands_->Run(command);
+    });
+    if (options.record)
+        commands_->RecordWhenDeviceFound();
 
     if (!dlg.catalogueNotice().empty()) {
         // Not modal: the program is usable while the note is on screen.
@@ -282,6 +301,7 @@ void Application::exit() {
         panel_->setSchedulerHandlers({});
     scheduler_.reset();
     simControl_.reset();
+    commands_.reset();
     if (panel_) {
         panel_->removeTrayIcon();
         // A recording in progress is finished and catalogued before anything goes away,

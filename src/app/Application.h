@@ -8,6 +8,7 @@ namespace vorlane {
 class CRivorAzururuFrame;
 class CSoundCapture;
 class DeviceThread;
+class InstanceCommands;
 class PowerBackend;
 class TaskScheduler;
 class SimulatedDeviceControl;
@@ -20,14 +21,26 @@ class wSingleInstance;
 // Exit (Close, Escape, the tray's Exit, SIGTERM, SIGINT): tray removed, a recording in
 // progress finished and catalogued, device thread stopped (5 s at most), capture thread
 // ended, panel destroyed, main loop left with 0.
+// Once the panel is up, the commands of later starts (vorlane --stop, ...) reach it through
+// InstanceCommands.
 class Application : public QObject {
     Q_OBJECT
 public:
+    // The name of the single instance (its lock and socket), as the window class was.
+    static constexpr const char* kInstanceKey = "tKestova.UnicodeClass";
+
     Application();
     ~Application() override;
 
+    struct StartOptions {
+        // Start recording once the panel is up and a device is found (vorlane --record).
+        bool record = false;
+        // The instance, when the caller has claimed it already.
+        std::unique_ptr<wSingleInstance> claimed;
+    };
     enum class StartResult { Running, HandedToRunningInstance, Failed };
     StartResult start();
+    StartResult start(StartOptions options);
     // The exit in order; safe to call more than once.
     void exit();
 
@@ -52,6 +65,7 @@ private:
     std::unique_ptr<PowerBackend> power_;
     std::unique_ptr<TaskScheduler> scheduler_;
     std::unique_ptr<SimulatedDeviceControl> simControl_;
+    std::unique_ptr<InstanceCommands> commands_;
     bool exiting_ = false;
 };
 

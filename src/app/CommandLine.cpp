@@ -18,6 +18,8 @@ struct Option {
     // Qt's own options are spelt with one dash or two, as Qt reads them; the program's own
     // only as listed.
     bool qt;
+    // Action::Command: the command handed to the running instance.
+    std::string_view command = {};
 };
 
 using A = CommandLine::Action;
@@ -27,6 +29,14 @@ constexpr Option kOptions[] = {
     {"--version", Value::None, A::Version, false},
     {"--help", Value::None, A::Help, false},
     {"-h", Value::None, A::Help, false},
+    // Commands for the running instance.
+    {"--record", Value::None, A::Command, false, "record"},
+    {"--stop", Value::None, A::Command, false, "stop"},
+    {"--pause", Value::None, A::Command, false, "pause"},
+    {"--divide", Value::None, A::Command, false, "divide"},
+    {"--status", Value::None, A::Command, false, "status"},
+    {"--show", Value::None, A::Command, false, "show"},
+    {"--quit", Value::None, A::Command, false, "quit"},
     // QGuiApplication and the platform plugins.
     {"platform", Value::Next, A::Run, true},
     {"platformpluginpath", Value::Next, A::Run, true},
@@ -68,12 +78,16 @@ std::string quoted(std::string_view s) {
 }
 
 CommandLine::Result error(std::string text) {
-    return {A::Error, "vorlane: " + text + " (see 'vorlane --help')"};
+    return {A::Error, "vorlane: " + text + " (see 'vorlane --help')", {}};
 }
 
 } // namespace
 
 CommandLine::Result CommandLine::Parse(int argc, const char* const* argv) {
+    // A command is remembered and the rest read on: Qt's options may follow it, and a
+    // second command would otherwise be dropped without a word.
+    const Option* command = nullptr;
+    std::string_view commandArg;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i] ? argv[i] : "";
         if (!arg.starts_with('-') || arg == "-" || arg == "--")
@@ -105,19 +119,46 @@ CommandLine::Result CommandLine::Parse(int argc, const char* const* argv) {
                 return error("option " + quoted(arg) + " needs a value");
             ++i;
         }
-        if (found->action != A::Run)
-            return {found->action, {}};
+        if (found->action == A::Command) {
+            if (command)
+                return error("one command at a time, not " + quoted(commandArg) + " and " +
+                             quoted(arg));
+            command = found;
+            commandArg = arg;
+        } else if (found->action != A::Run) {
+            return {found->action, {}, {}};
+        }
     }
+    if (command)
+        return {A::Command, {}, std::string(command->command)};
     return {};
 }
 
 std::string_view CommandLine::HelpText() {
-    return "Usage: vorlane [--version | --help]\n\n"
-           "Records USB turntables and audio adapters to WAV, MP3 or WMA files.\n"
+    return "Usage: vorlane [--version | --help]\n"
+           "       vorlane [--record | --stop | --pause | --divide | --status | --show | --quit]\n"
+           "\n"
+           "Records USB turntables and audio adapters to WAV, MP3, WMA or FLAC files.\n"
            "Started without options, it opens its panel (or shows the one already\n"
            "running). Settings and the catalogue of recordings are kept in\n"
            "$XDG_DATA_HOME/vorlane (~/.local/share/vorlane), or in the folder\n"
-           "named by VORLANE_HOME.\n";
+           "named by VORLANE_HOME.\n"
+           "\n"
+           "Commands for the running program, each acting as its panel's button does:\n"
+           "  --record   start recording; when the program is not running, start it\n"
+           "             and record once a device is found (waiting up to 15 s)\n"
+           "  --stop     stop recording\n"
+           "  --pause    pause recording, or go on when paused (as the button toggles)\n"
+           "  --divide   close the current file and go on recording into the next\n"
+           "  --status   print one line: STATE elapsed=HH:MM:SS dropouts=N file=PATH\n"
+           "             STATE is idle, recording, paused or scheduler; elapsed is the\n"
+           "             current file's time; file= runs to the end of the line and is\n"
+           "             empty when nothing records\n"
+           "  --show     show the panel\n"
+           "  --quit     end the program as its Exit does, and wait until it has ended\n"
+           "A command ends with status 0 once done; otherwise it prints one line saying\n"
+           "why on standard error and ends with status 1 (so when the program is not\n"
+           "running: \"Vorlane is not running\").\n";
 }
 
 } // namespace vorlane

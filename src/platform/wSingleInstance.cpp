@@ -6,7 +6,9 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -20,8 +22,9 @@ namespace vorlane {
 
 namespace {
 constexpr int kRetryMs = 50;
-// A command line is a few digits; anything longer is not one of ours.
-constexpr qint64 kMaxLine = 32;
+// Whether a connection has had its answer; it takes no second request.
+constexpr char kAnswered[] = "vorlaneAnswered";
+using Status = InstanceProtocol::Status;
 
 // Only this user can reach it: a folder itself (not a link to one), the user's, with no
 // access for anyone else.
@@ -130,7 +133,7 @@ bool wSingleInstance::claim() {
     return true;
 }
 
-bool wSingleInstance::notifyRunning(uint32_t command, int timeoutMs) {
+bool wSingleInstance::notifyRunning(uint32_t command, int timeoutMs, bool claimWhenFree) {
     QElapsedTimer elapsed;
     elapsed.start();
     if (name_.isEmpty())
@@ -147,7 +150,7 @@ bool wSingleInstance::notifyRunning(uint32_t command, int timeoutMs) {
             break;
         }
         socket.abort();
-        if (elapsed.elapsed() + kRetryMs >= timeoutMs)
+        if (elapsed.elapsed() + kRetryMs >= timeoutMs || (claimWhenFree && claim()))
             return false;
         QThread::msleep(kRetryMs);
     }
@@ -196,23 +199,130 @@ bool wSingleInstance::listen(uint32_t accepted, std::function<void()> onCommand)
 void wSingleInstance::acceptConnections() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        if (!peerIsThisUser(socket->socketDescriptor())) {
+        // Every request, old or new, comes through here: only this user's are heard.
+        if (!peerIsThisUser(socket->socketDescriptor()) || connections_ >= kMaxConnections) {
             socket->abort();
+            socket->deleteLater();
             continue;
         }
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            while (socket->canReadLine()) {
-                bool ok = false;
-                uint32_t command = socket->readLine().trimmed().toUInt(&ok);
-                ok = ok && command == accepted_;
-                socket->write(ok ? "ok\n" : "bad\n");
-                if (ok && onCommand_)
-                    onCommand_();
-            }
-            if (socket->bytesAvailable() > kMaxLine)
-                socket->abort();
+        ++connections_;
+        connect(socket, &QObject::destroyed, this, [this] { --connections_; });
+        // Qt reads no more than this much ahead: a flood stays in the kernel.
+        socket->setReadBufferSize(qint64(InstanceProtocol::kMaxRequest) + 1);
+        auto* idle = new QTimer(socket);
+        idle->setSingleShot(true);
+        connect(idle, &QTimer::timeout, socket, [socket] {
+            socket->abort();
+            socket->deleteLater();
         });
+        idle->start(kIdleMs);
+        connect(socket, &QLocalSocket::readyRead, this,
+                [this, socket, idle] { serve(socket, idle); });
     }
+}
+
+void wSingleInstance::serve(QLocalSocket* socket, QTimer* idle) {
+    if (socket->property(kAnswered).toBool()) {
+        socket->readAll();
+        return;
+    }
+    auto reply = [&](const Reply& r) {
+        socket->write(QByteArray::fromStdString(InstanceProtocol::FormatAnswer(r.status, r.text)));
+        socket->setProperty(kAnswered, true);
+        if (r.holdUntilExit)
+            idle->stop();
+        else
+            socket->disconnectFromServer();
+    };
+    while (socket->canReadLine()) {
+        QByteArray line = socket->readLine();
+        if (line.endsWith('\n'))
+            line.chop(1);
+        const InstanceProtocol::Request r =
+            InstanceProtocol::ParseRequest(std::string_view(line.constData(), size_t(line.size())));
+        switch (r.kind) {
+        case InstanceProtocol::Request::Kind::Legacy: {
+            // A plain second start; it may send more than one line.
+            const bool ok = r.legacy == accepted_;
+            socket->write(ok ? "ok\n" : "bad\n");
+            if (ok && onCommand_)
+                onCommand_();
+            continue;
+        }
+        case InstanceProtocol::Request::Kind::Bad:
+            reply({Status::Bad, r.error, false});
+            return;
+        case InstanceProtocol::Request::Kind::Command: {
+            QPointer<QLocalSocket> alive(socket);
+            const Reply answered = answer(r.command);
+            if (alive)
+                reply(answered);
+            return;
+        }
+        }
+    }
+    if (socket->bytesAvailable() > qint64(InstanceProtocol::kMaxRequest))
+        reply({Status::Bad, "request too long", false});
+}
+
+wSingleInstance::Reply wSingleInstance::answer(const std::string& command) {
+    if (!handler_)
+        return {Status::Busy, "Vorlane is still starting", false};
+    // A handler that waits (a stop waits for the writer) may let events through.
+    if (serving_)
+        return {Status::Busy, "Vorlane is busy with another command", false};
+    serving_ = true;
+    Reply r = handler_(command);
+    serving_ = false;
+    return r;
+}
+
+void wSingleInstance::setRequestHandler(RequestHandler handler) {
+    handler_ = std::move(handler);
+}
+
+wSingleInstance::Exchange wSingleInstance::request(const std::string& command, int timeoutMs,
+                                                   int endWaitMs) {
+    using Outcome = Exchange::Outcome;
+    Exchange ex;
+    // A socket someone else made is never talked to.
+    if (name_.isEmpty() || !isOwnSocket(name_))
+        return ex;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    auto left = [&] { return std::max(1, int(timeoutMs - elapsed.elapsed())); };
+    QLocalSocket socket;
+    socket.connectToServer(name_);
+    if (!socket.waitForConnected(left())) {
+        // A crashed instance's socket refuses; a wedged one lets the time run out.
+        if (socket.error() == QLocalSocket::SocketTimeoutError)
+            ex.outcome = Outcome::NoAnswer;
+        return ex;
+    }
+    if (!peerIsThisUser(socket.socketDescriptor()))
+        return ex;
+    ex.outcome = Outcome::NoAnswer;
+    socket.write(QByteArray::fromStdString(InstanceProtocol::FormatRequest(command)));
+    if (!socket.waitForBytesWritten(left()))
+        return ex;
+    while (!socket.canReadLine()) {
+        if (socket.bytesAvailable() >= qint64(InstanceProtocol::kMaxAnswer) ||
+            elapsed.elapsed() >= timeoutMs)
+            return ex;
+        // False also when the instance closed the connection: what came before still counts.
+        if (!socket.waitForReadyRead(left()) && !socket.canReadLine())
+            return ex;
+    }
+    QByteArray line = socket.readLine(qint64(InstanceProtocol::kMaxAnswer) + 1);
+    if (line.endsWith('\n'))
+        line.chop(1);
+    ex.answer =
+        InstanceProtocol::ParseAnswer(std::string_view(line.constData(), size_t(line.size())));
+    ex.outcome = Outcome::Answered;
+    if (endWaitMs > 0 && ex.answer.valid && ex.answer.status == Status::Ok)
+        ex.ended = socket.state() == QLocalSocket::UnconnectedState ||
+                   socket.waitForDisconnected(endWaitMs);
+    return ex;
 }
 
 } // namespace vorlane

@@ -702,6 +702,18 @@ void RecordingController::ShowStopped() {
     panel_.setButtonEnabled(cmd::RecordPause, false);
 }
 
+RecordingController::Status RecordingController::CurrentStatus() const {
+    Status s;
+    if (!fileOpen_)
+        return s;
+    s.state = paused_ ? Status::State::Paused : Status::State::Recording;
+    s.file = currentFilePath_;
+    // Read now rather than at the last tick, which may be a second old.
+    s.elapsedSeconds = static_cast<int>(ElapsedMs() / 1000);
+    s.dropouts = capture_.RecordingDropouts();
+    return s;
+}
+
 uint32_t RecordingController::ElapsedMs() const {
     return paused_ ? pausedElapsedMs_ : nowTick() - startTick_;
 }

@@ -101,6 +101,17 @@ public:
     // Returns their names.
     std::vector<std::string> RecoverUnfinished();
 
+    // What a status query reports: the state, the file being recorded, its length so far as
+    // the time label counts it (pauses left out), and the dropouts of this recording.
+    struct Status {
+        enum class State { Idle, Recording, Paused };
+        State state = State::Idle;
+        std::string file; // full path; empty when idle
+        int elapsedSeconds = 0;
+        uint32_t dropouts = 0;
+    };
+    Status CurrentStatus() const;
+
     bool DevicePresent() const { return devicePresent_; }
     bool Recording() const { return recording_; }
     bool ScheduledRecording() const { return scheduled_; }

@@ -37,6 +37,9 @@ TEST(CommandLine, OwnAndQtOptionsAreTakenAndTheFirstDecisiveOneWins) {
         {{"-platform", "offscreen", "--version"}, Action::Version},
         {{"--help", "--bogus"}, Action::Help},
         {{"--bogus", "--version"}, Action::Error},
+        {{"--record"}, Action::Command},
+        {{"-platform", "offscreen", "--status", "-reverse"}, Action::Command},
+        {{"--stop", "--help"}, Action::Help},
     };
     for (const Case& c : cases) {
         std::string line;
@@ -66,11 +69,28 @@ TEST(CommandLine, EverythingElseIsOneLineThatNamesIt) {
         {{"-"}, "unexpected argument '-'"},
         {{"--"}, "unexpected argument '--'"},
         {{"-platform", "offscreen", "extra"}, "unexpected argument 'extra'"},
+        {{"--stop", "--quit"}, "one command at a time, not '--stop' and '--quit'"},
+        {{"--record", "--record"}, "one command at a time, not '--record' and '--record'"},
+        {{"-stop"}, "unknown option '-stop'"},
+        {{"--status", "now"}, "unexpected argument 'now'"},
     };
     for (const Case& c : cases) {
         const CommandLine::Result r = parse(c.args);
         EXPECT_EQ(r.action, Action::Error) << c.says;
         EXPECT_EQ(r.error, "vorlane: " + c.says + " (see 'vorlane --help')");
         EXPECT_EQ(r.error.find('\n'), std::string::npos);
+    }
+}
+
+TEST(CommandLine, EachCommandOptionNamesItsCommandForTheRunningInstance) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"--record", "record"}, {"--stop", "stop"}, {"--pause", "pause"}, {"--divide", "divide"},
+        {"--status", "status"}, {"--show", "show"}, {"--quit", "quit"}};
+    for (const auto& [option, command] : cases) {
+        const CommandLine::Result r = parse({"-platform", "offscreen", option});
+        EXPECT_EQ(r.action, Action::Command) << option;
+        EXPECT_EQ(r.command, command);
+        // The help lists it.
+        EXPECT_NE(CommandLine::HelpText().find(option), std::string_view::npos) << option;
     }
 }

@@ -21,10 +21,10 @@ public:
     using Env = std::vector<std::pair<QString, QString>>;
 
     // `executable`: another copy of the program (an installed layout); `unset`: variables
-    // it must not see.
+    // it must not see; `args`: its command line.
     explicit ProgramProcess(const TestProgramFolder& folder, const Env& env = {},
                             const QString& executable = VORLANE_EXECUTABLE,
-                            const QStringList& unset = {}) {
+                            const QStringList& unset = {}, const QStringList& args = {}) {
         usePrivateSession(folder);
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         e.insert("QT_QPA_PLATFORM", "offscreen");
@@ -36,7 +36,7 @@ public:
         errorFile_ = folder / ("stderr-" + std::to_string(++runs) + ".txt");
         process.setProcessEnvironment(e);
         process.setStandardErrorFile(QString::fromStdString(errorFile_.string()));
-        process.start(executable, {});
+        process.start(executable, args);
     }
     ~ProgramProcess() {
         if (process.state() != QProcess::NotRunning) {
@@ -48,7 +48,12 @@ public:
     ProgramProcess& operator=(const ProgramProcess&) = delete;
 
     std::string errors() const { return readBytes(errorFile_); }
-    void signal(int number) { ::kill(pid_t(process.processId()), number); }
+    // Only while it runs: the id of an ended process is 0, and kill(0) would signal the
+    // test's whole process group.
+    void signal(int number) {
+        if (const auto pid = pid_t(process.processId()); pid > 0)
+            ::kill(pid, number);
+    }
     // Sends the signal; true when the program then ends normally with 0 within `ms`.
     bool endInOrder(int number = SIGTERM, int ms = 20000) {
         signal(number);

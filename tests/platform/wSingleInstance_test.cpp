@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -399,4 +401,188 @@ TEST_F(NoRuntimeFolderTest, NamesPlantedByAnotherUserNeitherStopNorSteerAStart) 
             EXPECT_EQ(listener->commands(), 0) << "a command went to the other user";
         }
     }
+}
+
+namespace {
+
+using Status = InstanceProtocol::Status;
+using Outcome = wSingleInstance::Exchange::Outcome;
+
+// A raw client on a thread of its own while this one serves the socket: writes `bytes` and
+// returns everything that comes back until the instance closes the connection, or ms pass.
+std::string rawExchange(const QString& socketName, const std::string& bytes, int ms = 3000) {
+    std::string got;
+    std::atomic<bool> done{false};
+    std::thread client([&] {
+        int s = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        std::snprintf(a.sun_path, sizeof a.sun_path, "%s", socketName.toLocal8Bit().constData());
+        if (::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
+            (void)!::send(s, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+            QElapsedTimer t;
+            t.start();
+            for (;;) {
+                pollfd p{s, POLLIN, 0};
+                if (::poll(&p, 1, std::max(1, int(ms - t.elapsed()))) <= 0)
+                    break;
+                char buf[4096];
+                const ssize_t n = ::read(s, buf, sizeof buf);
+                if (n <= 0)
+                    break;
+                got.append(buf, size_t(n));
+            }
+        }
+        ::close(s);
+        done = true;
+    });
+    pumpUntil([&] { return done.load(); }, ms + 2000);
+    client.join();
+    return got;
+}
+
+// wSingleInstance::request from a thread of its own while this one serves the socket.
+wSingleInstance::Exchange ask(const std::string& command, int timeoutMs = 2000, int endWaitMs = 0,
+                              const std::function<void()>& meanwhile = {}) {
+    wSingleInstance::Exchange ex;
+    std::atomic<bool> done{false};
+    std::thread client([&] {
+        wSingleInstance other(QStringLiteral("tKestova.UnicodeClass"));
+        ex = other.request(command, timeoutMs, endWaitMs);
+        done = true;
+    });
+    pumpUntil([&] { return done.load() || (meanwhile && (meanwhile(), false)); },
+              timeoutMs + endWaitMs + 2000);
+    client.join();
+    return ex;
+}
+
+} // namespace
+
+// Requests reach the handler one per connection; everything the instance cannot read gets a
+// refusal that says why, and the instance goes on serving. The old open request still works.
+TEST_F(SingleInstanceTest, RequestsReachTheHandlerAndGarbageIsRefusedWithoutHarm) {
+    wSingleInstance first(QStringLiteral("tKestova.UnicodeClass"));
+    ASSERT_TRUE(first.claim());
+    int opened = 0;
+    ASSERT_TRUE(first.listen(32778, [&] { ++opened; }));
+    const QString name = first.socketName();
+    EXPECT_EQ(rawExchange(name, "vorlane/1 status\n"),
+              "vorlane/1 busy Vorlane is still starting\n");
+
+    std::vector<std::string> seen;
+    first.setRequestHandler([&](const std::string& command) -> wSingleInstance::Reply {
+        seen.push_back(command);
+        if (command == "stop")
+            return {Status::Error, "not recording", false};
+        return {Status::Ok, "seen " + command, false};
+    });
+    const struct {
+        const char* name;
+        std::string bytes, answer;
+    } cases[] = {
+        {"a request", "vorlane/1 status\n", "vorlane/1 ok seen status\n"},
+        {"a refusal", "vorlane/1 stop\n", "vorlane/1 error not recording\n"},
+        {"another version", "vorlane/7 status\n",
+         "vorlane/1 bad unsupported protocol version 'vorlane/7' (this is vorlane/1)\n"},
+        {"a flood without a line break", std::string(64 * 1024, 'x'),
+         "vorlane/1 bad request too long\n"},
+        {"a long line", std::string(600, 'y') + "\n", "vorlane/1 bad request too long\n"},
+        {"binary", std::string("\x00\x01\xff garbage\n", 12),
+         "vorlane/1 bad not a request of this program\n"},
+        {"a second request on one connection", "vorlane/1 status\nvorlane/1 quit\n",
+         "vorlane/1 ok seen status\n"},
+        {"the open command", "32778\n", "ok\n"},
+        {"another number", "1016\n", "bad\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // The old start closes the connection itself; a request is closed by the instance.
+        EXPECT_EQ(rawExchange(name, c.bytes, c.answer.starts_with("vorlane/") ? 3000 : 300),
+                  c.answer);
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"status", "stop", "status"}));
+    EXPECT_EQ(opened, 1);
+
+    const wSingleInstance::Exchange ex = ask("divide");
+    ASSERT_EQ(ex.outcome, Outcome::Answered);
+    EXPECT_TRUE(ex.answer.valid);
+    EXPECT_EQ(ex.answer.status, Status::Ok);
+    EXPECT_EQ(ex.answer.text, "seen divide");
+}
+
+// The asker waits for an answer no longer than its bound: without an instance at all, with
+// an instance that does not serve its socket, and when the instance holds as many silent
+// connections as it takes, until it drops them.
+TEST_F(SingleInstanceTest, NoInstanceOrAWedgedOrCrowdedOneCostsTheAskerOnlyItsBound) {
+    wSingleInstance asker(QStringLiteral("tKestova.UnicodeClass"));
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(asker.request("status", 2000).outcome, Outcome::NotRunning);
+    EXPECT_LT(t.elapsed(), 500);
+
+    wSingleInstance first(QStringLiteral("tKestova.UnicodeClass"));
+    ASSERT_TRUE(first.claim());
+    ASSERT_TRUE(first.listen(32778, [] {}));
+    first.setRequestHandler([](const std::string&) { return wSingleInstance::Reply{}; });
+    // This thread asks, so nobody serves the socket: wedged.
+    t.restart();
+    EXPECT_EQ(asker.request("status", 300).outcome, Outcome::NoAnswer);
+    EXPECT_LT(t.elapsed(), 1500);
+
+    // The wedged request's connection goes first.
+    vorlane::test::pumpFor(200);
+
+    std::vector<int> silent;
+    for (int i = 0; i < wSingleInstance::kMaxConnections; ++i) {
+        int s = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        std::snprintf(a.sun_path, sizeof a.sun_path, "%s",
+                      first.socketName().toLocal8Bit().constData());
+        ASSERT_EQ(::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+        silent.push_back(s);
+    }
+    vorlane::test::pumpFor(200);
+    EXPECT_EQ(ask("status", 1000).outcome, Outcome::NoAnswer) << "a connection beyond the limit";
+    // Silent connections are dropped after a while, and room is made.
+    auto closedByInstance = [](int s) {
+        pollfd p{s, POLLIN, 0};
+        char c;
+        return ::poll(&p, 1, 0) == 1 && ::recv(s, &c, 1, MSG_DONTWAIT) == 0;
+    };
+    t.restart();
+    EXPECT_TRUE(
+        pumpUntil([&] { return std::all_of(silent.begin(), silent.end(), closedByInstance); },
+                  wSingleInstance::kIdleMs + 2000))
+        << "a silent connection was kept";
+    EXPECT_GE(t.elapsed(), wSingleInstance::kIdleMs - 1500);
+    EXPECT_EQ(ask("status").outcome, Outcome::Answered);
+    for (int s : silent)
+        ::close(s);
+}
+
+// After an answer that holds the connection (a quit), the asker learns when the instance has
+// gone, within its bound.
+TEST_F(SingleInstanceTest, AHeldAnswerTellsTheAskerWhenTheInstanceHasGone) {
+    auto first = std::make_unique<wSingleInstance>(QStringLiteral("tKestova.UnicodeClass"));
+    ASSERT_TRUE(first->claim());
+    ASSERT_TRUE(first->listen(32778, [] {}));
+    first->setRequestHandler([](const std::string&) {
+        return wSingleInstance::Reply{Status::Ok, {}, true};
+    });
+    auto ex = ask("quit", 2000, 300);
+    EXPECT_EQ(ex.answer.status, Status::Ok);
+    EXPECT_FALSE(ex.ended);
+
+    QElapsedTimer t;
+    ex = ask("quit", 2000, 5000, [&] {
+        if (!t.isValid()) {
+            t.start();
+        } else if (t.elapsed() > 500 && first) {
+            first.reset();
+        }
+    });
+    EXPECT_EQ(ex.answer.status, Status::Ok);
+    EXPECT_TRUE(ex.ended);
 }
