@@ -2,6 +2,7 @@
 // of its own, with DBUS_SYSTEM_BUS_ADDRESS pointed at it, and an object that answers
 // org.freedesktop.login1.Manager's Inhibit with one end of a pipe, so the test sees when
 // the program lets go of its lock.
+#include "PrivateBus.h"
 #include "PumpUntil.h"
 #include "TestProgramFolder.h"
 #include "scheduler/LogindPowerBackend.h"
@@ -11,7 +12,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusUnixFileDescriptor>
-#include <QProcess>
 #include <QThread>
 #include <atomic>
 #include <cstdlib>
@@ -95,25 +95,10 @@ private:
 class LogindOnPrivateBus : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        folder_ = new TestProgramFolder(false);
-        const std::string config = (folder_->path() / "bus.conf").string();
-        folder_->writeFile("bus.conf", "<!DOCTYPE busconfig PUBLIC "
-                                       "\"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\" "
-                                       "\"http://www.freedesktop.org/standards/dbus/1.0/"
-                                       "busconfig.dtd\">\n"
-                                       "<busconfig><type>session</type><listen>unix:dir=" +
-                                           folder_->path().string() +
-                                           "</listen><auth>EXTERNAL</auth>"
-                                           "<policy context=\"default\"><allow "
-                                           "send_destination=\"*\"/><allow receive_sender=\"*\"/>"
-                                           "<allow own=\"*\"/>"
-                                           "</policy></busconfig>\n");
-        daemon_ = new QProcess;
-        daemon_->start("dbus-daemon", {"--config-file=" + QString::fromStdString(config),
-                                       "--nofork", "--print-address=1"});
-        if (!daemon_->waitForStarted(5000) || !daemon_->waitForReadyRead(5000))
+        bus_ = new PrivateBus;
+        address_ = bus_->address();
+        if (address_.isEmpty())
             return;
-        address_ = daemon_->readLine().trimmed();
         ::setenv("DBUS_SYSTEM_BUS_ADDRESS", address_.constData(), 1);
         logind_ = new FakeLogind;
         thread_ = new QThread;
@@ -137,18 +122,10 @@ protected:
             thread_->wait();
         }
         delete thread_;
-        if (daemon_) {
-            daemon_->terminate();
-            if (!daemon_->waitForFinished(5000))
-                daemon_->kill();
-            daemon_->waitForFinished(2000);
-        }
-        delete daemon_;
-        delete folder_;
+        delete bus_;
         thread_ = nullptr;
         logind_ = nullptr;
-        daemon_ = nullptr;
-        folder_ = nullptr;
+        bus_ = nullptr;
     }
     void SetUp() override {
         ASSERT_FALSE(address_.isEmpty()) << "no private bus with a logind of the test's own";
@@ -170,8 +147,7 @@ protected:
         ASSERT_TRUE(QDBusConnection(kBusName).send(signal));
     }
 
-    static inline TestProgramFolder* folder_ = nullptr;
-    static inline QProcess* daemon_ = nullptr;
+    static inline PrivateBus* bus_ = nullptr;
     static inline QThread* thread_ = nullptr;
     static inline FakeLogind* logind_ = nullptr;
     static inline QByteArray address_;

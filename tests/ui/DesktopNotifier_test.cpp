@@ -2,13 +2,13 @@
 // notification service of the test's own: a dbus-daemon of its own as the session bus, and
 // an object that owns org.freedesktop.Notifications there and keeps what it was sent.
 #include "PanelTestSupport.h"
+#include "PrivateBus.h"
 #include "PumpUntil.h"
 #include "ui/DesktopNotifier.h"
 #include "ui/PanelLayout.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QProcess>
 #include <QThread>
 #include <chrono>
 #include <cstdlib>
@@ -102,24 +102,10 @@ const QString kNotShown = QStringLiteral("desktop notifications are not shown");
 class NotifyingPanel : public PanelTest {
 protected:
     static void SetUpTestSuite() {
-        busFolder_ = new TestProgramFolder(false);
-        const std::string config = (busFolder_->path() / "bus.conf").string();
-        busFolder_->writeFile("bus.conf",
-                              "<!DOCTYPE busconfig PUBLIC "
-                              "\"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\" "
-                              "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                              "<busconfig><type>session</type><listen>unix:dir=" +
-                                  busFolder_->path().string() +
-                                  "</listen><auth>EXTERNAL</auth>"
-                                  "<policy context=\"default\"><allow send_destination=\"*\"/>"
-                                  "<allow receive_sender=\"*\"/><allow own=\"*\"/>"
-                                  "</policy></busconfig>\n");
-        daemon_ = new QProcess;
-        daemon_->start("dbus-daemon", {"--config-file=" + QString::fromStdString(config),
-                                       "--nofork", "--print-address=1"});
-        if (!daemon_->waitForStarted(5000) || !daemon_->waitForReadyRead(5000))
+        bus_ = new PrivateBus;
+        address_ = bus_->address();
+        if (address_.isEmpty())
             return;
-        address_ = daemon_->readLine().trimmed();
         ::setenv("DBUS_SESSION_BUS_ADDRESS", address_.constData(), 1);
         service_ = new FakeNotifications;
         thread_ = new QThread;
@@ -142,18 +128,10 @@ protected:
             thread_->wait();
         }
         delete thread_;
-        if (daemon_) {
-            daemon_->terminate();
-            if (!daemon_->waitForFinished(5000))
-                daemon_->kill();
-            daemon_->waitForFinished(2000);
-        }
-        delete daemon_;
-        delete busFolder_;
+        delete bus_;
         thread_ = nullptr;
         service_ = nullptr;
-        daemon_ = nullptr;
-        busFolder_ = nullptr;
+        bus_ = nullptr;
     }
     void SetUp() override {
         ASSERT_FALSE(address_.isEmpty()) << "no private session bus with a notification service";
@@ -193,8 +171,7 @@ protected:
         return name;
     }
 
-    static inline TestProgramFolder* busFolder_ = nullptr;
-    static inline QProcess* daemon_ = nullptr;
+    static inline PrivateBus* bus_ = nullptr;
     static inline QThread* thread_ = nullptr;
     static inline FakeNotifications* service_ = nullptr;
     static inline QByteArray address_;
