@@ -12,6 +12,7 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
@@ -21,10 +22,8 @@ namespace vorlane {
 CWmvWriter::CWmvWriter(int bitRateKbps) : bitRate_(bitRateKbps) {}
 
 int CWmvWriter::PacketBytes(int bitRateKbps) {
-    const int perSecond = bitRateKbps * 1000 / 8;
-    return perSecond < kMinPacketBytes   ? kMinPacketBytes
-           : perSecond > kMaxPacketBytes ? kMaxPacketBytes
-                                         : perSecond;
+    const int halfSecond = bitRateKbps * 1000 / 16;
+    return std::clamp(halfSecond, kMinPacketBytes, kMaxPacketBytes);
 }
 
 CWmvWriter::~CWmvWriter() {

@@ -15,7 +15,7 @@ namespace vorlane {
 
 // Writes PCM blocks into a Windows Media Audio file: FFmpeg's wmav2 encoder at the chosen
 // bit rate, with the input's rate and channel count, in an ASF file whose packets hold
-// about a second of sound each (PacketBytes). Every block is one timed input: the sample
+// about half a second of sound each (PacketBytes). Every block is one timed input: the sample
 // time advances by the block's duration in 100-ns units (1,249,887 for a 22,048-byte
 // block). The encoder takes frames of 2,048 samples; the last one is completed with silence
 // when the file is closed.
@@ -33,8 +33,9 @@ public:
     static constexpr int kMinPacketBytes = 3200;
     static constexpr int kMaxPacketBytes = 32768;
 
-    // The packet size for a bit rate: about one second of sound, so that a crash loses
-    // no more than that, within the bounds where the packets' overhead stays small.
+    // The packet size for a bit rate: about half a second of sound, so that a crash loses
+    // little more than that on top of the blocks a division on silence holds back, within
+    // the bounds where the packets' overhead stays small.
     static int PacketBytes(int bitRateKbps);
 
     explicit CWmvWriter(int bitRateKbps = 128);
