@@ -4,6 +4,8 @@
 #include "ToneFile.h"
 #include "config/wIniFile.h"
 
+#include <QString>
+
 #include <cstdlib>
 #include <filesystem>
 #include <initializer_list>
@@ -32,6 +34,22 @@ inline void copyGeneratedResources(const TestProgramFolder& folder) {
         }
     }
 }
+
+#ifdef VORLANE_EXECUTABLE
+// Lays the program out as the package installs it: <prefix>/bin/vorlane, with `shipped`
+// (given the generated resources) as <prefix>/share/vorlane, the prefix inside `work`.
+// Answers the program's path.
+inline QString installProgram(const TestProgramFolder& shipped, const TestProgramFolder& work) {
+    namespace fs = std::filesystem;
+    copyGeneratedResources(shipped);
+    const fs::path prefix = work / "prefix";
+    fs::create_directories(prefix / "bin");
+    fs::create_directories(prefix / "share");
+    fs::copy_file(VORLANE_EXECUTABLE, prefix / "bin/vorlane");
+    fs::create_directory_symlink(shipped.path(), prefix / "share/vorlane");
+    return QString::fromStdString((prefix / "bin/vorlane").string());
+}
+#endif
 
 // The program in this process: no sound output, and its runtime files and shared table
 // kept private to the test's folder.

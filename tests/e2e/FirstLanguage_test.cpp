@@ -18,14 +18,8 @@ using namespace vorlane::test;
 // version, whose key holds no language, keeps English.
 TEST(FirstLanguage, ANewUserGetsTheLocalesLanguageAndKeepsItInTheInstalledLayout) {
     TestProgramFolder shipped;
-    copyGeneratedResources(shipped);
     TestProgramFolder work(false);
-    const fs::path prefix = work / "prefix";
-    fs::create_directories(prefix / "bin");
-    fs::create_directories(prefix / "share");
-    fs::copy_file(VORLANE_EXECUTABLE, prefix / "bin/vorlane");
-    fs::create_directory_symlink(shipped.path(), prefix / "share/vorlane");
-    const QString program = QString::fromStdString((prefix / "bin/vorlane").string());
+    const QString program = installProgram(shipped, work);
     const fs::path settings = work / "data/vorlane/Configure/Config_LP.ini";
     const fs::path key = work.configHome() / "Tarnholt/RivorAzururu.ini";
 

@@ -110,14 +110,8 @@ TEST(Startup, ADamagedSettingsFileNamesItselfAndAnInstalledProgramStartsAgainOnT
     // Installed: the program under <prefix>/bin, its data under <prefix>/share/vorlane, the
     // user's program folder under XDG_DATA_HOME.
     TestProgramFolder shipped;
-    copyGeneratedResources(shipped);
     TestProgramFolder work(false);
-    const fs::path prefix = work / "prefix";
-    fs::create_directories(prefix / "bin");
-    fs::create_directories(prefix / "share");
-    fs::copy_file(VORLANE_EXECUTABLE, prefix / "bin/vorlane");
-    fs::create_directory_symlink(shipped.path(), prefix / "share/vorlane");
-    const QString program = QString::fromStdString((prefix / "bin/vorlane").string());
+    const QString program = installProgram(shipped, work);
     const ProgramProcess::Env env = {
         {"XDG_DATA_HOME", QString::fromStdString((work / "data").string())}};
     const fs::path userConfigure = work / "data/vorlane/Configure";
